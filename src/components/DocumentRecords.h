@@ -1,0 +1,98 @@
+// The records the document database stores and hands back: stored documents with their pages,
+// audit rows and upload exceptions, and the 1-based collections that hold them.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+namespace pyxa {
+
+// Audit actions and outcomes as stored in AuditLog.
+enum AuditAction : std::int32_t {
+  kActionPendingUpload = 1,
+  kActionSaved = 2,
+  kActionDeleted = 3,
+  kActionReindexed = 4,
+  kActionUploaded = 6,
+};
+inline constexpr std::int32_t kStatusSucceeded = 0;
+inline constexpr std::int32_t kStatusFailed = -1;
+
+// IsUploaded values: stored but still in the indexed tree, and awaiting upload.
+inline constexpr std::int32_t kStoredNotQueued = -1;
+inline constexpr std::int32_t kAwaitingUpload = 0;
+
+// A collection with 1-based Item and Remove, as the program's callers count.
+template <typename T>
+class Collection {
+ public:
+  void Add(T item) { items_.push_back(std::move(item)); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  T& Item(int index) { return items_[index - 1]; }
+  const T& Item(int index) const { return items_[index - 1]; }
+  void Remove(int index) { items_.remove(index - 1); }
+  void Clear() { items_.clear(); }
+  auto begin() { return items_.begin(); }
+  auto end() { return items_.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  QVector<T> items_;
+};
+
+struct Page {
+  std::int32_t PageNumber = 0;  // its number in the source file
+  QByteArray FileData;
+};
+using Pages = Collection<Page>;
+
+// Identifiers are 64-bit throughout, so that no store ever wraps its document numbers.
+struct Document {
+  std::int64_t Id = 0;
+  std::int32_t IsUploaded = kStoredNotQueued;
+  std::int64_t UserID = 0;
+  std::int64_t PatientID = 0;
+  QString LastName, FirstName, Chart, HCN, AreaCode, Phone1, Phone2;
+  std::int64_t EncounterID = 0;
+  std::int64_t CategoryID = 0;
+  std::int64_t DocumentTypeID = 0;
+  QString DocumentTypeDesc;
+  std::int64_t PhysicianID = 0;
+  std::int64_t SenderID = 0;
+  QString Sender;
+  QString DocumentName;
+  QDateTime DocumentDate;  // null when not set
+  bool DocDateModified = false;
+  bool SignOff = false;
+  bool Abnormal = false;
+  QString Notes;
+  QByteArray FileData;  // the whole document file; empty until prepared
+  pyxa::Pages Pages;
+};
+using Documents = Collection<Document>;
+
+struct AuditLog {
+  std::int64_t UserID = 0;
+  std::int64_t PatientID = 0;
+  QString PatientName;
+  std::int64_t CategoryID = 0;
+  QString TypeDesc;
+  QString DocumentName;
+  std::int64_t DocumentID = 0;
+  std::int32_t ActionID = 0;
+  QDateTime ActionDate;
+  std::int32_t StatusID = kStatusSucceeded;
+};
+
+struct UploadException {
+  std::int64_t DocumentID = 0;
+  QDateTime AttemptDate;
+  QString Description;
+};
+using Exceptions = Collection<UploadException>;
+
+}  // namespace pyxa
