@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <limits>
 
 namespace pyxa {
 namespace {
@@ -45,8 +46,22 @@ SqlStatement& SqlStatement::Bind(int position, const QVariant& value) {
       case QMetaType::LongLong:
       case QMetaType::Short:
       case QMetaType::Char:
+      case QMetaType::SChar:
+      case QMetaType::UChar:
+      case QMetaType::UShort:
         rc = sqlite3_bind_int64(stmt_, position, value.toLongLong());
         break;
+      case QMetaType::ULong:
+      case QMetaType::ULongLong: {
+        // SQLite integers are signed: beyond their range the digits go in as text.
+        const qulonglong number = value.toULongLong();
+        if (number <= static_cast<qulonglong>(std::numeric_limits<qlonglong>::max())) {
+          rc = sqlite3_bind_int64(stmt_, position, static_cast<sqlite3_int64>(number));
+        } else {
+          rc = sqlite3_bind_text(stmt_, position, QByteArray::number(number).constData(), -1, SQLITE_TRANSIENT);
+        }
+        break;
+      }
       case QMetaType::Double:
       case QMetaType::Float:
         rc = sqlite3_bind_double(stmt_, position, value.toDouble());

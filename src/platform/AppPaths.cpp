@@ -1,0 +1,71 @@
+#include "platform/AppPaths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <vector>
+
+namespace pyxa {
+namespace {
+
+QString AsFolder(const QString& path) {
+  QString folder = QDir::cleanPath(path);
+  if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
+  return folder;
+}
+
+// The XDG rules: a variable that is unset, empty or not an absolute path is ignored.
+QString XdgFolder(const AppPaths::EnvironmentLookup& environment, const char* name) {
+  const QString value = environment(QString::fromLatin1(name));
+  return (!value.isEmpty() && QDir::isAbsolutePath(value)) ? AsFolder(value) : QString();
+}
+
+// HOME, or the account's home folder when HOME is unusable.
+QString HomeFolder(const AppPaths::EnvironmentLookup& environment) {
+  const QString home = XdgFolder(environment, "HOME");
+  if (!home.isEmpty()) return home;
+  std::vector<char> buffer(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/') {
+    return AsFolder(QFile::decodeName(found->pw_dir));
+  }
+  return QStringLiteral("/");
+}
+
+}  // namespace
+
+const QString AppPaths::kPortableMarker = QStringLiteral("pyxadesk.portable");
+
+AppPaths::AppPaths(const QString& executableFolder, EnvironmentLookup environment)
+    : programFolder_(AsFolder(QDir(executableFolder).absolutePath())) {
+  portable_ = QFileInfo(programFolder_ + kPortableMarker).isFile();
+  if (portable_) {
+    machineHive_ = programFolder_ + QStringLiteral("Pyxadesk-machine.conf");
+    userHive_ = programFolder_ + QStringLiteral("Pyxadesk-user.conf");
+    dataFolder_ = programFolder_;
+  } else {
+    const QString home = HomeFolder(environment);
+    QString config = XdgFolder(environment, "XDG_CONFIG_HOME");
+    if (config.isEmpty()) config = home + QStringLiteral(".config/");
+    QString data = XdgFolder(environment, "XDG_DATA_HOME");
+    if (data.isEmpty()) data = home + QStringLiteral(".local/share/");
+    machineHive_ = QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf");
+    userHive_ = config + QStringLiteral("Corvantis/Pyxadesk.conf");
+    dataFolder_ = data + QStringLiteral("Pyxadesk/");
+  }
+  runtimeFolder_ = XdgFolder(environment, "XDG_RUNTIME_DIR");
+  if (runtimeFolder_.isEmpty()) runtimeFolder_ = dataFolder_;
+}
+
+QString AppPaths::RunningExecutableFolder() { return AsFolder(QCoreApplication::applicationDirPath()); }
+
+AppPaths::EnvironmentLookup AppPaths::ProcessEnvironment() {
+  return [](const QString& name) { return qEnvironmentVariable(name.toLocal8Bit().constData()); };
+}
+
+}  // namespace pyxa
