@@ -1,0 +1,168 @@
+#include "components/ClinicSchema.h"
+
+#include <QCryptographicHash>
+#include <QRandomGenerator>
+#include <algorithm>
+#include <array>
+
+namespace pyxa {
+namespace {
+
+const char* const kSchemaSql = R"sql(
+CREATE TABLE config (key TEXT PRIMARY KEY, value TEXT NOT NULL);
+CREATE TABLE users (
+  id INTEGER PRIMARY KEY, login TEXT NOT NULL UNIQUE COLLATE NOCASE,
+  password_salt BLOB NOT NULL, password_hash BLOB NOT NULL, hash_iterations INTEGER NOT NULL,
+  first_name TEXT NOT NULL, last_name TEXT NOT NULL, office_id INTEGER NOT NULL, enterprise_id INTEGER NOT NULL,
+  can_upload INTEGER NOT NULL, can_review INTEGER NOT NULL, country TEXT NOT NULL);
+CREATE TABLE sessions (
+  id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL REFERENCES users(id) ON DELETE CASCADE,
+  token TEXT NOT NULL, started_ms INTEGER NOT NULL, last_used_ms INTEGER NOT NULL);
+CREATE TABLE faults (
+  id INTEGER PRIMARY KEY CHECK (id = 1), fail_number INTEGER, fail_description TEXT,
+  timing_out INTEGER NOT NULL DEFAULT 0, connection_lost INTEGER NOT NULL DEFAULT 0);
+INSERT INTO faults (id) VALUES (1);
+CREATE TABLE categories (id INTEGER PRIMARY KEY, name TEXT NOT NULL);
+CREATE TABLE laboratories (id INTEGER PRIMARY KEY, name TEXT NOT NULL);
+CREATE TABLE lab_report_types (id INTEGER PRIMARY KEY, name TEXT NOT NULL);
+CREATE TABLE physicians (
+  id INTEGER PRIMARY KEY, title TEXT NOT NULL, specialty TEXT NOT NULL,
+  last_name TEXT NOT NULL, first_name TEXT NOT NULL);
+CREATE TABLE di_types (id INTEGER PRIMARY KEY, office_id INTEGER NOT NULL, name TEXT NOT NULL);
+CREATE TABLE correspondence_types (
+  id INTEGER PRIMARY KEY, physician_id INTEGER NOT NULL REFERENCES physicians(id), name TEXT NOT NULL);
+CREATE TABLE visit_types (
+  id INTEGER PRIMARY KEY, physician_id INTEGER NOT NULL REFERENCES physicians(id), name TEXT NOT NULL);
+CREATE TABLE patients (
+  id INTEGER PRIMARY KEY, last_name TEXT NOT NULL, first_name TEXT NOT NULL,
+  last_key TEXT NOT NULL, first_key TEXT NOT NULL, dob TEXT, hcn TEXT, chart TEXT,
+  phone_area TEXT, phone1 TEXT, phone2 TEXT);
+CREATE INDEX patients_by_name ON patients (last_key, first_key);
+CREATE TABLE encounters (
+  id INTEGER PRIMARY KEY, patient_id INTEGER NOT NULL REFERENCES patients(id),
+  physician_id INTEGER NOT NULL REFERENCES physicians(id), encounter_date TEXT NOT NULL,
+  icd TEXT, icd_description TEXT, comments TEXT, visit_type INTEGER, signed INTEGER NOT NULL DEFAULT 0,
+  locked_by INTEGER, lock_kind TEXT, locked_ms INTEGER);
+CREATE INDEX encounters_by_patient ON encounters (patient_id, physician_id);
+)sql";
+
+constexpr int kShaBlock = 64;
+
+// HMAC-SHA256 with the key's pads prepared once: PBKDF2 calls it for every iteration.
+class HmacSha256 {
+ public:
+  explicit HmacSha256(QByteArray key) {
+    if (key.size() > kShaBlock) key = QCryptographicHash::hash(key, QCryptographicHash::Sha256);
+    key.resize(kShaBlock, '\0');
+    inner_ = key;
+    outer_ = key;
+    for (int i = 0; i < kShaBlock; ++i) {
+      inner_[i] = static_cast<char>(inner_[i] ^ 0x36);
+      outer_[i] = static_cast<char>(outer_[i] ^ 0x5c);
+    }
+  }
+  QByteArray Sign(const QByteArray& message) {
+    hash_.reset();
+    hash_.addData(inner_);
+    hash_.addData(message);
+    const QByteArray innerDigest = hash_.result();
+    hash_.reset();
+    hash_.addData(outer_);
+    hash_.addData(innerDigest);
+    return hash_.result();
+  }
+
+ private:
+  QByteArray inner_;
+  QByteArray outer_;
+  QCryptographicHash hash_{QCryptographicHash::Sha256};
+};
+
+}  // namespace
+
+void CreateClinicSchema(SqlConnection& connection) {
+  connection.Execute(QString::fromUtf8(kSchemaSql));
+  SetClinicConfig(connection, kConfigSchemaVersion, QString::number(kClinicSchemaVersion));
+  SetClinicConfig(connection, kConfigIdleMinutes, QString::number(kDefaultIdleMinutes));
+  SetClinicConfig(connection, kConfigTimeoutSeconds, QString::number(kDefaultTimeoutSeconds));
+}
+
+bool HasClinicSchema(SqlConnection& connection) {
+  auto tables =
+      connection.Prepare(QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND name IN "
+                                        "('config','users','sessions','faults','categories','patients','encounters')"));
+  if (!tables.Step() || tables.Int(QStringLiteral("n")) != 7) return false;
+  return ClinicConfigInt(connection, kConfigSchemaVersion, 0) == kClinicSchemaVersion;
+}
+
+QString ClinicNameKey(const QString& name) {
+  return name.trimmed().normalized(QString::NormalizationForm_C).toCaseFolded();
+}
+
+QString ClinicConfig(SqlConnection& connection, const QString& key, const QString& fallback) {
+  auto read = connection.Prepare(QStringLiteral("SELECT value FROM config WHERE key = ?"));
+  read.Bind(1, key);
+  return read.Step() ? read.Text(QStringLiteral("value")) : fallback;
+}
+
+int ClinicConfigInt(SqlConnection& connection, const QString& key, int fallback) {
+  bool ok = false;
+  const int value = ClinicConfig(connection, key).toInt(&ok);
+  return ok ? value : fallback;
+}
+
+void SetClinicConfig(SqlConnection& connection, const QString& key, const QString& value) {
+  connection
+      .Prepare(QStringLiteral("INSERT INTO config (key, value) VALUES (?, ?) "
+                              "ON CONFLICT (key) DO UPDATE SET value = excluded.value"))
+      .Bind(1, key)
+      .Bind(2, value)
+      .Run();
+}
+
+QByteArray NewPasswordSalt() {
+  std::array<quint32, 4> words{};
+  QRandomGenerator::system()->fillRange(words.data(), words.size());
+  return QByteArray(reinterpret_cast<const char*>(words.data()), sizeof(words));
+}
+
+QByteArray HashPassword(const QString& password, const QByteArray& salt, int iterations) {
+  HmacSha256 hmac(password.toUtf8());
+  QByteArray u = hmac.Sign(salt + QByteArray("\x00\x00\x00\x01", 4));  // block index 1, big-endian
+  QByteArray result = u;
+  for (int i = 1; i < iterations; ++i) {
+    u = hmac.Sign(u);
+    for (int b = 0; b < result.size(); ++b) result[b] = static_cast<char>(result[b] ^ u[b]);
+  }
+  return result;
+}
+
+bool SameDigest(const QByteArray& a, const QByteArray& b) {
+  if (a.size() != b.size()) return false;
+  unsigned char diff = 0;
+  for (int i = 0; i < a.size(); ++i) diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+  return diff == 0;
+}
+
+void AddClinicAccount(SqlConnection& connection, const ClinicAccount& account, const QByteArray& salt, int iterations) {
+  iterations = std::max(1, iterations);
+  connection
+      .Prepare(QStringLiteral(
+          "INSERT INTO users (id, login, password_salt, password_hash, hash_iterations, first_name, last_name,"
+          " office_id, enterprise_id, can_upload, can_review, country) VALUES (?,?,?,?,?,?,?,?,?,?,?,?)"))
+      .Bind(1, account.userId)
+      .Bind(2, account.login)
+      .Bind(3, salt)
+      .Bind(4, HashPassword(account.password, salt, iterations))
+      .Bind(5, iterations)
+      .Bind(6, account.firstName)
+      .Bind(7, account.lastName)
+      .Bind(8, account.officeId)
+      .Bind(9, account.enterpriseId)
+      .Bind(10, account.canUploadRpts)
+      .Bind(11, account.canReviewRpts)
+      .Bind(12, account.country)
+      .Run();
+}
+
+}  // namespace pyxa

@@ -1,0 +1,118 @@
+#include "components/StoreSchema.h"
+
+#include <QCryptographicHash>
+#include <QMessageAuthenticationCode>
+#include <QRandomGenerator>
+#include <QtEndian>
+#include <array>
+#include <iterator>
+
+namespace pyxa {
+namespace {
+
+// The password is the program's own and every operation checks it once: the digest only keeps it
+// out of the file. Each store records its count, so a later layout may raise it.
+constexpr int kPasswordIterations = 1000;
+constexpr int kSaltBytes = 16;
+
+QByteArray RandomSalt() {
+  std::array<quint32, kSaltBytes / 4> words{};
+  QRandomGenerator::system()->fillRange(words.data(), words.size());
+  return QByteArray(reinterpret_cast<const char*>(words.data()), kSaltBytes);
+}
+
+// The tables that must all be present in a store.
+constexpr const char* kStoreTables[] = {"Documents", "AuditLog", "Exceptions", "UploadSettings", "PasswordCheck"};
+
+}  // namespace
+
+QString StoreSchemaSql() {
+  return QStringLiteral(
+      "CREATE TABLE Documents ("
+      " DocumentID INTEGER PRIMARY KEY AUTOINCREMENT,"
+      " IsUploaded INTEGER NOT NULL DEFAULT -1,"
+      " UserID INTEGER, PatientID INTEGER, EncounterID INTEGER, CategoryID INTEGER, TypeID INTEGER,"
+      " TypeDescription TEXT, PhysicianID INTEGER, SenderID INTEGER, Sender TEXT, DocumentName TEXT,"
+      " EncounterDate TEXT, EncounterDateModified INTEGER, IsSignedOff INTEGER, IsAbnormal INTEGER,"
+      " Notes TEXT, FileData BLOB);"
+      "CREATE INDEX DocumentsByState ON Documents (IsUploaded);"
+      "CREATE TABLE AuditLog ("
+      " DocumentID INTEGER, ActionID INTEGER, ActionDate TEXT, StatusID INTEGER, UserID INTEGER,"
+      " PatientID INTEGER, PatientName TEXT, CategoryID INTEGER, TypeDesc TEXT, DocumentName TEXT);"
+      "CREATE INDEX AuditLogByDate ON AuditLog (ActionDate);"
+      "CREATE INDEX AuditLogByDocument ON AuditLog (DocumentID);"
+      "CREATE TABLE Exceptions (DocumentID INTEGER, AttemptDate TEXT, Description TEXT);"
+      "CREATE INDEX ExceptionsByDocument ON Exceptions (DocumentID);"
+      "CREATE TABLE UploadSettings ("
+      " SettingsID INTEGER PRIMARY KEY CHECK (SettingsID = 1),"
+      " WebSvcAccount TEXT, WebSvcPwd TEXT, WebSvcURL TEXT, DBPwd TEXT, FilePath TEXT);"
+      "CREATE TABLE PasswordCheck ("
+      " CheckID INTEGER PRIMARY KEY CHECK (CheckID = 1),"
+      " Algorithm TEXT NOT NULL, Iterations INTEGER NOT NULL, Salt BLOB NOT NULL, Digest BLOB NOT NULL);");
+}
+
+QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, int iterations) {
+  // PBKDF2 with one output block: U1 = HMAC(P, S || INT(1)), Un = HMAC(P, Un-1), T = U1 ^ ... ^ Uc.
+  QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password.toUtf8());
+  QByteArray block(4, '\0');
+  qToBigEndian<quint32>(1, block.data());
+  mac.addData(salt);
+  mac.addData(block);
+  QByteArray u = mac.result();
+  QByteArray digest = u;
+  for (int n = 1; n < iterations; ++n) {
+    mac.reset();
+    mac.addData(u);
+    u = mac.result();
+    for (qsizetype i = 0; i < digest.size(); ++i) digest[i] = static_cast<char>(digest[i] ^ u[i]);
+  }
+  return digest;
+}
+
+void CreateStoreSchema(SqlConnection& connection, const QString& password) {
+  connection.Execute(StoreSchemaSql());
+  connection.Execute(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
+                         .arg(kStoreApplicationId)
+                         .arg(kStoreSchemaVersion));
+  const QByteArray salt = RandomSalt();
+  connection
+      .Prepare(QStringLiteral("INSERT INTO PasswordCheck (CheckID, Algorithm, Iterations, Salt, Digest)"
+                              " VALUES (1, 'PBKDF2-HMAC-SHA256', ?, ?, ?)"))
+      .Bind(1, kPasswordIterations)
+      .Bind(2, salt)
+      .Bind(3, StorePasswordDigest(password, salt, kPasswordIterations))
+      .Run();
+}
+
+StoreCheck CheckStore(SqlConnection& connection, const QString& password) {
+  {
+    SqlStatement id = connection.Prepare(QStringLiteral("PRAGMA application_id"));
+    if (!id.Step() || id.Int(QStringLiteral("application_id")) != kStoreApplicationId) return StoreCheck::NotAStore;
+  }
+  {
+    SqlStatement tables = connection.Prepare(
+        QStringLiteral("SELECT count(*) AS n FROM sqlite_master WHERE type = 'table' AND name IN (?, ?, ?, ?, ?)"));
+    int position = 1;
+    for (const char* name : kStoreTables) tables.Bind(position++, QString::fromLatin1(name));
+    if (!tables.Step() || tables.Int(QStringLiteral("n")) != static_cast<qint64>(std::size(kStoreTables)))
+      return StoreCheck::NotAStore;
+  }
+  SqlStatement check = connection.Prepare(
+      QStringLiteral("SELECT Algorithm, Iterations, Salt, Digest FROM PasswordCheck WHERE CheckID = 1"));
+  if (!check.Step()) return StoreCheck::NotAStore;
+  const qint64 iterations = check.Int(QStringLiteral("Iterations"));
+  if (check.Text(QStringLiteral("Algorithm")) != QStringLiteral("PBKDF2-HMAC-SHA256") || iterations < 1 ||
+      iterations > 10'000'000) {
+    return StoreCheck::NotAStore;
+  }
+  const QByteArray stored = check.Blob(QStringLiteral("Digest"));
+  const QByteArray computed =
+      StorePasswordDigest(password, check.Blob(QStringLiteral("Salt")), static_cast<int>(iterations));
+  // Compare every byte, so the time taken says nothing about how much matched.
+  if (stored.size() != computed.size()) return StoreCheck::WrongPassword;
+  char difference = 0;
+  for (qsizetype i = 0; i < stored.size(); ++i) difference = static_cast<char>(difference | (stored[i] ^ computed[i]));
+  return difference == 0 ? StoreCheck::Matches : StoreCheck::WrongPassword;
+}
+
+}  // namespace pyxa

@@ -1,0 +1,47 @@
+// The layout of the local document store (documents.mdb): its tables, the marks that tell our
+// store from any other SQLite file, and the salted password check that stands in for a database
+// password. Shared by the document database and anything else that reads the file with SQL.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+#include "platform/Sql.h"
+
+namespace pyxa {
+
+// PRAGMA application_id of every store ("PYXA"), and its layout version (PRAGMA user_version).
+inline constexpr std::int32_t kStoreApplicationId = 0x50595841;
+inline constexpr std::int32_t kStoreSchemaVersion = 1;
+
+// How dates are kept in text columns, so that text comparison orders them in time.
+inline const QString kStoreDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+
+// Tables. Documents and AuditLog carry the column names the program reads; Exceptions is written
+// by the upload program; UploadSettings holds one row (SettingsID 1) with the five upload
+// settings; PasswordCheck holds one row with the salt and digest of the database password.
+//
+// Documents: DocumentID INTEGER PRIMARY KEY AUTOINCREMENT (never reused), IsUploaded (-1 stored,
+// 0 awaiting upload), UserID, PatientID, EncounterID, CategoryID, TypeID, TypeDescription,
+// PhysicianID, SenderID, Sender, DocumentName, EncounterDate (text, kStoreDateFormat),
+// EncounterDateModified, IsSignedOff, IsAbnormal (flags -1/0), Notes, FileData (BLOB).
+// AuditLog: DocumentID, ActionID, ActionDate (text, kStoreDateFormat), StatusID, UserID,
+// PatientID, PatientName, CategoryID, TypeDesc, DocumentName.
+// Exceptions: DocumentID, AttemptDate (text, kStoreDateFormat), Description.
+QString StoreSchemaSql();
+
+// Creates the tables and marks in an empty database and stores the password check. Runs inside
+// the caller's transaction. Throws SqlError.
+void CreateStoreSchema(SqlConnection& connection, const QString& password);
+
+enum class StoreCheck { Matches, WrongPassword, NotAStore };
+
+// Tells whether the connected file is one of our stores with all its tables, and whether the
+// password is its password. Throws SqlError for anything else (a lock, a damaged file).
+StoreCheck CheckStore(SqlConnection& connection, const QString& password);
+
+// PBKDF2-HMAC-SHA256 of the UTF-8 password, 32 bytes.
+QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, int iterations);
+
+}  // namespace pyxa
