@@ -1,6 +1,86 @@
+// The composition root: builds the real layers (settings hives, service, prompter, process
+// runner, instance guard) and hands them to start-up and the main window.
+#include "components/ServiceFactory.h"
+#include "mainwindow/ui/frmMain.h"
+#include "platform/AppPaths.h"
+#include "platform/Clock.h"
+#include "platform/IniRegistry.h"
+#include "platform/InstanceGuard.h"
+#include "platform/QtProcessRunner.h"
+#include "platform/ui/MessageBoxPrompter.h"
+#include "shell/LoginController.h"
+#include "shell/Startup.h"
+#include "shell/ui/LoginWindow.h"
+
 #include <QApplication>
+#include <memory>
+
+namespace {
+
+using namespace pyxa;
+
+// The service URL is known only once the settings are loaded; each login asks for it anew.
+class ConfiguredServiceFactory final : public ClinicalServiceFactory {
+ public:
+  ConfiguredServiceFactory(const AppSettings& settings, const Clock& clock) : settings_(settings), clock_(clock) {}
+  std::unique_ptr<ClinicalService> Create() override {
+    return ServiceFactory(settings_.WebServiceURL, clock_).Create();
+  }
+
+ private:
+  const AppSettings& settings_;
+  const Clock& clock_;
+};
+
+class GuardedInstance final : public InstanceCheck {
+ public:
+  explicit GuardedInstance(const QString& folder) : guard_(folder, QStringLiteral("Pyxadesk")) {}
+  bool TryAcquire() override { return guard_.TryAcquire(); }
+
+ private:
+  InstanceGuard guard_;
+};
+
+class MainWindowHost final : public MainWindowOpener {
+ public:
+  explicit MainWindowHost(MainWindowServices services, LoginWindow& login) : services_(services), login_(login) {}
+  void OpenMainWindow() override {
+    window_ = std::make_unique<frmMain>(services_);
+    login_.SetParentWindow(window_.get());
+    window_->Form_Load();
+    window_->show();
+    window_->showMaximized();
+  }
+
+ private:
+  MainWindowServices services_;
+  LoginWindow& login_;
+  std::unique_ptr<frmMain> window_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  return 0;
+  QApplication::setApplicationName(QStringLiteral("Pyxadesk"));
+  QApplication::setOrganizationName(QStringLiteral("Corvantis"));
+  QApplication::setApplicationVersion(QStringLiteral("2.5.2"));
+
+  const AppPaths paths(AppPaths::RunningExecutableFolder());
+  IniRegistry registry(paths.MachineHive(), paths.UserHive());
+  SettingsStore store(registry, paths.ProgramFolder(), paths.DataFolder());
+  AppSettings settings;
+  MessageBoxPrompter prompter(nullptr);
+  QtProcessRunner runner;
+  GuardedInstance instance(paths.RuntimeFolder());
+  SystemClock clock;
+  ConfiguredServiceFactory factory(settings, clock);
+  Session session;
+  LoginController loginController(factory, session, settings, prompter);
+  LoginWindow login(loginController, settings);
+  MainWindowHost mainWindow(MainWindowServices{settings, store, session, prompter, login}, login);
+
+  Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());
+  if (!startup.Main()) return 0;
+  return QApplication::exec();
 }

@@ -1,0 +1,44 @@
+#include "shell/LoginController.h"
+
+#include "shell/ErrorTexts.h"
+
+namespace pyxa {
+
+bool LoginController::Connect(const QString& login, const QString& password) {
+  try {
+    session_.Replace(factory_.Create());
+    ConnectWebService(*session_.Integration(), login, password, settings_.WebServiceURL);
+    session_.SetCredentials(login, password, session_.Integration()->URL());
+    settings_.LastLogin = login;
+    return true;
+  } catch (const ServiceError& error) {
+    Fail(error);
+  } catch (const std::exception& error) {
+    Fail(ServiceError(0, QString::fromStdString(error.what())));
+  }
+  return false;
+}
+
+bool LoginController::SetTimeOffset(const QString& login) {
+  try {
+    if (session_.Integration()) session_.Integration()->SetTimeOffset(login);
+    return true;
+  } catch (const ServiceError& error) {
+    Fail(error);
+  } catch (const std::exception& error) {
+    Fail(ServiceError(0, QString::fromStdString(error.what())));
+  }
+  return false;
+}
+
+void LoginController::Fail(const ServiceError& error) {
+  session_.Release();
+  if (error.Description() == kWrongLoginOrPassword) {
+    prompter_.Notice(QStringLiteral("You have entered invalid login information.\n"
+                                    "                     Please try again."));
+  } else {
+    prompter_.Critical(GenericErrorMessage(error.Number(), error.Description()));
+  }
+}
+
+}  // namespace pyxa

@@ -1,0 +1,34 @@
+// What the Login button does, without the window: a fresh session object per attempt,
+// connecting, keeping the credentials, and the messages of a failed attempt.
+#pragma once
+
+#include "components/ClinicalService.h"
+#include "platform/Prompter.h"
+#include "shell/AppSettings.h"
+#include "shell/Session.h"
+
+namespace pyxa {
+
+class LoginController {
+ public:
+  LoginController(ClinicalServiceFactory& factory, Session& session, AppSettings& settings, Prompter& prompter)
+      : factory_(factory), session_(session), settings_(settings), prompter_(prompter) {}
+
+  // Creates a new Integration object, connects it and keeps the credentials. On failure the
+  // object is released and the user told why; the caller then empties the password box.
+  bool Connect(const QString& login, const QString& password);
+
+  // After the window has closed: tells the service the login's time offset. False when that
+  // failed (the object is released and the failure shown), which undoes the login.
+  bool SetTimeOffset(const QString& login);
+
+ private:
+  void Fail(const ServiceError& error);
+
+  ClinicalServiceFactory& factory_;
+  Session& session_;
+  AppSettings& settings_;
+  Prompter& prompter_;
+};
+
+}  // namespace pyxa

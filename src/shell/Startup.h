@@ -1,0 +1,56 @@
+// The program's entry sequence: refuse a second instance, load the settings and working
+// folders, refuse to run unconfigured, install the support package once, log in, open the
+// main window. The first step that fails ends the program after its message.
+#pragma once
+
+#include "platform/ProcessRunner.h"
+#include "platform/Prompter.h"
+#include "shell/AppSettings.h"
+#include "shell/LoginPrompt.h"
+#include "shell/Settings.h"
+
+namespace pyxa {
+
+class InstanceCheck {
+ public:
+  virtual ~InstanceCheck() = default;
+  // True when this process may run: no other instance holds the program.
+  virtual bool TryAcquire() = 0;
+};
+
+class MainWindowOpener {
+ public:
+  virtual ~MainWindowOpener() = default;
+  virtual void OpenMainWindow() = 0;
+};
+
+class Startup {
+ public:
+  Startup(SettingsStore& store, AppSettings& settings, Prompter& prompter, ProcessRunner& runner,
+          InstanceCheck& instance, LoginPrompt& login, MainWindowOpener& mainWindow, QString programFolder)
+      : store_(store),
+        settings_(settings),
+        prompter_(prompter),
+        runner_(runner),
+        instance_(instance),
+        login_(login),
+        mainWindow_(mainWindow),
+        programFolder_(std::move(programFolder)) {}
+
+  // True when the main window is open and the event loop should run.
+  bool Main();
+
+ private:
+  void InstallSupportPackage();
+
+  SettingsStore& store_;
+  AppSettings& settings_;
+  Prompter& prompter_;
+  ProcessRunner& runner_;
+  InstanceCheck& instance_;
+  LoginPrompt& login_;
+  MainWindowOpener& mainWindow_;
+  QString programFolder_;
+};
+
+}  // namespace pyxa

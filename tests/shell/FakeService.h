@@ -1,0 +1,124 @@
+// A scripted stand-in for the clinical service: records every call with its arguments and
+// raises the errors a test queues, so that session rules can be checked call by call.
+#pragma once
+
+#include "components/ClinicalService.h"
+
+#include <QStringList>
+#include <deque>
+#include <memory>
+
+namespace pyxa::testing {
+
+struct FakeServiceLog {
+  QStringList calls;                         // "Connect(demo,secret)", "GetServerTime", ...
+  std::deque<QString> failures;              // descriptions raised by the next calls, in order
+  std::deque<QString> connectFailures;       // descriptions raised by the next Connect calls
+  int objectsCreated = 0;
+  QString country = QStringLiteral("1");
+  bool canUpload = true;
+  bool canReview = true;
+};
+
+class FakeService final : public ClinicalService {
+ public:
+  explicit FakeService(FakeServiceLog& log) : log_(log) {}
+
+  void Connect(const QString& login, const QString& password) override {
+    Record(QStringLiteral("Connect(%1,%2)").arg(login, password));
+    FailConnect();
+    url_ = QStringLiteral("file:///default/clinic.sqlite");
+  }
+  void Connect(const QString& login, const QString& password, const QString& url) override {
+    Record(QStringLiteral("Connect(%1,%2,%3)").arg(login, password, url));
+    FailConnect();
+    url_ = url;
+  }
+  QString URL() const override { return url_; }
+  void SetTimeOffset(const QString& login) override { Call(QStringLiteral("SetTimeOffset(%1)").arg(login)); }
+  QDateTime GetServerTime() override {
+    Call(QStringLiteral("GetServerTime"));
+    return QDateTime(QDate(2026, 1, 5), QTime(9, 0));
+  }
+  qint64 UserID() const override { return 17; }
+  qint64 OfficeID() const override { return 3; }
+  qint64 EnterpriseID() const override { return 1; }
+  bool CanUploadRpts() const override { return log_.canUpload; }
+  bool CanReviewRpts() const override { return log_.canReview; }
+  qint32 Timeout() const override { return 60; }
+
+  void GetCategories(QStringList& labNames, ValuesTable& labs, QStringList& physicianNames, ValuesTable& physicians,
+                     QStringList& labTypeNames, ValuesTable& labTypes, ValuesTable& categories) override {
+    Call(QStringLiteral("GetCategories"));
+    labNames = {QStringLiteral("LID"), QStringLiteral("szLaboratory")};
+    labs = ValueRows{{1, QStringLiteral("Lifelabs")}};
+    physicianNames = {QStringLiteral("lid"), QStringLiteral("physName")};
+    physicians = ValueRows{{11, QStringLiteral("Okafor, Adaeze")}};
+    labTypeNames = {QStringLiteral("lid"), QStringLiteral("szName")};
+    labTypes = ValueRows{{21, QStringLiteral("Hematology")}};
+    categories = ValueRows{{1, QStringLiteral("Lab Report")}, {4, QStringLiteral("Clinical Notes")}};
+  }
+  void GetUsersCountry(qint64 userId, QStringList& names, ValuesTable& values) override {
+    Call(QStringLiteral("GetUsersCountry(%1)").arg(userId));
+    names = {QStringLiteral("nCountry")};
+    values = ValueRows{{log_.country}};
+  }
+  void GetDITypes(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetDITypes")); }
+  void GetCorrespondenceTypes(qint64, QStringList&, ValuesTable&) override {
+    Call(QStringLiteral("GetCorrespondenceTypes"));
+  }
+  void GetVisitTypes(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetVisitTypes")); }
+  void FindPatient(const QString&, const QString& lastName, const QString&, const QString&, const QString&,
+                   const QString&, const QString&, QString&, QStringList&, ValuesTable& values) override {
+    Call(QStringLiteral("FindPatient(%1)").arg(lastName));
+    values.reset();
+  }
+  void GetPatientNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetPatientNameByID")); }
+  void GetUserNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetUserNameByID")); }
+  void GetPhysicianInfo(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetPhysicianInfo")); }
+  void GetUnsignedEncounters(qint64, qint64, qint64, QStringList&, ValuesTable&) override {
+    Call(QStringLiteral("GetUnsignedEncounters"));
+  }
+  void CreateEncounter(qint64, qint64, QString&, QStringList&, ValuesTable&) override {
+    Call(QStringLiteral("CreateEncounter"));
+  }
+  void LockEncounter(qint64, const QString&, qint64&, qint64&, qint64, qint64) override {
+    Call(QStringLiteral("LockEncounter"));
+  }
+  void UnLockEncounter(qint64, const QString&, qint64 encounterId) override {
+    Call(QStringLiteral("UnLockEncounter(%1)").arg(encounterId));
+  }
+
+ private:
+  void Record(const QString& call) { log_.calls << call; }
+  void Call(const QString& call) {
+    Record(call);
+    if (log_.failures.empty()) return;
+    const QString description = log_.failures.front();
+    log_.failures.pop_front();
+    if (!description.isEmpty()) throw ServiceError(-2147467259, description);
+  }
+  void FailConnect() {
+    if (log_.connectFailures.empty()) return;
+    const QString description = log_.connectFailures.front();
+    log_.connectFailures.pop_front();
+    if (!description.isEmpty()) throw ServiceError(-2147467259, description);
+  }
+
+  FakeServiceLog& log_;
+  QString url_;
+};
+
+class FakeServiceFactory final : public ClinicalServiceFactory {
+ public:
+  explicit FakeServiceFactory(FakeServiceLog& log) : log_(log) {}
+  std::unique_ptr<ClinicalService> Create() override {
+    ++log_.objectsCreated;
+    return std::make_unique<FakeService>(log_);
+  }
+
+ private:
+  FakeServiceLog& log_;
+};
+
+}  // namespace pyxa::testing
