@@ -4,7 +4,8 @@
 
 namespace pyxa {
 
-bool LoginController::Connect(const QString& login, const QString& password) {
+bool LoginController::Connect(const QString& login, const QString& password,
+                              const std::function<void()>& undoFailed) {
   try {
     session_.Replace(factory_.Create());
     ConnectWebService(*session_.Integration(), login, password, settings_.WebServiceURL);
@@ -12,9 +13,9 @@ bool LoginController::Connect(const QString& login, const QString& password) {
     settings_.LastLogin = login;
     return true;
   } catch (const ServiceError& error) {
-    Fail(error);
+    Fail(error, undoFailed);
   } catch (const std::exception& error) {
-    Fail(ServiceError(0, QString::fromStdString(error.what())));
+    Fail(ServiceError(0, QString::fromStdString(error.what())), undoFailed);
   }
   return false;
 }
@@ -31,8 +32,9 @@ bool LoginController::SetTimeOffset(const QString& login) {
   return false;
 }
 
-void LoginController::Fail(const ServiceError& error) {
+void LoginController::Fail(const ServiceError& error, const std::function<void()>& undoFailed) {
   session_.Release();
+  if (undoFailed) undoFailed();
   if (error.Description() == kWrongLoginOrPassword) {
     prompter_.Notice(QStringLiteral("You have entered invalid login information.\n"
                                     "                     Please try again."));

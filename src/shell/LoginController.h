@@ -7,6 +7,8 @@
 #include "shell/AppSettings.h"
 #include "shell/Session.h"
 
+#include <functional>
+
 namespace pyxa {
 
 class LoginController {
@@ -15,15 +17,16 @@ class LoginController {
       : factory_(factory), session_(session), settings_(settings), prompter_(prompter) {}
 
   // Creates a new Integration object, connects it and keeps the credentials. On failure the
-  // object is released and the user told why; the caller then empties the password box.
-  bool Connect(const QString& login, const QString& password);
+  // object is released, undoFailed runs (the window restores the pointer and empties the
+  // password box) and then the user is told why.
+  bool Connect(const QString& login, const QString& password, const std::function<void()>& undoFailed = {});
 
   // After the window has closed: tells the service the login's time offset. False when that
   // failed (the object is released and the failure shown), which undoes the login.
   bool SetTimeOffset(const QString& login);
 
  private:
-  void Fail(const ServiceError& error);
+  void Fail(const ServiceError& error, const std::function<void()>& undoFailed = {});
 
   ClinicalServiceFactory& factory_;
   Session& session_;

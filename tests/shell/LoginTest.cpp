@@ -2,6 +2,7 @@
 #include "platform/ScriptedPrompter.h"
 #include "shell/ui/frmLogin.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -83,6 +84,37 @@ TEST_F(LoginWindowTest, AWrongPasswordEmptiesThePasswordBoxAndEveryAttemptGetsAF
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_EQ(log.objectsCreated, 3);
   EXPECT_EQ(window->AuthenticationMark(), QStringLiteral("AUTHENTICATED"));
+}
+
+// Looks at the window while its message is up.
+struct SpyPrompter final : Prompter {
+  PromptAnswer Ask(const Prompt&) override {
+    onAsk();
+    return PromptAnswer::Ok;
+  }
+  std::function<void()> onAsk;
+};
+
+TEST(LoginWindowOrder, ThePasswordIsEmptiedAndThePointerRestoredBeforeTheMessage) {
+  FakeServiceLog log;
+  log.connectFailures = {kWrongLoginOrPassword};
+  FakeServiceFactory factory(log);
+  Session session;
+  AppSettings settings;
+  SpyPrompter spy;
+  LoginController controller(factory, session, settings, spy);
+  frmLogin window(controller);
+  window.show();
+  auto* password = window.findChild<QLineEdit*>(QStringLiteral("txtPassword"));
+  password->setText(QStringLiteral("nope"));
+  bool checked = false;
+  spy.onAsk = [&] {
+    checked = true;
+    EXPECT_TRUE(password->text().isEmpty());
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  };
+  window.findChild<QPushButton*>(QStringLiteral("cmdLogin"))->click();
+  EXPECT_TRUE(checked);
 }
 
 TEST_F(LoginWindowTest, CredentialWordsInAnotherCaseGetTheGenericMessage) {

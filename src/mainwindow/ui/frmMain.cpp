@@ -21,6 +21,8 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
       keepAlive_(services.session, services.prompter, services.login, *this) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Pyxadesk"));
+  // The size a window without stored geometry gets when it is restored from maximised.
+  resize(1100, 720);
   CreateMenus();
   CreateCentralArea();
   statusBar()->setObjectName(QStringLiteral("StatusBar1"));

@@ -79,14 +79,15 @@ QString frmLogin::AuthenticationMark() const { return cmdLogin_->property("tag")
 
 void frmLogin::cmdLogin_Click() {
   const QString login = txtLogin_->text();
-  bool connected = false;
-  {
-    BusyCursor busy;
-    connected = controller_.Connect(login, txtPassword_->text());
-  }
-  if (!connected) {
+  BusyCursor busy;
+  // A failed attempt restores the pointer and empties the password before its message shows.
+  const bool connected = controller_.Connect(login, txtPassword_->text(), [&] {
+    busy.Release();
     cmdLogin_->setProperty("tag", QString());
     txtPassword_->clear();
+  });
+  busy.Release();
+  if (!connected) {
     txtPassword_->setFocus();
     return;
   }
