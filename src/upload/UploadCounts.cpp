@@ -1,0 +1,99 @@
+#include "upload/UploadCounts.h"
+
+#include <QFileInfo>
+
+#include "components/SqliteDatabase.h"
+#include "components/StoreSchema.h"
+#include "document/Directory.h"
+#include "platform/Sql.h"
+#include "shell/ErrorTexts.h"
+
+namespace pyxa {
+
+namespace {
+
+QString Panel(const char* label, std::int64_t count) {
+  return QStringLiteral("   ") + QLatin1String(label) + QString::number(count) + QStringLiteral("   ");
+}
+
+}  // namespace
+
+UploadCounts::UploadCounts(const AppSettings& settings, DatabaseFactory& databases)
+    : settings_(settings), databases_(databases) {}
+
+QString UploadCounts::StorePath() const { return settings_.UploadsFolder + QStringLiteral("documents.mdb"); }
+
+QString UploadCounts::UpdateUploadCount() {
+  std::int64_t count = 0;
+  const QString path = StorePath();
+  if (QFileInfo::exists(path)) {
+    std::unique_ptr<Database> database = databases_.Create();
+    if (database->Connect(path, kDatabasePassword)) {
+      const std::int64_t known = database->DocumentsToUpload();
+      if (known >= 0) count = known;
+    }
+    database->Disconnect();
+  }
+  return Panel("Awaiting Upload: ", count);
+}
+
+std::int64_t UploadCounts::AreDocsToUpload(int indexedCount) {
+  const QString path = StorePath();
+  if (!QFileInfo::exists(path)) {
+    std::unique_ptr<Database> database = databases_.Create();
+    if (!database->Create(path, kDatabasePassword)) {
+      throw StoreReadError(database->LastError(), database->LastErrorDescription());
+    }
+  }
+
+  std::int64_t stored = 0;
+  try {
+    SqlConnection connection(path, SqlConnection::Mode::ReadOnly);
+    switch (CheckStore(connection, kDatabasePassword)) {
+      case StoreCheck::Matches:
+        break;
+      case StoreCheck::WrongPassword:
+        throw StoreReadError(kDbWrongPassword, QStringLiteral("The document database password is not correct."));
+      case StoreCheck::NotAStore:
+        throw StoreReadError(kDbNotADatabase,
+                             QStringLiteral("'%1' is not a document database or is damaged.").arg(path));
+    }
+    SqlStatement row =
+        connection.Prepare(QStringLiteral("select count(*) as nCount from Documents where IsUploaded = 0"));
+    if (row.Step()) stored = row.Int(QStringLiteral("nCount"));
+  } catch (const SqlError& error) {
+    throw StoreReadError(error.Code(), error.Message());
+  }
+  return stored + indexedCount;
+}
+
+QString UploadCounts::UpdateAvailableCount(int& count) {
+  Directory listing;
+  listing.SetPath(settings_.AvailableFolder);
+  QString filter = QStringLiteral("PDF|DOC|TIF|JPG");
+  std::int32_t result = 0;
+  listing.Load(true, filter, result);
+  count = listing.Items().Count();
+  return Panel("Available Files: ", count);
+}
+
+UploadCounts::FilesDisplay UploadCounts::UpdateFilesDisplay() {
+  FilesDisplay display;
+  Directory listing;
+  listing.SetPath(settings_.UploadsFolder);
+  QString filter = QStringLiteral("MDB");
+  std::int32_t result = 0;
+  listing.Load(false, filter, result);
+  if (listing.ErrorNumber() != 0) {
+    display.errorMessage = OperationErrorMessage(QStringLiteral("Failed to load your documents for uploading."),
+                                                 listing.ErrorNumber(), listing.ErrorDescription(), result);
+    return display;
+  }
+  display.ok = true;
+  display.uploadPanel = UpdateUploadCount();
+  int available = 0;
+  display.availablePanel = UpdateAvailableCount(available);
+  return display;
+}
+
+}  // namespace pyxa

@@ -1,0 +1,66 @@
+// The upload counts of the main window's status bar and of the Upload Now button: documents
+// awaiting upload in the local store, files waiting in the available-files folder, and the
+// listing of the uploads folder made at start.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <stdexcept>
+
+#include "components/DocumentDatabase.h"
+#include "shell/AppSettings.h"
+
+namespace pyxa {
+
+// Thrown by AreDocsToUpload when the store cannot be created or read. Number is SQLite's result
+// code, or one of the document database's codes (kDbNotADatabase, kDbWrongPassword, the codes of
+// a failed Create); Description says why in plain words. Callers show both with the generic
+// error message.
+class StoreReadError : public std::runtime_error {
+ public:
+  StoreReadError(std::int32_t number, const QString& description)
+      : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+  std::int32_t Number() const { return number_; }
+  const QString& Description() const { return description_; }
+
+ private:
+  std::int32_t number_;
+  QString description_;
+};
+
+class UploadCounts {
+ public:
+  // Both are kept by reference and must outlive this object.
+  UploadCounts(const AppSettings& settings, DatabaseFactory& databases);
+
+  // UploadsFolder + "documents.mdb".
+  QString StorePath() const;
+
+  // Panel 1: "   Awaiting Upload: " + count + "   ". The count is 0 unless the store exists,
+  // opens, and knows its count. Never throws.
+  QString UpdateUploadCount();
+
+  // Stored documents awaiting upload plus indexedCount. A missing store is created first (and
+  // then counts 0). Throws StoreReadError when the store cannot be created, opened or read.
+  std::int64_t AreDocsToUpload(int indexedCount);
+
+  // Panel 2: "   Available Files: " + count + "   ", count being the PDF, DOC, TIF and JPG files
+  // in AvailableFolder; count also comes back in the argument.
+  QString UpdateAvailableCount(int& count);
+
+  struct FilesDisplay {
+    bool ok = false;
+    QString errorMessage;  // when !ok: "Failed to load your documents for uploading." ...
+    QString uploadPanel;   // when ok: panel 1 and panel 2 texts; empty otherwise
+    QString availablePanel;
+  };
+  // Lists the uploads folder (the "MDB" entries, folders included); when that listing fails,
+  // the error message to show and no counts; otherwise both panel texts.
+  FilesDisplay UpdateFilesDisplay();
+
+ private:
+  const AppSettings& settings_;
+  DatabaseFactory& databases_;
+};
+
+}  // namespace pyxa
