@@ -1,6 +1,8 @@
 // The composition root: builds the real layers (settings hives, service, prompter, process
 // runner, instance guard) and hands them to start-up and the main window.
 #include "components/ServiceFactory.h"
+#include "components/SqliteDatabase.h"
+#include "mainwindow/ui/QtFilePicker.h"
 #include "mainwindow/ui/frmMain.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
@@ -47,6 +49,7 @@ class MainWindowHost final : public MainWindowOpener {
   void OpenMainWindow() override {
     window_ = std::make_unique<frmMain>(services_);
     login_.SetParentWindow(window_.get());
+    if (auto* picker = dynamic_cast<QtFilePicker*>(&services_.files)) picker->SetParent(window_.get());
     window_->Form_Load();
     window_->show();
     window_->showMaximized();
@@ -78,7 +81,9 @@ int main(int argc, char** argv) {
   Session session;
   LoginController loginController(factory, session, settings, prompter);
   LoginWindow login(loginController, settings);
-  MainWindowHost mainWindow(MainWindowServices{settings, store, session, prompter, login}, login);
+  SqliteDatabaseFactory databases;
+  QtFilePicker files;
+  MainWindowHost mainWindow(MainWindowServices{settings, store, session, prompter, login, databases, files}, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());
   if (!startup.Main()) return 0;

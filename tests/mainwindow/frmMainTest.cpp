@@ -1,53 +1,14 @@
-#include "mainwindow/ui/frmMain.h"
-#include "platform/ScriptedPrompter.h"
-#include "shell/FakeService.h"
-#include "shell/MemoryRegistry.h"
+#include "MainWindowFixture.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QLabel>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 namespace pyxa {
 namespace {
 
-using testing::FakeService;
-using testing::FakeServiceLog;
-
-struct CountingLogin final : LoginPrompt {
-  bool ShowLogin() override { return ++shown, true; }
-  int shown = 0;
-};
-
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    folder = dir.path() + QStringLiteral("/");
-    session.Replace(std::make_unique<FakeService>(log));
-    session.SetCredentials(QStringLiteral("demo"), QStringLiteral("demo"), QStringLiteral("file:///c"));
-    settings.WebServiceURL = QStringLiteral("file:///c");
-    window = std::make_unique<frmMain>(MainWindowServices{settings, store, session, prompter, login});
-  }
-  QAction* Action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
-
-  QTemporaryDir dir;
-  QString folder;
-  MemoryRegistry registry;
-  SettingsStore store{registry, QString(), QString()};
-  AppSettings settings;
-  FakeServiceLog log;
-  Session session;
-  ScriptedPrompter prompter;
-  CountingLogin login;
-  std::unique_ptr<frmMain> window;
-};
+using testing::MainWindowTest;
 
 TEST_F(MainWindowTest, EveryMenuCommandIsThereWithItsCaption) {
   const std::pair<const char*, const char*> expected[] = {

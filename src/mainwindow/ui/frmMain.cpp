@@ -1,38 +1,60 @@
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ToolCommands.h"
 #include "mainwindow/WindowGeometry.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/MainToolbar.h"
+#include "mainwindow/ui/PageView.h"
 #include "platform/ui/BusyCursor.h"
 #include "shell/ErrorTexts.h"
 #include "shell/ui/frmAbout.h"
 
+#include <QAction>
 #include <QCloseEvent>
-#include <QHBoxLayout>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
-#include <QVBoxLayout>
+#include <QTreeWidget>
 
 namespace pyxa {
 
 frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent),
       services_(services),
+      counts_(services.settings, services.databases),
       keepAlive_(services.session, services.prompter, services.login, *this) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(QStringLiteral("Pyxadesk"));
   // The size a window without stored geometry gets when it is restored from maximised.
-  resize(1100, 720);
+  resize(1180, 760);
+  setMinimumSize(900, 560);
   CreateMenus();
-  CreateCentralArea();
-  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  toolbar_ = new MainToolbar(this);
+  panes_ = std::make_unique<MainPanes>(this);
+  setCentralWidget(panes_->SSSplitter1);
+  CreateStatusBar();
+  ConnectControls();
 
   liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
   liveTimer_.setInterval(KeepAlive::kIntervalMs);
   connect(&liveTimer_, &QTimer::timeout, this, &frmMain::LiveTimer_Timer);
+
+  state_.EnterInit();
+  ApplyState();
+  ApplyLayout();
 }
 
 frmMain::~frmMain() = default;
+
+PageViewer& frmMain::Viewer() const {
+  return services_.viewer ? *services_.viewer : static_cast<PageViewer&>(*panes_->MD_TIFF1);
+}
 
 QAction* frmMain::AddAction(QMenu* menu, const QString& name, const QString& caption) {
   auto* action = menu->addAction(caption);
@@ -46,92 +68,203 @@ void frmMain::CreateMenus() {
   file->setObjectName(QStringLiteral("mnuFile"));
   auto* open = file->addMenu(QStringLiteral("&Open From ..."));
   open->setObjectName(QStringLiteral("mnuFileOpen"));
-  // Commands whose windows arrive with their own features stay disabled until then.
-  AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner"))->setEnabled(false);
-  AddAction(open, QStringLiteral("mnuFileOpenFiles"), QStringLiteral("&File"))->setEnabled(false);
-  AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"))->setEnabled(false);
-  AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"))->setEnabled(false);
+  AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner"));
+  connect(AddAction(open, QStringLiteral("mnuFileOpenFiles"), QStringLiteral("&File")), &QAction::triggered, this,
+          &frmMain::cmdFile_Click);
+  AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"));
+  AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"));
   file->addSeparator();
-  auto* exitAction = AddAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit"));
-  connect(exitAction, &QAction::triggered, this, &frmMain::cmdExit_Click);
+  connect(AddAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
+          &frmMain::cmdExit_Click);
 
   auto* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
-  AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo"))->setEnabled(false);
-  AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete"))->setEnabled(false);
-  AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate"))->setEnabled(false);
+  AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo"));
+  AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete"));
+  AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate"));
 
   auto* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
-  AddAction(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options"))->setEnabled(false);
+  AddAction(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options"));
 
   auto* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("mnuActions"));
-  AddAction(actions, QStringLiteral("mnuActionsSave"), QStringLiteral("Save Documents"))->setEnabled(false);
-  AddAction(actions, QStringLiteral("mnuActionsUpload"), QStringLiteral("Upload"))->setEnabled(false);
-  AddAction(actions, QStringLiteral("mnuActionsUploadNow"), QStringLiteral("Upload Now"))->setEnabled(false);
-  // Enabled exactly when one of the upload commands is.
-  actions->menuAction()->setEnabled(false);
+  AddAction(actions, QStringLiteral("mnuActionsSave"), QStringLiteral("Save Documents"));
+  AddAction(actions, QStringLiteral("mnuActionsUpload"), QStringLiteral("Upload"));
+  AddAction(actions, QStringLiteral("mnuActionsUploadNow"), QStringLiteral("Upload Now"));
 
   auto* recon = bar->addAction(QStringLiteral("&Reconciliation"));
   recon->setObjectName(QStringLiteral("mnuRecon"));
-  recon->setEnabled(false);
   auto* log = bar->addAction(QStringLiteral("&Log"));
   log->setObjectName(QStringLiteral("mnuLog"));
-  log->setEnabled(false);
 
   auto* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
   // Kept for its name; it has no command of its own, so the user never sees it.
   AddAction(help, QStringLiteral("mnuHelopAbout"), QStringLiteral("&About Corvantis Pyxa"))->setVisible(false);
-  auto* about = AddAction(help, QStringLiteral("mnuAbout"), QStringLiteral("A&bout"));
-  connect(about, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+  connect(AddAction(help, QStringLiteral("mnuAbout"), QStringLiteral("A&bout")), &QAction::triggered, this,
+          &frmMain::mnuAbout_Click);
 
-  auto* popup = new QMenu(this);
-  popup->setObjectName(QStringLiteral("popRemove"));
-  AddAction(popup, QStringLiteral("popRemoveNode"), QStringLiteral("Remove Page"));
-  AddAction(popup, QStringLiteral("popRemoveDoc"), QStringLiteral("Remove Document"));
+  auto* removePage = new QMenu(this);
+  removePage->setObjectName(QStringLiteral("popRemove"));
+  AddAction(removePage, QStringLiteral("popRemoveNode"), QStringLiteral("Remove Page"));
+  auto* removeDocument = new QMenu(this);
+  removeDocument->setObjectName(QStringLiteral("popRemoveDocument"));
+  AddAction(removeDocument, QStringLiteral("popRemoveDoc"), QStringLiteral("Remove Document"));
 }
 
-void frmMain::CreateCentralArea() {
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-  auto* work = new QLabel(central);
-  work->setObjectName(QStringLiteral("lblWorkArea"));
-  work->setAlignment(Qt::AlignCenter);
-  work->setFrameShape(QFrame::StyledPanel);
-  work->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-  layout->addWidget(work, 1);
+void frmMain::CreateStatusBar() {
+  auto* bar = statusBar();
+  bar->setObjectName(QStringLiteral("sbInfo"));
+  const char* names[] = {"pnlAwaitingUpload", "pnlAvailableFiles", "Status", "pnlScanner"};
+  for (int i = 0; i < 4; ++i) {
+    panels_[i] = new QLabel(bar);
+    panels_[i]->setObjectName(QString::fromLatin1(names[i]));
+    panels_[i]->setFrameShape(QFrame::StyledPanel);
+    panels_[i]->setFrameShadow(QFrame::Sunken);
+    bar->addWidget(panels_[i], i == 2 ? 1 : 0);
+  }
+  SetPanel(1, QStringLiteral("   Awaiting Upload: 0   "));
+  SetPanel(2, QStringLiteral("   Available Files: 0   "));
+}
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  cmdExit_ = new QPushButton(QStringLiteral("E&xit"), central);
-  cmdExit_->setObjectName(QStringLiteral("cmdExit"));
-  connect(cmdExit_, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
-  buttons->addWidget(cmdExit_);
-  layout->addLayout(buttons);
-  setCentralWidget(central);
+void frmMain::SetPanel(int panel, const QString& text) {
+  if (panel >= 1 && panel <= 4) panels_[panel - 1]->setText(text);
+}
+
+void frmMain::ConnectControls() {
+  connect(panes_->cmdFile, &QPushButton::clicked, this, &frmMain::cmdFile_Click);
+  connect(panes_->cmdIndex, &QPushButton::clicked, this, &frmMain::cmdIndex_Click);
+  connect(panes_->cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+  connect(panes_->sstFiles, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { sstFiles_NodeClick(node); });
+  connect(panes_->sstFiles, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* node) { sstFiles_NodeClick(node); });
+  connect(panes_->sstDocuments, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
+  connect(panes_->sstDocuments, &QTreeWidget::itemActivated, this,
+          [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
+  connect(toolbar_, &MainToolbar::ToolClicked, this, &frmMain::abMain_ToolClick);
+  connect(toolbar_, &MainToolbar::ZoomChosen, this, &frmMain::ZoomDocument);
+  connect(toolbar_, &MainToolbar::PageEntered, this, [this](const QString& text) { GoToPage(text.toInt()); });
+  connect(panes_->SSSplitter1, &QSplitter::splitterMoved, this, [this] { Form_Resize(); });
+}
+
+void frmMain::ApplyState() {
+  // Commands whose windows arrive with their own features stay off until then.
+  static const QStringList kNotYetAvailable = {
+      QStringLiteral("cmdScan"),       QStringLiteral("mnuFileOpenScan"), QStringLiteral("btnPrint"),
+      QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
+      QStringLiteral("mnuLog"),        QStringLiteral("mnuActionsSave"),  QStringLiteral("btnRotate"),
+      QStringLiteral("btnDelete"),     QStringLiteral("btnUndo"),         QStringLiteral("btnSave"),
+      QStringLiteral("mnuEdit"),       QStringLiteral("mnuFileSave"),
+  };
+  static const QStringList kUploadCommands = {QStringLiteral("fraStep3"), QStringLiteral("cmdUpload"),
+                                              QStringLiteral("cmdUploadNow"), QStringLiteral("mnuActionsUpload"),
+                                              QStringLiteral("mnuActionsUploadNow"), QStringLiteral("mnuActions")};
+  auto apply = [this](const QString& name, bool enabled) {
+    if (auto* menu = findChild<QMenu*>(name)) {
+      menu->menuAction()->setEnabled(enabled);
+    } else if (auto* action = findChild<QAction*>(name)) {
+      action->setEnabled(enabled);
+    } else if (auto* widget = findChild<QWidget*>(name)) {
+      widget->setEnabled(enabled);
+    }
+  };
+  for (const QString& name : state_.Controls()) {
+    bool enabled = state_.Enabled(name);
+    if (kNotYetAvailable.contains(name)) enabled = false;
+    if (!services_.upload && kUploadCommands.contains(name)) enabled = false;
+    apply(name, enabled);
+  }
+  for (const QString& name : kNotYetAvailable) apply(name, false);
+  if (toolbar_->ZoomBox()->count() == 0) {
+    toolbar_->ZoomBox()->addItems(ZoomLevels());
+    toolbar_->ZoomBox()->setCurrentIndex(-1);
+  }
+  for (const char* fit : {"btnFitHeight", "btnFitWidth", "btnFitWindow"}) {
+    if (QAction* tool = toolbar_->Tool(QString::fromLatin1(fit))) tool->setChecked(state_.Pressed(tool->objectName()));
+  }
+}
+
+void frmMain::ApplyLayout() {
+  const PaneLayout layout = state_.Layout();
+  panes_->sstFiles->setVisible(layout.filesTree);
+  panes_->sstDocuments->setVisible(layout.indexedTree);
+  // The indexing pane holds the patient search and document fields; it opens with them.
+  const bool indexingReady = panes_->fraDocument->layout()->count() > 0;
+  panes_->paneIndexing->setVisible(layout.indexingPane && indexingReady);
+  panes_->treeSplitter->setStretchFactor(0, layout.filesStretch);
+  panes_->treeSplitter->setStretchFactor(1, layout.indexedStretch);
+  const int total = std::max(width(), 900);
+  const int steps = panes_->paneSteps->sizeHint().width();
+  const int rest = total - steps;
+  const int shares = layout.leftStretch + layout.centreStretch + (panes_->paneIndexing->isVisible() ? layout.rightStretch : 0);
+  const int unit = rest / std::max(1, shares);
+  panes_->SSSplitter1->setSizes({steps, std::max(220, layout.leftStretch * unit), layout.centreStretch * unit,
+                                 panes_->paneIndexing->isVisible() ? layout.rightStretch * unit : 0});
 }
 
 void frmMain::Form_Load() {
   try {
     BusyCursor busy;
     if (const auto stored = StoredGeometry(services_.settings); stored && !isMaximized()) setGeometry(*stored);
+    state_.EnterInit();
     references_.LoadCategories(services_.session);
     references_.LoadCountry(services_.session);
-    if (auto* work = findChild<QLabel*>(QStringLiteral("lblWorkArea"))) {
-      work->setText(QStringLiteral("Logged in as %1.").arg(services_.session.Login()));
-    }
+    state_.ControlImageInterface(false, false, false);
+    state_.ControlDocumentInterface(false);
+    UpdateFilesDisplay();
+    panes_->sstDocuments->clear();
+    panes_->sstFiles->clear();
+    busy.Release();
+    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const int indexedCount = indexed_ ? indexed_->Count() : 0;
+    const auto awaiting = counts_.AreDocsToUpload(indexedCount);
+    state_.ApplyStoredDocuments(indexedCount, static_cast<int>(awaiting), canUpload);
   } catch (const ServiceError& error) {
     services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+  } catch (const StoreReadError& error) {
+    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
   } catch (const std::exception& error) {
-    services_.prompter.Critical(GenericErrorMessage(0, QString::fromStdString(error.what())));
+    ReportError(error);
   }
+  ApplyState();
+  ApplyLayout();
   liveTimer_.start();
+}
+
+void frmMain::UpdateFilesDisplay() {
+  const auto display = counts_.UpdateFilesDisplay();
+  if (!display.ok) {
+    services_.prompter.Critical(display.errorMessage);
+    return;
+  }
+  SetPanel(1, display.uploadPanel);
+  SetPanel(2, display.availablePanel);
+}
+
+void frmMain::UpdateUploadCount() { SetPanel(1, counts_.UpdateUploadCount()); }
+
+void frmMain::UpdateAvailableCount() {
+  int count = 0;
+  SetPanel(2, counts_.UpdateAvailableCount(count));
 }
 
 void frmMain::cmdExit_Click() {
   if (!services_.prompter.YesNo(QStringLiteral("You are Exiting Pyxa, Continue?"))) return;
+  BusyCursor busy;
+  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  if (services_.upload && indexed_ && indexed_->Count() > 0 && canUpload) {
+    busy.Release();
+    if (services_.prompter.YesNo(QStringLiteral("Would you like to set the indexed documents for upload\n"
+                                                "with the next scheduled upload service?"))) {
+      services_.upload->QueueIndexedDocuments();
+    } else {
+      services_.upload->UnlockUnusedEncounters();
+    }
+  }
+  Viewer().DisplayFile(QString());
+  indexed_.reset();
   exitConfirmed_ = true;
   close();
 }
@@ -151,6 +284,8 @@ void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   liveTimer_.stop();
+  if (services_.upload) services_.upload->UnlockUnusedEncounters();
+  Viewer().DisplayFile(QString());
   // A minimised window reports no usable rectangle; the stored geometry then stays.
   const QRect frame = isMinimized() ? QRect(-32000, -32000, 160, 28) : normalGeometry();
   StoreGeometry(services_.settings, frame);
@@ -163,6 +298,10 @@ void frmMain::LiveTimer_Timer() { keepAlive_.Tick(); }
 void frmMain::mnuAbout_Click() {
   frmAbout about(this);
   about.exec();
+}
+
+void frmMain::ReportError(const std::exception& error) {
+  services_.prompter.Critical(GenericErrorMessage(0, QString::fromLocal8Bit(error.what())));
 }
 
 }  // namespace pyxa

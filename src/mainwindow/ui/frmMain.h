@@ -1,23 +1,38 @@
-// The main window: menus, the exit command, the keep-alive timer, and the start-up and
-// shutdown work of the session (reference lists, geometry, settings).
+// The main window: toolbar, steps, the trees of available and indexed documents, the page
+// view, menus and status bar; the start-up and shutdown work of the session. The rules of
+// modes and enabled controls live in InterfaceState; this window applies them.
 #pragma once
 
+#include "components/DocumentDatabase.h"
+#include "mainwindow/FilePicker.h"
+#include "mainwindow/InterfaceState.h"
+#include "mainwindow/PageViewer.h"
 #include "mainwindow/ReferenceLists.h"
+#include "mainwindow/TreeModels.h"
+#include "mainwindow/UploadActions.h"
 #include "platform/Prompter.h"
 #include "shell/AppSettings.h"
 #include "shell/KeepAlive.h"
 #include "shell/LoginPrompt.h"
 #include "shell/Session.h"
 #include "shell/Settings.h"
+#include "upload/UploadCounts.h"
 
 #include <QMainWindow>
 #include <QTimer>
+#include <memory>
+#include <optional>
 
 class QAction;
+class QLabel;
 class QMenu;
-class QPushButton;
+class QTreeWidgetItem;
 
 namespace pyxa {
+
+class MainToolbar;
+struct MainPanes;
+class PageView;
 
 struct MainWindowServices {
   AppSettings& settings;
@@ -25,6 +40,10 @@ struct MainWindowServices {
   Session& session;
   Prompter& prompter;
   LoginPrompt& login;
+  DatabaseFactory& databases;
+  FilePicker& files;
+  UploadActions* upload = nullptr;  // queueing and encounter release, when available
+  PageViewer* viewer = nullptr;     // the page operations; the window's own page view when null
 };
 
 class frmMain : public QMainWindow, private KeepAliveTimer {
@@ -34,34 +53,87 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
   ~frmMain() override;
 
-  // The start-up work that follows construction: geometry, reference lists, country.
+  // The start-up work that follows construction, in its fixed order.
   void Form_Load();
   // The exit command: asks, then closes the window (which saves the settings).
   void cmdExit_Click();
   // One keep-alive tick of LiveTimer.
   void LiveTimer_Timer();
 
+  // Browse: lists the available files after the questions about unsaved and indexed work.
+  void cmdFile_Click();
+  void cmdIndex_Click();
+  void subIndex();
+  void RefreshIndexedTree();
+  void sstFiles_NodeClick(QTreeWidgetItem* node);
+  void sstDocuments_NodeClick(QTreeWidgetItem* node);
+  void abMain_ToolClick(const QString& toolName);
+  void Form_Resize();
+
   const ReferenceLists& References() const { return references_; }
+  const InterfaceState& State() const { return state_; }
   QTimer& LiveTimer() { return liveTimer_; }
+  PageViewer& Viewer() const;
+  // The collection of indexed documents; empty until the first document is indexed.
+  std::optional<Documents>& IndexedDocuments() { return indexed_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Layout and menus.
   void CreateMenus();
-  void CreateCentralArea();
+  void CreateStatusBar();
   QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
+  void ConnectControls();
+  // Applies the rules' enabled states and the mode's pane layout to the controls.
+  void ApplyState();
+  void ApplyLayout();
+  void SetPanel(int panel, const QString& text);
+
   void Form_Unload();
   void mnuAbout_Click();
+  void UpdateFilesDisplay();
+  void UpdateUploadCount();
+  void UpdateAvailableCount();
+  void ShowStatusFile();
+
+  // Files tree.
+  void FillFilesTree(const QStringList& names);
+  void RootBrowse();
+  void ShowChosenFile(const QString& name);
+  bool AskToKeepPageChanges();
+  bool TreeAtTop() const;
+  QString AvailablePath(const QString& name) const;
+
+  // Indexed tree.
+  void AddTreeNode(QTreeWidgetItem* parent, const TreeNode& node);
+  void ShowDocumentPage(int document, int page, bool fromDocumentNode);
+
+  // Toolbar.
+  void ApplyFit(FitTool fit);
+  void ZoomDocument(const QString& text);
+  void GoToPage(int page);
+  void ShowPageNumber();
+
+  // Reports an unexpected failure of a handler with the generic message.
+  void ReportError(const std::exception& error);
   // KeepAliveTimer
   void Stop() override { liveTimer_.stop(); }
   void Start() override { liveTimer_.start(); }
 
   MainWindowServices services_;
   ReferenceLists references_;
+  InterfaceState state_;
+  UploadCounts counts_;
   KeepAlive keepAlive_;
   QTimer liveTimer_;
-  QPushButton* cmdExit_ = nullptr;
+  MainToolbar* toolbar_ = nullptr;
+  std::unique_ptr<MainPanes> panes_;
+  QLabel* panels_[4] = {};
+  std::optional<Documents> indexed_;
+  QString currentFile_;  // name of the file chosen in the files tree
   bool exitConfirmed_ = false;
   bool unloaded_ = false;
 };

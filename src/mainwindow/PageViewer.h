@@ -1,0 +1,37 @@
+// What the main window asks of the page viewer: show a file, page through it, fit and zoom,
+// and the unsaved-changes bookkeeping of page edits. The viewer reports failures as viewer
+// error codes (see ViewerErrorText) with a description.
+#pragma once
+
+#include <QString>
+
+namespace pyxa {
+
+enum class FitMode { Height, Width, Window };
+
+struct ViewerResult {
+  int code = 0;  // 0 success, else a viewer error code
+  QString description;
+  bool Ok() const { return code == 0; }
+};
+
+class PageViewer {
+ public:
+  virtual ~PageViewer() = default;
+
+  // Shows the file (an empty name clears the display).
+  virtual ViewerResult DisplayFile(const QString& path) = 0;
+  virtual QString CurrentFileName() const = 0;
+  virtual int CurrentPage() const = 0;  // 1-based; 0 when nothing is shown
+  virtual int PageCount() const = 0;
+  virtual ViewerResult ChangePage(int page) = 0;
+  virtual void Fit(FitMode mode) = 0;
+  virtual void Zoom(int percent) = 0;
+
+  // Page edits: whether the shown file has changes not yet saved, and the two ways out.
+  virtual bool HasUnsavedChanges() const = 0;
+  virtual ViewerResult Save() = 0;
+  virtual ViewerResult Undo() = 0;
+};
+
+}  // namespace pyxa

@@ -1,0 +1,44 @@
+// The working area of the main window: the splitter with its four panes (steps, trees, page
+// view, indexing) and the controls inside them, created once and shown per mode.
+#pragma once
+
+#include <QString>
+
+class QGroupBox;
+class QPushButton;
+class QSplitter;
+class QTreeWidget;
+class QWidget;
+
+namespace pyxa {
+
+class PageView;
+
+struct MainPanes {
+  explicit MainPanes(QWidget* parent);
+
+  QSplitter* SSSplitter1;
+  QWidget* paneSteps;     // "Pane A"
+  QWidget* paneTrees;     // "Pane B"
+  QWidget* paneView;      // "Pane C"
+  QGroupBox* paneIndexing;  // "Pane D", captioned "Indexing"
+  QSplitter* treeSplitter;
+
+  QGroupBox* fraStep1;
+  QPushButton* cmdScan;
+  QPushButton* cmdFile;
+  QGroupBox* fraStep2;
+  QPushButton* cmdIndex;
+  QGroupBox* fraStep3;
+  QPushButton* cmdUpload;
+  QPushButton* cmdUploadNow;
+  QPushButton* cmdExit;
+
+  QTreeWidget* sstFiles;
+  QTreeWidget* sstDocuments;
+  PageView* MD_TIFF1;
+  QGroupBox* Frame4;
+  QGroupBox* fraDocument;
+};
+
+}  // namespace pyxa

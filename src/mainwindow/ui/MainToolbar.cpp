@@ -1,0 +1,102 @@
+#include "mainwindow/ui/MainToolbar.h"
+
+#include "mainwindow/ui/ToolIcons.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QToolBar>
+
+namespace pyxa {
+
+MainToolbar::MainToolbar(QMainWindow* window) : QObject(window) {
+  setObjectName(QStringLiteral("abMain"));
+
+  auto* fit = Band(window, QStringLiteral("bndFit"), QStringLiteral("Image Fit"));
+  AddTool(fit, QStringLiteral("btnFitHeight"), QStringLiteral("Fit To Height"), QStringLiteral("Fit To Height"), true);
+  AddTool(fit, QStringLiteral("btnFitWidth"), QStringLiteral("Fit To Width"), QStringLiteral("Fit To Width"), true);
+  AddTool(fit, QStringLiteral("btnFitWindow"), QStringLiteral("Fit To Window"), QStringLiteral("Fit To Window"), true);
+
+  auto* nav = Band(window, QStringLiteral("bndNavigation"), QStringLiteral("Navigation"));
+  AddTool(nav, QStringLiteral("btnNavFirst"), QStringLiteral("First Page"), QStringLiteral("First Page"));
+  AddTool(nav, QStringLiteral("btnNavPrevious"), QStringLiteral("Previous Page"), QStringLiteral("Previous Page"));
+  btnPage_ = new QLineEdit(nav);
+  btnPage_->setObjectName(QStringLiteral("btnPage"));
+  btnPage_->setToolTip(QStringLiteral("Current Page"));
+  btnPage_->setAccessibleName(QStringLiteral("Current Page"));
+  btnPage_->setValidator(new QIntValidator(1, 999999, btnPage_));
+  btnPage_->setMaximumWidth(56);
+  btnPage_->setAlignment(Qt::AlignRight);
+  nav->addWidget(btnPage_);
+  numOfPages_ = new QLabel(QStringLiteral("/ 0"), nav);
+  numOfPages_->setObjectName(QStringLiteral("NumOfPages"));
+  numOfPages_->setMinimumWidth(48);
+  numOfPages_->setContentsMargins(4, 0, 6, 0);
+  nav->addWidget(numOfPages_);
+  AddTool(nav, QStringLiteral("btnNavNext"), QStringLiteral("Next Page"), QStringLiteral("Next Page"));
+  AddTool(nav, QStringLiteral("btnNavLast"), QStringLiteral("Last Page"), QStringLiteral("Last Page"));
+  connect(btnPage_, &QLineEdit::returnPressed, this, [this] { Q_EMIT PageEntered(btnPage_->text()); });
+
+  auto* options = Band(window, QStringLiteral("bndOptions"), QStringLiteral("Image Options"));
+  options->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  AddTool(options, QStringLiteral("btnIndex"), QStringLiteral("&Index Current File"), QStringLiteral("Index"));
+  AddTool(options, QStringLiteral("btnPrint"), QStringLiteral("Print"), QStringLiteral("Print currently displayed page"));
+  AddTool(options, QStringLiteral("btnSave"), QStringLiteral("Save Changes"), QStringLiteral("Save Changes"));
+  AddTool(options, QStringLiteral("btnUndo"), QStringLiteral("Undo Changes"), QStringLiteral("Undo Changes"));
+  AddTool(options, QStringLiteral("btnDelete"), QStringLiteral("Delete Page"),
+          QStringLiteral("Delete currently displayed  page"));
+  AddTool(options, QStringLiteral("btnRotate"), QStringLiteral("Rotate"), QStringLiteral("Rotate Page"));
+
+  auto* zoom = Band(window, QStringLiteral("bndZoom"), QStringLiteral("Zoom"));
+  auto* zoomLabel = new QLabel(QStringLiteral("Zoom "), zoom);
+  zoom->addWidget(zoomLabel);
+  btnZoom_ = new QComboBox(zoom);
+  btnZoom_->setObjectName(QStringLiteral("btnZoom"));
+  btnZoom_->setToolTip(QStringLiteral("Zoom Document"));
+  btnZoom_->setAccessibleName(QStringLiteral("Zoom"));
+  btnZoom_->setEditable(true);
+  btnZoom_->setInsertPolicy(QComboBox::NoInsert);
+  btnZoom_->setMinimumContentsLength(6);
+  zoomLabel->setBuddy(btnZoom_);
+  zoom->addWidget(btnZoom_);
+  connect(btnZoom_, &QComboBox::textActivated, this, &MainToolbar::ZoomChosen);
+}
+
+QToolBar* MainToolbar::Band(QMainWindow* window, const QString& name, const QString& caption) {
+  auto* band = new QToolBar(caption, window);
+  band->setObjectName(name);
+  band->setIconSize(QSize(24, 24));
+  window->addToolBar(Qt::TopToolBarArea, band);
+  return band;
+}
+
+QAction* MainToolbar::AddTool(QToolBar* band, const QString& name, const QString& caption, const QString& tip,
+                              bool checkable) {
+  auto* action = band->addAction(ToolIcon(name), caption);
+  action->setObjectName(name);
+  action->setToolTip(tip);
+  action->setCheckable(checkable);
+  connect(action, &QAction::triggered, this, [this, name] { Q_EMIT ToolClicked(name); });
+  return action;
+}
+
+QAction* MainToolbar::Tool(const QString& name) const {
+  return parent()->findChild<QAction*>(name);
+}
+
+void MainToolbar::SetEnabled(const QString& name, bool enabled) {
+  if (name == QStringLiteral("btnPage")) {
+    btnPage_->setEnabled(enabled);
+  } else if (name == QStringLiteral("btnZoom")) {
+    btnZoom_->setEnabled(enabled);
+  } else if (QAction* action = Tool(name)) {
+    action->setEnabled(enabled);
+  }
+}
+
+void MainToolbar::ShowPageCount(int count) { numOfPages_->setText(QStringLiteral("/ ") + QString::number(count)); }
+
+}  // namespace pyxa

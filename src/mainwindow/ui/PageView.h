@@ -1,0 +1,54 @@
+// The page viewer of the main window: shows TIFF and JPG pages scaled smoothly to the chosen fit
+// or zoom, and a still picture for PDF and Word files. Decodes only the page on screen.
+#pragma once
+
+#include "mainwindow/PageViewer.h"
+
+#include <QImage>
+#include <QScrollArea>
+
+class QLabel;
+
+namespace pyxa {
+
+class PageView : public QScrollArea, public PageViewer {
+  Q_OBJECT
+
+ public:
+  // Pages larger than this many pixels are refused rather than decoded.
+  static constexpr qint64 kMaxPagePixels = 120'000'000;
+
+  explicit PageView(QWidget* parent = nullptr);
+
+  ViewerResult DisplayFile(const QString& path) override;
+  QString CurrentFileName() const override { return fileName_; }
+  int CurrentPage() const override { return currentPage_; }
+  int PageCount() const override { return pageCount_; }
+  ViewerResult ChangePage(int page) override;
+  void Fit(FitMode mode) override;
+  void Zoom(int percent) override;
+  bool HasUnsavedChanges() const override { return false; }
+  ViewerResult Save() override { return {}; }
+  ViewerResult Undo() override { return {}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  enum class Kind { None, Tiff, Jpeg, Picture };
+  ViewerResult LoadPage(int page);
+  void ShowPicture(const QString& caption);
+  void Render();
+
+  QLabel* canvas_;
+  QString fileName_;
+  Kind kind_ = Kind::None;
+  int pageCount_ = 0;
+  int currentPage_ = 0;
+  QImage page_;
+  bool fitting_ = true;
+  FitMode fit_ = FitMode::Window;
+  int zoom_ = 100;
+};
+
+}  // namespace pyxa

@@ -1,0 +1,177 @@
+// The main window's files side: Browse, the tree of available files, and showing a chosen file.
+#include "document/Directory.h"
+#include "mainwindow/PathText.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/MainToolbar.h"
+#include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/frmMain.h"
+#include "platform/SystemError.h"
+#include "platform/ui/BusyCursor.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace pyxa {
+namespace {
+
+const QString kAllowedExtensions = QStringLiteral("PDF|DOC|TIF|JPG");
+const QString kSaveChangesQuestion =
+    QStringLiteral("Would you like to save the changes you made to the previous document?");
+
+}  // namespace
+
+QString frmMain::AvailablePath(const QString& name) const { return services_.settings.AvailableFolder + name; }
+
+bool frmMain::AskToKeepPageChanges() {
+  if (!Viewer().HasUnsavedChanges()) return true;
+  const bool save = services_.prompter.Ask({kSaveChangesQuestion, QString(), PromptIcon::Question,
+                                            PromptButtons::YesNo}) == PromptAnswer::Yes;
+  const ViewerResult result = save ? Viewer().Save() : Viewer().Undo();
+  return result.Ok();
+}
+
+void frmMain::cmdFile_Click() {
+  try {
+    AskToKeepPageChanges();
+    if (services_.upload) services_.upload->UnlockUnusedEncounters();
+    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    if (indexed_ && indexed_->Count() > 0 && canUpload && services_.upload) {
+      const bool send = services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"
+                                                               "      and will no longer be available in the indexed "
+                                                               "tree\n                         Would you like to "
+                                                               "continue?"),
+                                                QString(), PromptIcon::Question, PromptButtons::YesNo}) ==
+                        PromptAnswer::Yes;
+      if (!send) return;
+      services_.upload->QueueIndexedDocuments();
+    }
+    UpdateUploadCount();
+    Viewer().DisplayFile(QString());
+    currentFile_.clear();
+    ShowStatusFile();
+    panes_->sstDocuments->clear();
+    panes_->sstFiles->clear();
+    toolbar_->ShowPageCount(0);
+    toolbar_->PageBox()->clear();
+    state_.EnterFile(indexed_ ? indexed_->Count() : 0, canUpload, RowCount(references_.physicians) > 0);
+    ApplyState();
+    ApplyLayout();
+
+    BusyCursor busy;
+    Directory listing;
+    listing.SetPath(services_.settings.AvailableFolder);
+    QString filter = kAllowedExtensions;
+    std::int32_t result = 0;
+    listing.Load(true, filter, result);
+    if (listing.ErrorNumber() != 0) {
+      busy.Release();
+      services_.prompter.Critical(QStringLiteral("Failed to retrieve all of the files.\n") +
+                                  listing.ErrorDescription());
+      return;
+    }
+    QStringList names;
+    for (const Item& item : listing.Items()) names << item.ItemName;
+    FillFilesTree(names);
+    SetPanel(2, QStringLiteral("   Available Files: %1   ").arg(names.size()));
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::FillFilesTree(const QStringList& names) {
+  panes_->sstFiles->clear();
+  for (const TreeNode& node : FilesTree(names)) AddTreeNode(nullptr, node);
+  // Keys live in the data role; the file tree's own nodes show their text.
+  panes_->sstFiles->setCurrentItem(nullptr);
+}
+
+void frmMain::sstFiles_NodeClick(QTreeWidgetItem* node) {
+  if (!node) return;
+  try {
+    const QString key = node->data(0, Qt::UserRole).toString();
+    switch (ClassifyFilesNode(key)) {
+      case FilesNodeKind::Root: {
+        const ViewerResult result = Viewer().DisplayFile(QString());
+        if (!result.Ok()) {
+          services_.prompter.Critical(QStringLiteral("Failed to unload the file.\n") + result.description);
+        }
+        currentFile_.clear();
+        ShowStatusFile();
+        state_.FilesRootChosen();
+        ApplyState();
+        break;
+      }
+      case FilesNodeKind::RootBrowse:
+        RootBrowse();
+        break;
+      case FilesNodeKind::File:
+        ShowChosenFile(key);
+        break;
+      case FilesNodeKind::None:
+        break;
+    }
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::ShowChosenFile(const QString& name) {
+  AskToKeepPageChanges();
+  ViewerResult result;
+  {
+    BusyCursor busy;
+    result = Viewer().DisplayFile(AvailablePath(name));
+  }
+  if (!result.Ok()) {
+    services_.prompter.Critical(QStringLiteral("Failed to display the file.\n") + result.description);
+    return;
+  }
+  currentFile_ = name;
+  ShowStatusFile();
+  const QString extension = FileExtension(name);
+  const bool tifOrJpg = extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+  state_.AfterFileShown(tifOrJpg, TreeAtTop());
+  state_.FileChosen(tifOrJpg);
+  ApplyState();
+  ShowPageNumber();
+  Form_Resize();
+}
+
+bool frmMain::TreeAtTop() const {
+  // Page editing is offered while the files tree heads its pane (the indexing layouts move it).
+  return panes_->sstFiles->isVisible() ? panes_->sstFiles->y() < 14 : state_.Layout().filesTree;
+}
+
+void frmMain::RootBrowse() {
+  const QStringList chosen = services_.files.OpenFiles(
+      QStringLiteral("Open File"), QStringLiteral("Scanned documents (*.tif);;Image fles (*.jpg);;PDF document "
+                                                  "(*.pdf);;Word Documents (*.doc)"));
+  if (chosen.isEmpty()) return;
+  QString first;
+  for (const QString& source : chosen) {
+    const QString name = FreeCopyName(services_.settings.AvailableFolder, NameFromFullPath(source));
+    const QString target = AvailablePath(name);
+    // A waiting file of the same name is never replaced: the copy takes a free name beside it.
+    if (!QFile::copy(source, target)) {
+      services_.prompter.Critical(QStringLiteral("Failed to copy '%1' into the available files.\n%2")
+                                      .arg(source, SystemErrorText(errno ? errno : EIO)));
+      continue;
+    }
+    QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    if (first.isEmpty()) first = name;
+  }
+  cmdFile_Click();
+  if (first.isEmpty()) return;
+  const auto found = panes_->sstFiles->findItems(first, Qt::MatchExactly | Qt::MatchRecursive);
+  if (found.isEmpty()) return;
+  panes_->sstFiles->setCurrentItem(found.first());
+  sstFiles_NodeClick(found.first());
+}
+
+void frmMain::ShowStatusFile() {
+  SetPanel(3, currentFile_.isEmpty() ? QString() : QStringLiteral("File: ") + currentFile_);
+}
+
+}  // namespace pyxa

@@ -1,0 +1,103 @@
+// The main window's indexing side: Index, the tree of indexed documents and its node clicks.
+#include "mainwindow/PathText.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/MainToolbar.h"
+#include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/frmMain.h"
+
+#include <QTreeWidget>
+
+namespace pyxa {
+
+void frmMain::AddTreeNode(QTreeWidgetItem* parent, const TreeNode& node) {
+  auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(panes_->sstFiles);
+  item->setText(0, node.text);
+  item->setData(0, Qt::UserRole, node.key);
+  for (const TreeNode& child : node.children) AddTreeNode(item, child);
+  item->setExpanded(node.expanded);
+}
+
+void frmMain::cmdIndex_Click() {
+  try {
+    if (services_.upload) services_.upload->UnlockUnusedEncounters();
+    state_.SetEnabled(QStringLiteral("cmdIndex"), false);
+    state_.SetEnabled(QStringLiteral("btnIndex"), false);
+    ApplyState();
+    subIndex();
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::subIndex() {
+  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  bool fileToIndex = false;
+  if (state_.Source() == DocumentSource::Files) {
+    // Only a file node names a file; the two top nodes do not.
+    const QTreeWidgetItem* node = panes_->sstFiles->currentItem();
+    fileToIndex = node && !node->text(0).isEmpty() &&
+                  ClassifyFilesNode(node->data(0, Qt::UserRole).toString()) == FilesNodeKind::File;
+  } else {
+    fileToIndex = !Viewer().CurrentFileName().isEmpty();
+  }
+  const bool firstDocument = !indexed_.has_value();
+  state_.EnterIndexing(indexed_ ? indexed_->Count() : 0, canUpload, fileToIndex);
+  if (!fileToIndex) {
+    ApplyState();
+    services_.prompter.Information(QStringLiteral("Select a file to index"));
+    return;
+  }
+  if (firstDocument) {
+    indexed_.emplace();
+    panes_->sstDocuments->clear();
+    auto* root = new QTreeWidgetItem(panes_->sstDocuments, {QStringLiteral("Indexed Documents")});
+    root->setData(0, Qt::UserRole, QStringLiteral("Root"));
+    root->setExpanded(true);
+  } else {
+    RefreshIndexedTree();
+  }
+  Viewer().ChangePage(1);
+  ShowPageNumber();
+  ApplyState();
+  ApplyLayout();
+  Form_Resize();
+}
+
+void frmMain::RefreshIndexedTree() {
+  panes_->sstDocuments->clear();
+  const TreeNode root = IndexedTree(indexed_ ? *indexed_ : Documents(), currentFile_);
+  auto* item = new QTreeWidgetItem(panes_->sstDocuments, {root.text});
+  item->setData(0, Qt::UserRole, root.key);
+  for (const TreeNode& child : root.children) AddTreeNode(item, child);
+  item->setExpanded(true);
+}
+
+void frmMain::sstDocuments_NodeClick(QTreeWidgetItem* node) {
+  if (!node || !indexed_) return;
+  const QString parentKey = node->parent() ? node->parent()->data(0, Qt::UserRole).toString() : QString();
+  const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0), parentKey);
+  if (ref.kind == IndexedNodeKind::None || ref.document < 1 || ref.document > indexed_->Count()) return;
+  if (ref.kind == IndexedNodeKind::Document) {
+    if (node->childCount() == 0) return;
+    node->setExpanded(true);
+    const IndexedNodeRef first = ClassifyIndexedNode(QString(), node->child(0)->text(0), node->data(0, Qt::UserRole).toString());
+    ShowDocumentPage(ref.document, first.page, true);
+  } else {
+    ShowDocumentPage(ref.document, ref.page, false);
+  }
+}
+
+void frmMain::ShowDocumentPage(int /*document*/, int page, bool fromDocumentNode) {
+  const ViewerResult result = Viewer().ChangePage(page);
+  if (!result.Ok()) {
+    const QString first = fromDocumentNode ? QStringLiteral("Cannot display the page %1.").arg(page)
+                                           : QStringLiteral("Cannot display the selected page.");
+    services_.prompter.Ask({first + QStringLiteral("\n#%1\nDescription: %2").arg(result.code).arg(result.description),
+                            QString(), PromptIcon::None, PromptButtons::Ok});
+    return;
+  }
+  ShowPageNumber();
+  Form_Resize();
+}
+
+}  // namespace pyxa

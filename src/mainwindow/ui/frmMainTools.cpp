@@ -1,0 +1,102 @@
+// The main window's toolbar: dispatch by tool key, fitting, zoom and page navigation.
+#include "mainwindow/ToolCommands.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/MainToolbar.h"
+#include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/frmMain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QResizeEvent>
+
+namespace pyxa {
+namespace {
+
+FitMode ModeOf(FitTool fit) {
+  switch (fit) {
+    case FitTool::Height:
+      return FitMode::Height;
+    case FitTool::Width:
+      return FitMode::Width;
+    default:
+      return FitMode::Window;
+  }
+}
+
+}  // namespace
+
+void frmMain::abMain_ToolClick(const QString& toolName) {
+  try {
+    const Command command = ParseTool(toolName);
+    const bool fileShown = !Viewer().CurrentFileName().isEmpty();
+    if (const auto page = TargetPage(command, Viewer().CurrentPage(), Viewer().PageCount(), fileShown)) {
+      GoToPage(*page);
+      return;
+    }
+    if (const auto fit = FitOf(command)) {
+      ApplyFit(*fit);
+      return;
+    }
+    switch (command) {
+      case Command::Index:
+        cmdIndex_Click();
+        break;
+      case Command::Save:
+        Viewer().Save();
+        break;
+      case Command::Undo:
+        Viewer().Undo();
+        break;
+      default:
+        break;
+    }
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::ApplyFit(FitTool fit) {
+  if (!Viewer().CurrentFileName().isEmpty()) Viewer().Fit(ModeOf(fit));
+  state_.PressFit(fit);
+  toolbar_->ZoomBox()->setCurrentIndex(-1);
+  toolbar_->ZoomBox()->clearEditText();
+  ApplyState();
+}
+
+void frmMain::ZoomDocument(const QString& text) {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const int percent = ParseZoomText(text).value_or(kZoomFallback);
+  toolbar_->ZoomBox()->setEditText(QString::number(percent) + QLatin1Char('%'));
+  Viewer().Zoom(percent);
+  state_.PressZoom();
+  ApplyState();
+}
+
+void frmMain::GoToPage(int page) {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  if (Viewer().ChangePage(page).Ok()) Form_Resize();
+  ShowPageNumber();
+}
+
+void frmMain::ShowPageNumber() {
+  const bool shown = !Viewer().CurrentFileName().isEmpty();
+  toolbar_->PageBox()->setText(shown ? QString::number(Viewer().CurrentPage()) : QString());
+  toolbar_->ShowPageCount(shown ? Viewer().PageCount() : 0);
+}
+
+void frmMain::Form_Resize() {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const FitTool fit = state_.CurrentFit();
+  if (fit == FitTool::Zoom) {
+    Viewer().Zoom(ParseZoomText(toolbar_->ZoomBox()->currentText()).value_or(kZoomFallback));
+  } else {
+    Viewer().Fit(ModeOf(fit));
+  }
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  Form_Resize();
+}
+
+}  // namespace pyxa

@@ -1,0 +1,242 @@
+#include "MainWindowFixture.h"
+
+#include <QFile>
+#include <QImage>
+#include <QTreeWidget>
+
+namespace pyxa {
+namespace {
+
+using testing::MainWindowTest;
+
+// A viewer that remembers what the window asked of it.
+struct FakeViewer final : PageViewer {
+  ViewerResult DisplayFile(const QString& path) override {
+    calls << QStringLiteral("Display(") + path.section(QLatin1Char('/'), -1) + QLatin1Char(')');
+    file = path;
+    return {};
+  }
+  QString CurrentFileName() const override { return file; }
+  int CurrentPage() const override { return file.isEmpty() ? 0 : 1; }
+  int PageCount() const override { return file.isEmpty() ? 0 : 3; }
+  ViewerResult ChangePage(int page) override {
+    calls << QStringLiteral("Page(%1)").arg(page);
+    return {};
+  }
+  void Fit(FitMode) override {}
+  void Zoom(int) override {}
+  bool HasUnsavedChanges() const override { return unsaved; }
+  ViewerResult Save() override { return calls << QStringLiteral("Save"), unsaved = false, ViewerResult{}; }
+  ViewerResult Undo() override { return calls << QStringLiteral("Undo"), unsaved = false, ViewerResult{}; }
+  QString file;
+  bool unsaved = false;
+  QStringList calls;
+};
+
+class FilesTreeTest : public MainWindowTest {
+ protected:
+  void Touch(const QString& name) {
+    QFile file(settings.AvailableFolder + name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x");
+  }
+  void Jpeg(const QString& path) {
+    QImage image(40, 50, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    ASSERT_TRUE(image.save(path, "JPG"));
+  }
+  QTreeWidget* Files() { return Find<QTreeWidget>("sstFiles"); }
+  QTreeWidgetItem* Root() { return Files()->topLevelItem(1); }
+  QStringList Listed() {
+    QStringList names;
+    for (int i = 0; i < Root()->childCount(); ++i) names << Root()->child(i)->text(0);
+    return names;
+  }
+  QTreeWidgetItem* Node(const QString& text) {
+    const auto found = Files()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.first();
+  }
+  void Click(QTreeWidgetItem* node) {
+    ASSERT_NE(node, nullptr);
+    Files()->setCurrentItem(node);
+    window->sstFiles_NodeClick(node);
+  }
+  QString Panel(const char* name) { return Find<QLabel>(name)->text(); }
+  bool On(const char* control) { return window->State().Enabled(QString::fromLatin1(control)); }
+};
+
+TEST_F(FilesTreeTest, StartsInInitWithIndexingAndImageToolsOff) {
+  window->Form_Load();
+  EXPECT_EQ(window->State().Mode(), QStringLiteral("Init"));
+  for (const char* control : {"cmdIndex", "btnIndex", "fraStep2", "btnFitWindow", "btnNavNext", "mnuActions"}) {
+    EXPECT_FALSE(On(control)) << control;
+  }
+  EXPECT_FALSE(Find<QPushButton>("cmdIndex")->isEnabled());
+  EXPECT_EQ(Panel("pnlAwaitingUpload"), QStringLiteral("   Awaiting Upload: 0   "));
+  EXPECT_EQ(Panel("pnlAvailableFiles"), QStringLiteral("   Available Files: 0   "));
+  EXPECT_TRUE(QFile::exists(settings.UploadsFolder + QStringLiteral("documents.mdb")));  // created by the count
+}
+
+TEST_F(FilesTreeTest, BrowseOnAnEmptyFolderShowsTheTwoTopNodesAndCountZero) {
+  Find<QPushButton>("cmdFile")->click();
+  ASSERT_EQ(Files()->topLevelItemCount(), 2);
+  EXPECT_EQ(Files()->topLevelItem(0)->text(0), QStringLiteral("Browse for more files ..."));
+  EXPECT_EQ(Root()->text(0), QStringLiteral("Available Files"));
+  EXPECT_EQ(Root()->childCount(), 0);
+  EXPECT_EQ(Panel("pnlAvailableFiles"), QStringLiteral("   Available Files: 0   "));
+  EXPECT_EQ(window->State().Mode(), QStringLiteral("File"));
+  EXPECT_TRUE(prompter.Prompts().empty());
+}
+
+TEST_F(FilesTreeTest, BrowseListsOnlyDocumentsWithAllowedExtensions) {
+  for (const char* name : {"b.PDF", "a scan.tif", "c.txt", "d.jpg", "NOTES", "e.doc", "Müller.TIF", "old.tif.bak"}) {
+    Touch(QString::fromUtf8(name));
+  }
+  QDir().mkpath(settings.AvailableFolder + QStringLiteral("folder.tif"));
+  window->cmdFile_Click();
+  EXPECT_EQ(Listed(), (QStringList{QStringLiteral("a scan.tif"), QStringLiteral("b.PDF"), QStringLiteral("d.jpg"),
+                                   QStringLiteral("e.doc"), QStringLiteral("Müller.TIF")}));
+  EXPECT_TRUE(Root()->isExpanded());
+  EXPECT_EQ(Panel("pnlAvailableFiles"), QStringLiteral("   Available Files: 5   "));
+}
+
+TEST_F(FilesTreeTest, ChoosingAFileEnablesIndexAndTheFitToolsByItsKind) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"));
+  Touch(QStringLiteral("letter.pdf"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("photo.jpg")));
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_TRUE(On("cmdIndex"));
+  EXPECT_TRUE(On("fraStep2"));
+  EXPECT_TRUE(On("btnFitWidth"));
+  EXPECT_TRUE(On("btnZoom"));
+  EXPECT_TRUE(Find<QPushButton>("cmdIndex")->isEnabled());
+  EXPECT_EQ(Panel("Status"), QStringLiteral("File: photo.jpg"));
+
+  Click(Node(QStringLiteral("letter.pdf")));
+  EXPECT_TRUE(On("cmdIndex"));
+  EXPECT_FALSE(On("btnFitWidth"));
+  EXPECT_FALSE(On("btnZoom"));
+
+  Click(Root());
+  EXPECT_FALSE(On("cmdIndex"));
+  EXPECT_FALSE(On("fraStep2"));
+  EXPECT_EQ(window->Viewer().CurrentFileName(), QString());
+}
+
+TEST_F(FilesTreeTest, AFileDeletedAfterListingIsReportedAndTheTreeStaysUsable) {
+  Touch(QStringLiteral("gone.tif"));
+  Jpeg(settings.AvailableFolder + QStringLiteral("kept.jpg"));
+  window->cmdFile_Click();
+  QFile::remove(settings.AvailableFolder + QStringLiteral("gone.tif"));
+  Click(Node(QStringLiteral("gone.tif")));
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_TRUE(prompter.Prompts()[0].text.startsWith(QStringLiteral("Failed to display the file.\n")));
+  EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::Critical);
+  Click(Node(QStringLiteral("kept.jpg")));
+  EXPECT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_TRUE(On("cmdIndex"));
+}
+
+TEST_F(FilesTreeTest, ACancelledOpenDialogLeavesTheTreeUnchanged) {
+  Touch(QStringLiteral("a.tif"));
+  window->cmdFile_Click();
+  Click(Files()->topLevelItem(0));
+  ASSERT_EQ(picker.asked.size(), 1);
+  EXPECT_TRUE(picker.asked[0].startsWith(QStringLiteral("Open File|Scanned documents (*.tif)")));
+  EXPECT_EQ(Listed(), QStringList{QStringLiteral("a.tif")});
+  EXPECT_TRUE(prompter.Prompts().empty());
+}
+
+TEST_F(FilesTreeTest, ABrowsedFileNeverReplacesAWaitingFileOfTheSameName) {
+  QFile waiting(settings.AvailableFolder + QStringLiteral("scan.jpg"));
+  ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
+  waiting.write("the waiting, unindexed scan");
+  waiting.close();
+  QTemporaryDir elsewhere;
+  Jpeg(elsewhere.path() + QStringLiteral("/scan.jpg"));
+  picker.answer = {elsewhere.path() + QStringLiteral("/scan.jpg")};
+  window->cmdFile_Click();
+  Click(Files()->topLevelItem(0));
+  EXPECT_EQ(Listed(), (QStringList{QStringLiteral("scan (2).jpg"), QStringLiteral("scan.jpg")}));
+  QFile kept(settings.AvailableFolder + QStringLiteral("scan.jpg"));
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), QByteArray("the waiting, unindexed scan"));
+  // The copied file is chosen and shown at once.
+  EXPECT_EQ(Files()->currentItem()->text(0), QStringLiteral("scan (2).jpg"));
+  EXPECT_TRUE(window->Viewer().CurrentFileName().endsWith(QStringLiteral("scan (2).jpg")));
+}
+
+TEST_F(FilesTreeTest, UnsavedPageChangesAreSavedOrUndoneBeforeBrowsing) {
+  FakeViewer fake;
+  viewer = &fake;
+  Build();
+  fake.file = QStringLiteral("/x/a.tif");
+  fake.unsaved = true;
+  prompter.Script(PromptAnswer::Yes);
+  window->cmdFile_Click();
+  ASSERT_GE(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text,
+            QStringLiteral("Would you like to save the changes you made to the previous document?"));
+  EXPECT_EQ(prompter.Prompts()[0].title, QString());
+  EXPECT_EQ(fake.calls.first(), QStringLiteral("Save"));
+
+  fake.unsaved = true;
+  fake.calls.clear();
+  prompter.Script(PromptAnswer::No);
+  window->cmdFile_Click();
+  EXPECT_EQ(fake.calls.first(), QStringLiteral("Undo"));
+}
+
+TEST_F(FilesTreeTest, IndexedDocumentsAreQueuedOnlyWhenTheUserAgrees) {
+  window->IndexedDocuments().emplace();
+  window->IndexedDocuments()->Add(Document{});
+  Touch(QStringLiteral("a.tif"));
+
+  prompter.Script(PromptAnswer::No);
+  window->cmdFile_Click();
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text,
+            QStringLiteral("The indexed documents will be sent to the upload queue\n"
+                           "      and will no longer be available in the indexed tree\n"
+                           "                         Would you like to continue?"));
+  EXPECT_EQ(prompter.Prompts()[0].buttons, PromptButtons::YesNo);
+  EXPECT_FALSE(upload.calls.contains(QStringLiteral("queue")));
+  EXPECT_EQ(Files()->topLevelItemCount(), 0);  // No ends Browse
+
+  prompter.Script(PromptAnswer::Yes);
+  window->cmdFile_Click();
+  EXPECT_TRUE(upload.calls.contains(QStringLiteral("queue")));
+  EXPECT_EQ(Listed(), QStringList{QStringLiteral("a.tif")});
+}
+
+TEST_F(FilesTreeTest, IndexWithNothingSelectedSaysSoAndCreatesNoCollection) {
+  window->cmdFile_Click();
+  window->subIndex();
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text, QStringLiteral("Select a file to index"));
+  EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::Information);
+  EXPECT_FALSE(window->IndexedDocuments().has_value());
+  EXPECT_EQ(window->State().Mode(), QStringLiteral("File"));
+}
+
+TEST_F(FilesTreeTest, IndexEntersIndexingWithTheIndexedTreeRoot) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("photo.jpg")));
+  Find<QPushButton>("cmdIndex")->click();
+  EXPECT_EQ(window->State().Mode(), QStringLiteral("Indexing"));
+  ASSERT_TRUE(window->IndexedDocuments().has_value());
+  auto* indexed = Find<QTreeWidget>("sstDocuments");
+  ASSERT_EQ(indexed->topLevelItemCount(), 1);
+  EXPECT_EQ(indexed->topLevelItem(0)->text(0), QStringLiteral("Indexed Documents"));
+  EXPECT_FALSE(On("cmdIndex"));
+  EXPECT_TRUE(On("btnFitWidth"));   // fitting and navigation stay
+  EXPECT_TRUE(On("btnNavNext"));
+  EXPECT_FALSE(On("btnRotate"));    // page editing stops
+  EXPECT_TRUE(On("cmdNew"));
+  EXPECT_TRUE(upload.calls.contains(QStringLiteral("unlock")));
+}
+
+}  // namespace
+}  // namespace pyxa
