@@ -33,8 +33,8 @@ QTreeWidget* Tree(QWidget* parent, const QString& name, const QString& accessibl
   auto* tree = new QTreeWidget(parent);
   tree->setObjectName(name);
   tree->setAccessibleName(accessibleName);
-  tree->setHeaderHidden(true);
   tree->setColumnCount(1);
+  tree->setHeaderLabels({accessibleName});
   tree->setUniformRowHeights(true);
   tree->header()->setStretchLastSection(true);
   return tree;

@@ -10,6 +10,7 @@
 #include "shell/ui/frmAbout.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -124,12 +125,16 @@ void frmMain::CreateStatusBar() {
     panels_[i]->setFrameShadow(QFrame::Sunken);
     bar->addWidget(panels_[i], i == 2 ? 1 : 0);
   }
+  SetPanel(4, QString());
   SetPanel(1, QStringLiteral("   Awaiting Upload: 0   "));
   SetPanel(2, QStringLiteral("   Available Files: 0   "));
 }
 
 void frmMain::SetPanel(int panel, const QString& text) {
-  if (panel >= 1 && panel <= 4) panels_[panel - 1]->setText(text);
+  if (panel < 1 || panel > 4) return;
+  panels_[panel - 1]->setText(text);
+  // The scanner panel shows only when a scanner has something to say.
+  if (panel == 4) panels_[3]->setVisible(!text.isEmpty());
 }
 
 void frmMain::ConnectControls() {
@@ -195,13 +200,17 @@ void frmMain::ApplyLayout() {
   panes_->paneIndexing->setVisible(layout.indexingPane && indexingReady);
   panes_->treeSplitter->setStretchFactor(0, layout.filesStretch);
   panes_->treeSplitter->setStretchFactor(1, layout.indexedStretch);
+  // The trees get their share of the width within what a list of file names needs; the
+  // page view takes the rest.
   const int total = std::max(width(), 900);
   const int steps = panes_->paneSteps->sizeHint().width();
+  const bool indexing = panes_->paneIndexing->isVisible();
   const int rest = total - steps;
-  const int shares = layout.leftStretch + layout.centreStretch + (panes_->paneIndexing->isVisible() ? layout.rightStretch : 0);
+  const int shares = layout.leftStretch + layout.centreStretch + (indexing ? layout.rightStretch : 0);
   const int unit = rest / std::max(1, shares);
-  panes_->SSSplitter1->setSizes({steps, std::max(220, layout.leftStretch * unit), layout.centreStretch * unit,
-                                 panes_->paneIndexing->isVisible() ? layout.rightStretch * unit : 0});
+  const int trees = std::clamp(layout.leftStretch * unit, 220, 300 + total / 40);
+  const int right = indexing ? std::clamp(layout.rightStretch * unit, 320, 460) : 0;
+  panes_->SSSplitter1->setSizes({steps, trees, std::max(300, rest - trees - right), right});
 }
 
 void frmMain::Form_Load() {
