@@ -238,5 +238,40 @@ TEST_F(FilesTreeTest, IndexEntersIndexingWithTheIndexedTreeRoot) {
   EXPECT_TRUE(upload.calls.contains(QStringLiteral("unlock")));
 }
 
+TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedPage) {
+  FakeViewer fake;
+  viewer = &fake;
+  Build();
+  Touch(QStringLiteral("batch.tif"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("batch.tif")));
+  window->cmdIndex_Click();
+  Document doc;
+  doc.LastName = QStringLiteral("  Doe ");
+  doc.FirstName = QStringLiteral("Jane  ");
+  for (int page : {2, 3}) doc.Pages.Add(Page{page, {}});
+  window->IndexedDocuments()->Add(doc);
+  window->RefreshIndexedTree();
+
+  auto* tree = Find<QTreeWidget>("sstDocuments");
+  ASSERT_EQ(tree->topLevelItemCount(), 1);
+  QTreeWidgetItem* document = tree->topLevelItem(0)->child(0);
+  ASSERT_NE(document, nullptr);
+  EXPECT_EQ(document->text(0), QStringLiteral("Doe, Jane"));
+  EXPECT_EQ(document->data(0, Qt::UserRole).toString(), QStringLiteral("Document 1"));
+  ASSERT_EQ(document->childCount(), 2);
+  EXPECT_EQ(document->child(1)->text(0), QStringLiteral("Page #3"));
+
+  fake.calls.clear();
+  window->sstDocuments_NodeClick(document->child(1));
+  EXPECT_EQ(fake.calls, QStringList{QStringLiteral("Page(3)")});
+  fake.calls.clear();
+  window->sstDocuments_NodeClick(document);
+  EXPECT_EQ(fake.calls, QStringList{QStringLiteral("Page(2)")});
+  fake.calls.clear();
+  window->sstDocuments_NodeClick(tree->topLevelItem(0));
+  EXPECT_TRUE(fake.calls.isEmpty());
+}
+
 }  // namespace
 }  // namespace pyxa
