@@ -140,8 +140,8 @@ void frmMain::ShowChosenFile(const QString& name) {
 }
 
 bool frmMain::TreeAtTop() const {
-  // Page editing is offered while the files tree heads its pane (the indexing layouts move it).
-  return panes_->sstFiles->isVisible() ? panes_->sstFiles->y() < 14 : state_.Layout().filesTree;
+  // Page editing is offered while the files tree heads its pane, which the indexing layout ends.
+  return state_.Layout().pageEditing;
 }
 
 void frmMain::RootBrowse() {
@@ -154,7 +154,7 @@ void frmMain::RootBrowse() {
     const QString name = FreeCopyName(services_.settings.AvailableFolder, NameFromFullPath(source));
     const QString target = AvailablePath(name);
     // A waiting file of the same name is never replaced: the copy takes a free name beside it.
-    if (!QFile::copy(source, target)) {
+    if (name.isEmpty() || !QFile::copy(source, target)) {
       services_.prompter.Critical(QStringLiteral("Failed to copy '%1' into the available files.\n%2")
                                       .arg(source, SystemErrorText(errno ? errno : EIO)));
       continue;
