@@ -2,6 +2,8 @@
 // salted, iterated password hashes (PBKDF2-HMAC-SHA256; passwords are never stored).
 #pragma once
 
+#include "platform/PasswordHash.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -50,8 +52,6 @@ struct ClinicAccount {
 QByteArray NewPasswordSalt();
 // PBKDF2-HMAC-SHA256, one 32-byte block. iterations must be at least 1.
 QByteArray HashPassword(const QString& password, const QByteArray& salt, int iterations);
-// Compares in time independent of where the digests differ.
-bool SameDigest(const QByteArray& a, const QByteArray& b);
 
 // Adds an account (the caller holds the transaction); throws SqlError on a duplicate login or id.
 void AddClinicAccount(SqlConnection& connection, const ClinicAccount& account, const QByteArray& salt,

@@ -1,7 +1,7 @@
 #include "components/StoreSchema.h"
 
 #include <QCryptographicHash>
-#include <QMessageAuthenticationCode>
+#include "platform/PasswordHash.h"
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <array>
@@ -52,21 +52,7 @@ QString StoreSchemaSql() {
 }
 
 QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, int iterations) {
-  // PBKDF2 with one output block: U1 = HMAC(P, S || INT(1)), Un = HMAC(P, Un-1), T = U1 ^ ... ^ Uc.
-  QMessageAuthenticationCode mac(QCryptographicHash::Sha256, password.toUtf8());
-  QByteArray block(4, '\0');
-  qToBigEndian<quint32>(1, block.data());
-  mac.addData(salt);
-  mac.addData(block);
-  QByteArray u = mac.result();
-  QByteArray digest = u;
-  for (int n = 1; n < iterations; ++n) {
-    mac.reset();
-    mac.addData(u);
-    u = mac.result();
-    for (qsizetype i = 0; i < digest.size(); ++i) digest[i] = static_cast<char>(digest[i] ^ u[i]);
-  }
-  return digest;
+  return Pbkdf2Sha256(password, salt, iterations);
 }
 
 void CreateStoreSchema(SqlConnection& connection, const QString& password) {
