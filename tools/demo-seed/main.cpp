@@ -1,16 +1,19 @@
-// Prepares the demo: a portable program folder with its settings hives and the embedded demo
-// clinic. Run again, it keeps what is there (the clinic's data, the user's settings).
+// Prepares the demo: a portable program folder with its settings hives, the embedded demo clinic
+// and, in its "Available Files" folder, paper waiting to be indexed. Run again, it keeps what is
+// there (the clinic's data, the user's settings, what the user did with the paper).
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QUrl>
+#include <cstdio>
+
+#include "DemoPaper.h"
+#include "PaperCast.h"
 #include "components/DemoClinic.h"
 #include "platform/Clock.h"
 #include "platform/IniRegistry.h"
 #include "platform/Registry.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QUrl>
-#include <cstdio>
 
 using namespace pyxa;
 
@@ -32,7 +35,9 @@ void Default(Registry& registry, const QString& name, const QString& value) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // Drawing the paper needs fonts and a GUI application but no screen: scripts/run may run anywhere.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   if (argc != 2) return Fail(QStringLiteral("usage: pyxa-demo-seed <program folder>"));
   const QDir folder(QFile::decodeName(argv[1]));
   if (!QDir().mkpath(folder.absolutePath())) return Fail(QStringLiteral("cannot create ") + folder.absolutePath());
@@ -52,5 +57,11 @@ int main(int argc, char** argv) {
   Default(registry, QStringLiteral("WebService_URL"), QUrl::fromLocalFile(clinic).toString());
   Default(registry, QStringLiteral("MicrosoftWSE"), QString());
   Default(registry, QStringLiteral("LastLogin"), QStringLiteral("demo"));
+
+  PaperCast cast;
+  if (!LoadPaperCast(clinic, cast, error)) return Fail(error);
+  if (!CreateDemoPaper(folder.absoluteFilePath(QStringLiteral("Available Files")), cast, clock, error)) {
+    return Fail(error);
+  }
   return 0;
 }
