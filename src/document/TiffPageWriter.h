@@ -1,0 +1,27 @@
+// Writes chosen pages of TIFF files, in a given order, into a new multi-page TIFF. Pages left as
+// they were are copied without decoding (their compressed data unchanged); a rotated page is
+// re-encoded in its own compression. The file is written beside its target under a temporary
+// name, flushed and renamed, so a failure leaves whatever stood at the target untouched.
+#pragma once
+
+#include <QString>
+#include <vector>
+
+namespace pyxa {
+
+struct TiffPageSource {
+  QString path;        // the TIFF file the page comes from
+  int directory = 0;   // its 0-based directory (page) in that file
+  int rotation = 0;    // clockwise quarter turns to apply: 0, 90, 180 or 270
+};
+
+struct TiffWriteResult {
+  int code = 0;  // 0 success; else a viewer error code (2004 read, 2011 write, 2046 compression, ...)
+  QString description;
+  bool Ok() const { return code == 0; }
+};
+
+// Writes the pages to target. An empty page list writes nothing and answers -2002.
+TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const QString& target);
+
+}  // namespace pyxa
