@@ -166,6 +166,10 @@ void InterfaceState::FileChosen(bool tifOrJpg) {
   Set({"btnFitHeight", "btnFitWidth", "btnFitWindow", "btnZoom"}, tifOrJpg);
 }
 
+void InterfaceState::AllowNavigation(bool allowed) {
+  Set({"btnNavFirst", "btnNavPrevious", "btnNavNext", "btnNavLast", "btnPage"}, allowed);
+}
+
 void InterfaceState::EnterScan() {
   source_ = DocumentSource::Scanner;
   Set({"cmdIndex", "btnIndex"}, false);

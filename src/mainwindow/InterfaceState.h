@@ -87,6 +87,8 @@ class InterfaceState {
   void AfterFileShown(bool tifOrJpg, bool treeAtTop);
   // A file of the files tree was chosen and shown: it may be indexed.
   void FileChosen(bool tifOrJpg);
+  // Paging tools for a shown document whose kind offers no other image tools (PDF pages).
+  void AllowNavigation(bool allowed);
 
   // Scan (cmdScan) begins: scanner source, index controls off, mode "Scan".
   void EnterScan();

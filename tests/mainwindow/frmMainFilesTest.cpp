@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTreeWidget>
 
 namespace pyxa {
@@ -39,6 +42,14 @@ class FilesTreeTest : public MainWindowTest {
     QFile file(settings.AvailableFolder + name);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("x");
+  }
+  void Pdf(const QString& path, int pages) {
+    QPdfWriter pdf(path);
+    QPainter painter(&pdf);
+    for (int page = 1; page <= pages; ++page) {
+      if (page > 1) pdf.newPage();
+      painter.drawText(100, 100, QStringLiteral("Consult note, page %1").arg(page));
+    }
   }
   void Jpeg(const QString& path) {
     QImage image(40, 50, QImage::Format_RGB32);
@@ -102,7 +113,7 @@ TEST_F(FilesTreeTest, BrowseListsOnlyDocumentsWithAllowedExtensions) {
 
 TEST_F(FilesTreeTest, ChoosingAFileEnablesIndexAndTheFitToolsByItsKind) {
   Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"));
-  Touch(QStringLiteral("letter.pdf"));
+  Pdf(settings.AvailableFolder + QStringLiteral("letter.pdf"), 1);
   window->cmdFile_Click();
   Click(Node(QStringLiteral("photo.jpg")));
   EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
@@ -122,6 +133,29 @@ TEST_F(FilesTreeTest, ChoosingAFileEnablesIndexAndTheFitToolsByItsKind) {
   EXPECT_FALSE(On("cmdIndex"));
   EXPECT_FALSE(On("fraStep2"));
   EXPECT_EQ(window->Viewer().CurrentFileName(), QString());
+}
+
+TEST_F(FilesTreeTest, APdfIsShownPageByPageWithTheFitToolsOff) {
+  Pdf(settings.AvailableFolder + QStringLiteral("consult.pdf"), 2);
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("consult.pdf")));
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(window->Viewer().PageCount(), 2);
+  EXPECT_FALSE(On("btnFitWidth"));
+  EXPECT_TRUE(On("btnNavNext"));
+  window->abMain_ToolClick(QStringLiteral("btnNavNext"));
+  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
+  window->abMain_ToolClick(QStringLiteral("btnNavNext"));  // past the end: stays
+  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
+  EXPECT_EQ(Find<QLineEdit>("btnPage")->text(), QStringLiteral("2"));
+}
+
+TEST_F(FilesTreeTest, ADamagedPdfIsReportedInTheProgramsWords) {
+  Touch(QStringLiteral("broken.pdf"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("broken.pdf")));
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text, QStringLiteral("Failed to display the file.\nRead file error"));
 }
 
 TEST_F(FilesTreeTest, AFileDeletedAfterListingIsReportedAndTheTreeStaysUsable) {

@@ -2,6 +2,7 @@
 
 #include "mainwindow/PathText.h"
 
+#include <poppler-qt6.h>
 #include <tiffio.h>
 
 #include <QFileInfo>
@@ -23,6 +24,9 @@ using TiffFile = std::unique_ptr<TIFF, TiffCloser>;
 // libtiff reports problems through global handlers; the viewer reports them through its codes.
 void QuietTiff(const char*, const char*, va_list) {}
 
+// Poppler's own complaints about damaged files; the viewer answers with its codes instead.
+void QuietPoppler(const QString&, const QVariant&) {}
+
 TiffFile OpenTiff(const QString& path) {
   TIFFSetErrorHandler(QuietTiff);
   TIFFSetWarningHandler(QuietTiff);
@@ -40,8 +44,11 @@ int CountDirectories(TIFF* tiff) {
 
 }  // namespace
 
+PageView::~PageView() = default;
+
 PageView::PageView(QWidget* parent) : QScrollArea(parent) {
   setObjectName(QStringLiteral("MD_TIFF1"));
+  Poppler::setDebugErrorFunction(QuietPoppler, QVariant());
   setAlignment(Qt::AlignCenter);
   setBackgroundRole(QPalette::Dark);
   canvas_ = new QLabel;
@@ -57,6 +64,7 @@ ViewerResult PageView::DisplayFile(const QString& path) {
   pageCount_ = 0;
   currentPage_ = 0;
   page_ = QImage();
+  pdf_.reset();
   canvas_->clear();
   canvas_->resize(0, 0);
   if (path.isEmpty()) return {};
@@ -64,15 +72,25 @@ ViewerResult PageView::DisplayFile(const QString& path) {
   const QFileInfo info(path);
   if (!info.exists()) return {2048, QStringLiteral("File does not exist")};
   const QString extension = FileExtension(path);
-  if (extension == QStringLiteral("PDF") || extension == QStringLiteral("DOC")) {
+  if (extension == QStringLiteral("DOC")) {
     fileName_ = path;
     kind_ = Kind::Picture;
     pageCount_ = 1;
     currentPage_ = 1;
-    ShowPicture(extension == QStringLiteral("PDF") ? QStringLiteral("PDF document") : QStringLiteral("Word document"));
+    ShowPicture(QStringLiteral("Word document"));
     return {};
   }
-  if (extension == QStringLiteral("TIF") || extension == QStringLiteral("TIFF")) {
+  if (extension == QStringLiteral("PDF")) {
+    pdf_ = Poppler::Document::load(path);
+    if (!pdf_ || pdf_->isLocked() || pdf_->numPages() < 1) {
+      pdf_.reset();
+      return {2004, QStringLiteral("Read file error")};
+    }
+    pdf_->setRenderHint(Poppler::Document::Antialiasing);
+    pdf_->setRenderHint(Poppler::Document::TextAntialiasing);
+    pageCount_ = pdf_->numPages();
+    kind_ = Kind::Pdf;
+  } else if (extension == QStringLiteral("TIF") || extension == QStringLiteral("TIFF")) {
     TiffFile tiff = OpenTiff(path);
     if (!tiff) return {2024, QStringLiteral("Illegal tif header")};
     pageCount_ = CountDirectories(tiff.get());
@@ -110,6 +128,12 @@ ViewerResult PageView::LoadPage(int page) {
     }
     image = reader.read();
     if (image.isNull()) return {2004, QStringLiteral("Read file error")};
+  } else if (kind_ == Kind::Pdf) {
+    // Rendered once per page at a resolution that stays sharp when fitted to a large view.
+    const std::unique_ptr<Poppler::Page> pdfPage = pdf_->page(page - 1);
+    if (!pdfPage) return {2025, QStringLiteral("Current page is corrupted")};
+    image = pdfPage->renderToImage(150, 150);
+    if (image.isNull()) return {2069, QStringLiteral("Viewer failed to display a page from the file.")};
   } else if (kind_ == Kind::Tiff) {
     TiffFile tiff = OpenTiff(fileName_);
     if (!tiff || !TIFFSetDirectory(tiff.get(), static_cast<tdir_t>(page - 1))) {

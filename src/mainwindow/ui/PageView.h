@@ -1,13 +1,17 @@
 // The page viewer of the main window: shows TIFF and JPG pages scaled smoothly to the chosen fit
-// or zoom, and a still picture for PDF and Word files. Decodes only the page on screen.
+// or zoom, PDF pages read-only, and a still picture for Word files. Decodes only the page on screen.
 #pragma once
 
 #include "mainwindow/PageViewer.h"
 
 #include <QImage>
 #include <QScrollArea>
+#include <memory>
 
 class QLabel;
+namespace Poppler {
+class Document;
+}
 
 namespace pyxa {
 
@@ -19,6 +23,7 @@ class PageView : public QScrollArea, public PageViewer {
   static constexpr qint64 kMaxPagePixels = 120'000'000;
 
   explicit PageView(QWidget* parent = nullptr);
+  ~PageView() override;
 
   ViewerResult DisplayFile(const QString& path) override;
   QString CurrentFileName() const override { return fileName_; }
@@ -35,12 +40,13 @@ class PageView : public QScrollArea, public PageViewer {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  enum class Kind { None, Tiff, Jpeg, Picture };
+  enum class Kind { None, Tiff, Jpeg, Pdf, Picture };
   ViewerResult LoadPage(int page);
   void ShowPicture(const QString& caption);
   void Render();
 
   QLabel* canvas_;
+  std::unique_ptr<Poppler::Document> pdf_;
   QString fileName_;
   Kind kind_ = Kind::None;
   int pageCount_ = 0;

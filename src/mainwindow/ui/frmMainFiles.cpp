@@ -134,6 +134,8 @@ void frmMain::ShowChosenFile(const QString& name) {
   const bool tifOrJpg = extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
   state_.AfterFileShown(tifOrJpg, TreeAtTop());
   state_.FileChosen(tifOrJpg);
+  // PDF pages are shown read-only, one after another.
+  if (extension == QStringLiteral("PDF")) state_.AllowNavigation(Viewer().PageCount() > 0);
   ApplyState();
   ShowPageNumber();
   Form_Resize();
