@@ -9,8 +9,10 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollBar>
+#include <algorithm>
 #include <memory>
 
 namespace pyxa {
@@ -55,6 +57,13 @@ PageView::PageView(QWidget* parent) : QScrollArea(parent) {
   canvas_->setAlignment(Qt::AlignCenter);
   setWidget(canvas_);
   setWidgetResizable(false);
+  openInDesktop_ = new QPushButton(QStringLiteral("&Open in Word Processor"), viewport());
+  openInDesktop_->setObjectName(QStringLiteral("cmdOpenInDesktop"));
+  openInDesktop_->setToolTip(QStringLiteral("Open the document in the desktop's program for it"));
+  openInDesktop_->setAutoFillBackground(true);
+  openInDesktop_->setBackgroundRole(QPalette::Button);
+  openInDesktop_->hide();
+  connect(openInDesktop_, &QPushButton::clicked, this, [this] { Q_EMIT OpenInDesktopRequested(fileName_); });
   setFocusPolicy(Qt::StrongFocus);
 }
 
@@ -65,6 +74,7 @@ ViewerResult PageView::DisplayFile(const QString& path) {
   currentPage_ = 0;
   page_ = QImage();
   pdf_.reset();
+  openInDesktop_->hide();
   canvas_->clear();
   canvas_->resize(0, 0);
   if (path.isEmpty()) return {};
@@ -78,6 +88,10 @@ ViewerResult PageView::DisplayFile(const QString& path) {
     pageCount_ = 1;
     currentPage_ = 1;
     ShowPicture(QStringLiteral("Word document"));
+    openInDesktop_->adjustSize();
+    openInDesktop_->show();
+    openInDesktop_->raise();
+    PlaceOpenButton();
     return {};
   }
   if (extension == QStringLiteral("PDF")) {
@@ -197,8 +211,17 @@ void PageView::Zoom(int percent) {
   Render();
 }
 
+void PageView::PlaceOpenButton() {
+  // Just below the still picture, inside the view.
+  const QSize size = openInDesktop_->sizeHint();
+  const int below = canvas_->geometry().bottom() + 8;
+  const int y = std::min(below, viewport()->height() - size.height() - 8);
+  openInDesktop_->setGeometry((viewport()->width() - size.width()) / 2, std::max(0, y), size.width(), size.height());
+}
+
 void PageView::resizeEvent(QResizeEvent* event) {
   QScrollArea::resizeEvent(event);
+  PlaceOpenButton();
   if (fitting_) Render();
 }
 

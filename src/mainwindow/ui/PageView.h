@@ -9,6 +9,7 @@
 #include <memory>
 
 class QLabel;
+class QPushButton;
 namespace Poppler {
 class Document;
 }
@@ -36,6 +37,10 @@ class PageView : public QScrollArea, public PageViewer {
   ViewerResult Save() override { return {}; }
   ViewerResult Undo() override { return {}; }
 
+ Q_SIGNALS:
+  // The user asked to open the shown Word file in the desktop's program for it.
+  void OpenInDesktopRequested(const QString& path);
+
  protected:
   void resizeEvent(QResizeEvent* event) override;
 
@@ -43,9 +48,11 @@ class PageView : public QScrollArea, public PageViewer {
   enum class Kind { None, Tiff, Jpeg, Pdf, Picture };
   ViewerResult LoadPage(int page);
   void ShowPicture(const QString& caption);
+  void PlaceOpenButton();
   void Render();
 
   QLabel* canvas_;
+  QPushButton* openInDesktop_;
   std::unique_ptr<Poppler::Document> pdf_;
   QString fileName_;
   Kind kind_ = Kind::None;

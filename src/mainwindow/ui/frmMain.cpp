@@ -5,7 +5,9 @@
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
+#include "mainwindow/PathText.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/ShellOpen.h"
 #include "shell/ErrorTexts.h"
 #include "shell/ui/frmAbout.h"
 
@@ -152,6 +154,11 @@ void frmMain::ConnectControls() {
   connect(toolbar_, &MainToolbar::ZoomChosen, this, &frmMain::ZoomDocument);
   connect(toolbar_, &MainToolbar::PageEntered, this, [this](const QString& text) { GoToPage(text.toInt()); });
   connect(panes_->SSSplitter1, &QSplitter::splitterMoved, this, [this] { Form_Resize(); });
+  connect(panes_->MD_TIFF1, &PageView::OpenInDesktopRequested, this, [this](const QString& path) {
+    if (!ShellOpen(path)) {
+      services_.prompter.Critical(QStringLiteral("Failed to open the file.\n") + NameFromFullPath(path));
+    }
+  });
 }
 
 void frmMain::ApplyState() {

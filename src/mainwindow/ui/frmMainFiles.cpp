@@ -135,7 +135,7 @@ void frmMain::ShowChosenFile(const QString& name) {
   state_.AfterFileShown(tifOrJpg, TreeAtTop());
   state_.FileChosen(tifOrJpg);
   // PDF pages are shown read-only, one after another.
-  if (extension == QStringLiteral("PDF")) state_.AllowNavigation(Viewer().PageCount() > 0);
+  if (!tifOrJpg) state_.AllowNavigation(extension == QStringLiteral("PDF") && Viewer().PageCount() > 0);
   ApplyState();
   ShowPageNumber();
   Form_Resize();
