@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include <QFile>
+#include <QComboBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -148,6 +149,46 @@ TEST_F(FilesTreeTest, APdfIsShownPageByPageWithTheFitToolsOff) {
   window->abMain_ToolClick(QStringLiteral("btnNavNext"));  // past the end: stays
   EXPECT_EQ(window->Viewer().CurrentPage(), 2);
   EXPECT_EQ(Find<QLineEdit>("btnPage")->text(), QStringLiteral("2"));
+}
+
+TEST_F(FilesTreeTest, ThePageBoxKeepsDigitsAndAPageTooFarPutsTheCurrentOneBack) {
+  Pdf(settings.AvailableFolder + QStringLiteral("three.pdf"), 3);
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("three.pdf")));
+  auto* box = Find<QLineEdit>("btnPage");
+  box->clear();
+  QTest::keyClicks(box, QStringLiteral("2a!b"));
+  EXPECT_EQ(box->text(), QStringLiteral("2"));
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
+  box->setText(QStringLiteral("9"));
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
+  EXPECT_EQ(box->text(), QStringLiteral("2"));
+  EXPECT_EQ(Find<QLabel>("NumOfPages")->text(), QStringLiteral("/ 3"));
+}
+
+TEST_F(FilesTreeTest, NavigationStopsAtBothEndsAndZoomTextsFallBackToFifty) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("photo.jpg")));
+  window->abMain_ToolClick(QStringLiteral("btnNavPrevious"));
+  window->abMain_ToolClick(QStringLiteral("btnNavNext"));
+  EXPECT_EQ(window->Viewer().CurrentPage(), 1);
+  EXPECT_TRUE(prompter.Prompts().empty());
+
+  auto* zoom = Find<QComboBox>("btnZoom");
+  ASSERT_EQ(zoom->count(), 6);
+  for (const auto& [typed, shown] : {std::pair{"75%", "75%"}, {"abc", "50"}, {"1000", "50"}}) {
+    zoom->setEditText(QString::fromLatin1(typed));
+    Q_EMIT zoom->textActivated(zoom->currentText());
+    EXPECT_EQ(zoom->currentText(), QString::fromLatin1(shown)) << typed;
+    EXPECT_EQ(window->State().CurrentFit(), FitTool::Zoom);
+  }
+  window->abMain_ToolClick(QStringLiteral("btnFitWidth"));
+  EXPECT_EQ(window->State().CurrentFit(), FitTool::Width);
+  EXPECT_TRUE(Action("btnFitWidth")->isChecked());
+  EXPECT_TRUE(zoom->currentText().isEmpty());
 }
 
 TEST_F(FilesTreeTest, ADamagedPdfIsReportedInTheProgramsWords) {

@@ -4,7 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QIntValidator>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -27,7 +27,12 @@ MainToolbar::MainToolbar(QMainWindow* window) : QObject(window) {
   btnPage_->setObjectName(QStringLiteral("btnPage"));
   btnPage_->setToolTip(QStringLiteral("Current Page"));
   btnPage_->setAccessibleName(QStringLiteral("Current Page"));
-  btnPage_->setValidator(new QIntValidator(1, 999999, btnPage_));
+  // Only digits stay in the page box, whatever is typed or pasted.
+  connect(btnPage_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    QString digits = text;
+    digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
+    if (digits != text) btnPage_->setText(digits);
+  });
   btnPage_->setMaximumWidth(56);
   btnPage_->setAlignment(Qt::AlignRight);
   nav->addWidget(btnPage_);

@@ -10,7 +10,9 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QResizeEvent>
+#include <QWheelEvent>
 #include <QScrollBar>
 #include <algorithm>
 #include <memory>
@@ -209,6 +211,42 @@ void PageView::Zoom(int percent) {
   fitting_ = false;
   zoom_ = percent;
   Render();
+}
+
+void PageView::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_PageDown:
+      Q_EMIT ToolRequested(QStringLiteral("btnNavNext"));
+      return;
+    case Qt::Key_PageUp:
+      Q_EMIT ToolRequested(QStringLiteral("btnNavPrevious"));
+      return;
+    case Qt::Key_Home:
+      Q_EMIT ToolRequested(QStringLiteral("btnNavFirst"));
+      return;
+    case Qt::Key_End:
+      Q_EMIT ToolRequested(QStringLiteral("btnNavLast"));
+      return;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      Q_EMIT ZoomStepRequested(+1);
+      return;
+    case Qt::Key_Minus:
+      Q_EMIT ZoomStepRequested(-1);
+      return;
+    default:
+      QScrollArea::keyPressEvent(event);
+  }
+}
+
+void PageView::wheelEvent(QWheelEvent* event) {
+  // Ctrl with the wheel zooms, as in every viewer; the plain wheel scrolls the page.
+  if (event->modifiers() & Qt::ControlModifier) {
+    Q_EMIT ZoomStepRequested(event->angleDelta().y() > 0 ? +1 : -1);
+    event->accept();
+    return;
+  }
+  QScrollArea::wheelEvent(event);
 }
 
 void PageView::PlaceOpenButton() {

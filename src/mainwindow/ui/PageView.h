@@ -40,9 +40,15 @@ class PageView : public QScrollArea, public PageViewer {
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
   void OpenInDesktopRequested(const QString& path);
+  // Keyboard and wheel requests the window answers like its toolbar: a tool name such as
+  // "btnNavNext", or a zoom step (+1 larger, -1 smaller).
+  void ToolRequested(const QString& toolName);
+  void ZoomStepRequested(int direction);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   enum class Kind { None, Tiff, Jpeg, Pdf, Picture };

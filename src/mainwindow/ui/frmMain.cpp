@@ -152,7 +152,9 @@ void frmMain::ConnectControls() {
           [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
   connect(toolbar_, &MainToolbar::ToolClicked, this, &frmMain::abMain_ToolClick);
   connect(toolbar_, &MainToolbar::ZoomChosen, this, &frmMain::ZoomDocument);
-  connect(toolbar_, &MainToolbar::PageEntered, this, [this](const QString& text) { GoToPage(text.toInt()); });
+  connect(toolbar_, &MainToolbar::PageEntered, this, &frmMain::btnPage_Commit);
+  connect(panes_->MD_TIFF1, &PageView::ToolRequested, this, &frmMain::abMain_ToolClick);
+  connect(panes_->MD_TIFF1, &PageView::ZoomStepRequested, this, &frmMain::ZoomStep);
   connect(panes_->SSSplitter1, &QSplitter::splitterMoved, this, [this] { Form_Resize(); });
   connect(panes_->MD_TIFF1, &PageView::OpenInDesktopRequested, this, [this](const QString& path) {
     if (!ShellOpen(path)) {

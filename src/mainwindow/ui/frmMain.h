@@ -114,6 +114,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Toolbar.
   void ApplyFit(FitTool fit);
   void ZoomDocument(const QString& text);
+  void ZoomStep(int direction);
+  void btnPage_Commit();
   void GoToPage(int page);
   void ShowPageNumber();
 

@@ -64,12 +64,52 @@ void frmMain::ApplyFit(FitTool fit) {
 }
 
 void frmMain::ZoomDocument(const QString& text) {
-  if (Viewer().CurrentFileName().isEmpty()) return;
-  const int percent = ParseZoomText(text).value_or(kZoomFallback);
-  toolbar_->ZoomBox()->setEditText(QString::number(percent) + QLatin1Char('%'));
+  if (Viewer().PageCount() < 1 || text.isEmpty()) return;
+  const std::optional<int> parsed = ParseZoomText(text);
+  const int percent = parsed.value_or(kZoomFallback);
+  if (!parsed) toolbar_->ZoomBox()->setEditText(QString::number(kZoomFallback));
   Viewer().Zoom(percent);
   state_.PressZoom();
   ApplyState();
+}
+
+void frmMain::ZoomStep(int direction) {
+  if (!state_.Enabled(QStringLiteral("btnZoom"))) return;
+  // The next level of the zoom list above or below the zoom in use.
+  const int current = state_.CurrentFit() == FitTool::Zoom
+                          ? ParseZoomText(toolbar_->ZoomBox()->currentText()).value_or(100)
+                          : 100;
+  const QStringList levels = ZoomLevels();
+  QString next = direction > 0 ? levels.last() : levels.first();
+  if (direction > 0) {
+    for (const QString& level : levels) {
+      if (ParseZoomText(level).value_or(0) > current) {
+        next = level;
+        break;
+      }
+    }
+  } else {
+    for (auto it = levels.rbegin(); it != levels.rend(); ++it) {
+      if (ParseZoomText(*it).value_or(0) < current) {
+        next = *it;
+        break;
+      }
+    }
+  }
+  toolbar_->ZoomBox()->setEditText(next);
+  ZoomDocument(next);
+}
+
+void frmMain::btnPage_Commit() {
+  const QString text = toolbar_->PageBox()->text();
+  if (Viewer().CurrentFileName().isEmpty() || text.isEmpty()) return;
+  const int page = text.toInt();
+  // A number past the end puts the page in view back in the box.
+  if (page >= 1 && page <= Viewer().PageCount()) {
+    GoToPage(page);
+  } else {
+    ShowPageNumber();
+  }
 }
 
 void frmMain::GoToPage(int page) {
