@@ -348,5 +348,55 @@ TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedP
   EXPECT_TRUE(fake.calls.isEmpty());
 }
 
+TEST_F(FilesTreeTest, TreeEditsKeepStoredDocumentsIntactAndUnlockAFreedEncounter) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("batch.jpg"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("batch.jpg")));
+  window->cmdIndex_Click();
+  Document stored;
+  stored.LastName = QStringLiteral("Stored");
+  stored.Pages.Add(Page{1, {}});
+  stored.FileData = QByteArray("stored bytes");
+  Document note;
+  note.LastName = QStringLiteral("Note");
+  note.CategoryID = 4;
+  note.EncounterID = 55;
+  note.Pages.Add(Page{2, {}});
+  note.Pages.Add(Page{3, {}});
+  window->IndexedDocuments()->Add(stored);
+  window->IndexedDocuments()->Add(note);
+  window->RefreshIndexedTree();
+  auto* tree = Find<QTreeWidget>("sstDocuments");
+  QTreeWidgetItem* root = tree->topLevelItem(0);
+
+  tree->setCurrentItem(root->child(0)->child(0));
+  window->popRemoveNode_Click();
+  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("You can not remove a page from saved document."));
+  window->sstDocuments_PageDropped(root->child(1)->child(0), root->child(0));
+  EXPECT_EQ(prompter.LastPrompt().text,
+            QStringLiteral("You can not move this page to the document that has already been saved."));
+  window->sstDocuments_PageDropped(root->child(0)->child(0), root->child(1));
+  EXPECT_EQ(prompter.LastPrompt().text,
+            QStringLiteral("You can not remove this page from the document that has already been saved."));
+  EXPECT_EQ(window->IndexedDocuments()->Item(1).Pages.Count(), 1);
+
+  window->sstDocuments_PageDropped(root->child(1)->child(1), root->child(1)->child(0));  // page 3 before page 2
+  root = tree->topLevelItem(0);
+  EXPECT_EQ(root->child(1)->child(0)->text(0), QStringLiteral("Page #3"));
+
+  tree->setCurrentItem(root->child(1)->child(0));
+  window->popRemoveNode_Click();
+  EXPECT_EQ(window->IndexedDocuments()->Item(2).Pages.Count(), 1);
+  EXPECT_TRUE(window->State().Enabled(QStringLiteral("cmdAppendAll")));
+
+  log.calls.clear();
+  root = tree->topLevelItem(0);
+  tree->setCurrentItem(root->child(1));
+  window->popRemoveDoc_Click();
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 1);
+  EXPECT_EQ(log.calls, QStringList{QStringLiteral("UnLockEncounter(55)")});
+  EXPECT_EQ(tree->topLevelItem(0)->childCount(), 1);
+}
+
 }  // namespace
 }  // namespace pyxa

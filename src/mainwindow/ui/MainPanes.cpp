@@ -1,5 +1,6 @@
 #include "mainwindow/ui/MainPanes.h"
 
+#include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/PageView.h"
 #include "mainwindow/ui/ToolIcons.h"
 
@@ -29,8 +30,9 @@ QGroupBox* Frame(QWidget* parent, const QString& name, const QString& caption) {
   return frame;
 }
 
-QTreeWidget* Tree(QWidget* parent, const QString& name, const QString& accessibleName) {
-  auto* tree = new QTreeWidget(parent);
+template <typename TreeType = QTreeWidget>
+TreeType* Tree(QWidget* parent, const QString& name, const QString& accessibleName) {
+  auto* tree = new TreeType(parent);
   tree->setObjectName(name);
   tree->setAccessibleName(accessibleName);
   tree->setColumnCount(1);
@@ -84,7 +86,7 @@ MainPanes::MainPanes(QWidget* parent) {
   treeSplitter = new QSplitter(Qt::Vertical, paneTrees);
   treeSplitter->setChildrenCollapsible(false);
   sstFiles = Tree(treeSplitter, QStringLiteral("sstFiles"), QStringLiteral("Available Documents"));
-  sstDocuments = Tree(treeSplitter, QStringLiteral("sstDocuments"), QStringLiteral("Indexed Documents"));
+  sstDocuments = Tree<IndexedTreeWidget>(treeSplitter, QStringLiteral("sstDocuments"), QStringLiteral("Indexed Documents"));
   sstDocuments->setContextMenuPolicy(Qt::CustomContextMenu);
   trees->addWidget(treeSplitter);
 

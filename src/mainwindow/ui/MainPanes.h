@@ -12,6 +12,7 @@ class QWidget;
 
 namespace pyxa {
 
+class IndexedTreeWidget;
 class PageView;
 
 struct MainPanes {
@@ -35,7 +36,7 @@ struct MainPanes {
   QPushButton* cmdExit;
 
   QTreeWidget* sstFiles;
-  QTreeWidget* sstDocuments;
+  IndexedTreeWidget* sstDocuments;
   PageView* MD_TIFF1;
   QGroupBox* Frame4;
   QGroupBox* fraDocument;

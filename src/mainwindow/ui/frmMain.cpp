@@ -2,6 +2,7 @@
 
 #include "mainwindow/ToolCommands.h"
 #include "mainwindow/WindowGeometry.h"
+#include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
@@ -150,6 +151,12 @@ void frmMain::ConnectControls() {
           [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
   connect(panes_->sstDocuments, &QTreeWidget::itemActivated, this,
           [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
+  connect(panes_->sstDocuments, &QTreeWidget::customContextMenuRequested, this, &frmMain::sstDocuments_ContextMenu);
+  connect(panes_->sstDocuments, &IndexedTreeWidget::PageDropped, this, &frmMain::sstDocuments_PageDropped);
+  connect(findChild<QAction*>(QStringLiteral("popRemoveNode")), &QAction::triggered, this,
+          &frmMain::popRemoveNode_Click);
+  connect(findChild<QAction*>(QStringLiteral("popRemoveDoc")), &QAction::triggered, this,
+          &frmMain::popRemoveDoc_Click);
   connect(toolbar_, &MainToolbar::ToolClicked, this, &frmMain::abMain_ToolClick);
   connect(toolbar_, &MainToolbar::ZoomChosen, this, &frmMain::ZoomDocument);
   connect(toolbar_, &MainToolbar::PageEntered, this, &frmMain::btnPage_Commit);

@@ -67,6 +67,10 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);
   void sstDocuments_NodeClick(QTreeWidgetItem* node);
+  // The indexed tree's pop-up commands and page moves, on the selected node.
+  void popRemoveNode_Click();
+  void popRemoveDoc_Click();
+  void sstDocuments_PageDropped(QTreeWidgetItem* page, QTreeWidgetItem* target);
   void abMain_ToolClick(const QString& toolName);
   void Form_Resize();
 
@@ -110,6 +114,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Indexed tree.
   void AddTreeNode(QTreeWidgetItem* parent, const TreeNode& node);
   void ShowDocumentPage(int document, int page, bool fromDocumentNode);
+  void sstDocuments_ContextMenu(const QPoint& position);
+  void AfterDocumentEdit();
 
   // Toolbar.
   void ApplyFit(FitTool fit);

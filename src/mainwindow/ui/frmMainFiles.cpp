@@ -1,6 +1,7 @@
 // The main window's files side: Browse, the tree of available files, and showing a chosen file.
 #include "document/Directory.h"
 #include "mainwindow/PathText.h"
+#include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"

@@ -1,10 +1,15 @@
 // The main window's indexing side: Index, the tree of indexed documents and its node clicks.
+#include "mainwindow/IndexedEdits.h"
 #include "mainwindow/PathText.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ui/IndexedTreeWidget.h"
+#include "shell/ServiceFailures.h"
+
+#include <QMenu>
 #include <QTreeWidget>
 
 namespace pyxa {
@@ -98,6 +103,84 @@ void frmMain::ShowDocumentPage(int /*document*/, int page, bool fromDocumentNode
   }
   ShowPageNumber();
   Form_Resize();
+}
+
+}  // namespace pyxa
+
+namespace pyxa {
+
+void frmMain::sstDocuments_ContextMenu(const QPoint& position) {
+  QTreeWidgetItem* node = panes_->sstDocuments->itemAt(position);
+  if (!node || !indexed_) return;
+  panes_->sstDocuments->setCurrentItem(node);
+  const QString parentKey = node->parent() ? node->parent()->data(0, Qt::UserRole).toString() : QString();
+  const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0), parentKey);
+  const char* menu = ref.kind == IndexedNodeKind::Document ? "popRemoveDocument"
+                     : ref.kind == IndexedNodeKind::Page   ? "popRemove"
+                                                           : nullptr;
+  if (menu) findChild<QMenu*>(QString::fromLatin1(menu))->popup(panes_->sstDocuments->viewport()->mapToGlobal(position));
+}
+
+void frmMain::popRemoveNode_Click() {
+  QTreeWidgetItem* node = panes_->sstDocuments->currentItem();
+  if (!node || !node->parent() || !indexed_) return;
+  const IndexedNodeRef ref = ClassifyIndexedNode(QString(), node->text(0), node->parent()->data(0, Qt::UserRole).toString());
+  if (ref.kind != IndexedNodeKind::Page) return;
+  const EditResult result = RemovePage(*indexed_, ref.document, ref.page);
+  if (!result.ok) {
+    if (!result.message.isEmpty()) services_.prompter.Critical(result.message);
+    return;
+  }
+  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  state_.SetEnabled(QStringLiteral("cmdNext"), true);
+  state_.SetEnabled(QStringLiteral("cmdAppendAll"), true);
+  state_.SetEnabled(QStringLiteral("cmdNew"), canUpload);
+  AfterDocumentEdit();
+}
+
+void frmMain::popRemoveDoc_Click() {
+  QTreeWidgetItem* node = panes_->sstDocuments->currentItem();
+  if (!node || !indexed_) return;
+  const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0));
+  if (ref.kind != IndexedNodeKind::Document) return;
+  if (const auto encounter = RemoveDocument(*indexed_, ref.document)) {
+    try {
+      services_.session.Call(
+          [&](ClinicalService& service) { service.UnLockEncounter(service.UserID(), QStringLiteral("ProgressNote"), *encounter); },
+          RetryOn::SessionTimeoutOrConnection);
+    } catch (const ServiceError& error) {
+      ReportServiceFailure(error, services_.prompter, services_.login);
+    }
+  }
+  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  if (indexed_->Count() == 0) {
+    for (const char* control : {"cmdUpload", "mnuActionsUpload", "cmdNext", "cmdAppendAll"}) {
+      state_.SetEnabled(QString::fromLatin1(control), false);
+    }
+    state_.UpdateActionsMenu();
+  }
+  state_.SetEnabled(QStringLiteral("cmdNew"), canUpload);
+  AfterDocumentEdit();
+}
+
+void frmMain::sstDocuments_PageDropped(QTreeWidgetItem* page, QTreeWidgetItem* target) {
+  if (!indexed_ || !page->parent()) return;
+  const IndexedNodeRef source = ClassifyIndexedNode(QString(), page->text(0), page->parent()->data(0, Qt::UserRole).toString());
+  const QString targetParent = target->parent() ? target->parent()->data(0, Qt::UserRole).toString() : QString();
+  const IndexedNodeRef drop = ClassifyIndexedNode(target->data(0, Qt::UserRole).toString(), target->text(0), targetParent);
+  if (source.kind != IndexedNodeKind::Page || drop.kind == IndexedNodeKind::None) return;
+  const EditResult result =
+      MovePage(*indexed_, source.document, source.page, drop.document, drop.kind == IndexedNodeKind::Page ? drop.page : 0);
+  if (!result.ok) {
+    if (!result.message.isEmpty()) services_.prompter.Critical(result.message);
+    return;
+  }
+  AfterDocumentEdit();
+}
+
+void frmMain::AfterDocumentEdit() {
+  RefreshIndexedTree();
+  ApplyState();
 }
 
 }  // namespace pyxa

@@ -1,5 +1,6 @@
 // The main window's toolbar: dispatch by tool key, fitting, zoom and page navigation.
 #include "mainwindow/ToolCommands.h"
+#include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
