@@ -1,0 +1,338 @@
+#include "document/TiffPages.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <tiffio.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace pyxa {
+
+namespace {
+
+// libtiff may ask for no single block larger than this; a bigger strip or tile is damage.
+constexpr tmsize_t kMaxSingleAlloc = tmsize_t(512) * 1024 * 1024;
+constexpr int kMaxSide = 1'000'000;
+
+TiffStatus Fail(int code, const QString& description) { return {code, description}; }
+
+}  // namespace
+
+struct TiffPages::Handle {
+  TIFF* tif = nullptr;
+  TIFFOpenOptions* options = nullptr;
+  bool errorSeen = false;
+  QString firstError;
+
+  ~Handle() {
+    if (tif) TIFFClose(tif);
+    if (options) TIFFOpenOptionsFree(options);
+  }
+
+  // Keeps libtiff's complaints: the first error explains a failure, warnings are dropped.
+  static int OnError(TIFF*, void* self, const char* module, const char* format, va_list args) {
+    auto* handle = static_cast<Handle*>(self);
+    if (!handle->errorSeen) {
+      char text[512];
+      std::vsnprintf(text, sizeof text, format, args);
+      handle->firstError = QString::fromUtf8(module ? module : "") + QStringLiteral(": ") +
+                           QString::fromUtf8(text);
+    }
+    handle->errorSeen = true;
+    return 1;
+  }
+  static int OnWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+  QString TakeError(const QString& fallback) {
+    QString text = firstError.isEmpty() ? fallback : firstError;
+    errorSeen = false;
+    firstError.clear();
+    return text;
+  }
+};
+
+bool LooksLikeTiff(const QByteArray& head) {
+  if (head.size() < 4) return false;
+  const char* b = head.constData();
+  if (b[0] == 'I' && b[1] == 'I' && b[3] == 0) return b[2] == 42 || b[2] == 43;
+  if (b[0] == 'M' && b[1] == 'M' && b[2] == 0) return b[3] == 42 || b[3] == 43;
+  return false;
+}
+
+TiffPages::TiffPages() = default;
+TiffPages::~TiffPages() = default;
+TiffPages::TiffPages(TiffPages&&) noexcept = default;
+TiffPages& TiffPages::operator=(TiffPages&&) noexcept = default;
+
+bool TiffPages::IsOpen() const { return handle_ && handle_->tif; }
+
+void TiffPages::Close() {
+  handle_.reset();
+  pages_.clear();
+  damaged_ = false;
+}
+
+namespace {
+
+TiffPageInfo ReadInfo(TIFF* tif) {
+  TiffPageInfo info;
+  info.offset = TIFFCurrentDirOffset(tif);
+  uint32_t width = 0, height = 0;
+  TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+  TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+  info.width = width > 0x7fffffffu ? 0 : int(width);
+  info.height = height > 0x7fffffffu ? 0 : int(height);
+  uint16_t value = 0;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &value)) info.compression = value;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &value)) info.bitsPerSample = value;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &value)) info.samplesPerPixel = value;
+  if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &value)) info.photometric = value;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &value)) info.resolutionUnit = value;
+  float resolution = 0;
+  if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0 && resolution < 1e6f)
+    info.xResolution = resolution;
+  if (TIFFGetField(tif, TIFFTAG_YRESOLUTION, &resolution) && resolution > 0 && resolution < 1e6f)
+    info.yResolution = resolution;
+  info.tiled = TIFFIsTiled(tif) != 0;
+  return info;
+}
+
+// The pointer to the next directory that ends the directory at offset, read from the file
+// itself: libtiff stops quietly at a looping pointer, which would look like a proper end.
+uint64_t NextDirectoryPointer(QFile& file, uint64_t offset) {
+  if (!file.seek(0)) return 0;
+  const QByteArray header = file.read(4);
+  if (header.size() < 4) return 0;
+  const bool bigEndian = header[0] == 'M';
+  const bool bigTiff = (bigEndian ? header[3] : header[2]) == 43;
+  auto number = [bigEndian](const QByteArray& bytes) {
+    uint64_t value = 0;
+    for (int i = 0; i < bytes.size(); ++i) {
+      const int at = bigEndian ? i : int(bytes.size()) - 1 - i;
+      value = (value << 8) | uchar(bytes[at]);
+    }
+    return value;
+  };
+  if (!file.seek(qint64(offset))) return 0;
+  const QByteArray count = file.read(bigTiff ? 8 : 2);
+  if (count.size() != (bigTiff ? 8 : 2)) return 0;
+  const uint64_t entries = number(count);
+  if (entries > 0xFFFF) return 0;
+  if (!file.seek(qint64(offset + count.size() + entries * (bigTiff ? 20 : 12)))) return 0;
+  const QByteArray next = file.read(bigTiff ? 8 : 4);
+  return next.size() == (bigTiff ? 8 : 4) ? number(next) : 0;
+}
+
+}  // namespace
+
+TiffStatus TiffPages::Open(const QString& path) {
+  Close();
+  QFileInfo fileInfo(path);
+  if (path.isEmpty() || !fileInfo.exists()) return Fail(2048, QStringLiteral("File does not exist"));
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return Fail(2003, QStringLiteral("Error opening file. File is in use."));
+  if (file.size() == 0) return Fail(2024, QStringLiteral("Illegal tif header: the file is empty"));
+  if (!LooksLikeTiff(file.read(4))) return Fail(2024, QStringLiteral("Illegal tif header"));
+
+  auto handle = std::make_unique<Handle>();
+  handle->options = TIFFOpenOptionsAlloc();
+  if (!handle->options) return Fail(2001, QStringLiteral("Not sufficient memory"));
+  TIFFOpenOptionsSetMaxSingleMemAlloc(handle->options, kMaxSingleAlloc);
+  TIFFOpenOptionsSetErrorHandlerExtR(handle->options, &Handle::OnError, handle.get());
+  TIFFOpenOptionsSetWarningHandlerExtR(handle->options, &Handle::OnWarning, handle.get());
+  // "m": read, never map. A mapped file that another process shortens would kill us with SIGBUS.
+  handle->tif = TIFFOpenExt(QFile::encodeName(path).constData(), "rm", handle->options);
+  if (!handle->tif)
+    return Fail(2024, handle->TakeError(QStringLiteral("Illegal tif header")));
+
+  std::vector<TiffPageInfo> pages;
+  for (;;) {
+    if (int(pages.size()) >= kMaxPages) {
+      damaged_ = true;
+      break;
+    }
+    pages.push_back(ReadInfo(handle->tif));
+    handle->errorSeen = false;
+    if (!TIFFReadDirectory(handle->tif)) {
+      // The chain ends with a zero offset silently; anything libtiff complains about is damage.
+      if (handle->errorSeen) damaged_ = true;
+      break;
+    }
+  }
+  if (!damaged_ && NextDirectoryPointer(file, pages.back().offset) != 0) damaged_ = true;
+  handle->TakeError(QString());
+  handle_ = std::move(handle);
+  pages_ = std::move(pages);
+  return {};
+}
+
+namespace {
+
+// Reads the decoded rows of a chunky (one plane) page straight into the image's scan lines.
+TiffStatus ReadRows(TIFF* tif, const TiffPageInfo& info, int bitsPerPixel, QImage* image) {
+  const auto rowBytes = (int64_t(info.width) * bitsPerPixel + 7) / 8;
+  if (info.tiled) {
+    uint32_t tileWidth = 0, tileHeight = 0;
+    TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
+    TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
+    const tmsize_t tileSize = TIFFTileSize(tif);
+    const tmsize_t tileRow = TIFFTileRowSize(tif);
+    if (tileWidth == 0 || tileHeight == 0 || tileSize <= 0 || tileRow <= 0 ||
+        (int64_t(tileWidth) * bitsPerPixel) % 8 != 0 || int64_t(tileHeight) * tileRow > tileSize)
+      return Fail(2025, QStringLiteral("Current page is corrupted"));
+    std::vector<uint8_t> buffer(size_t(tileSize), 0);
+    for (uint32_t y = 0; y < uint32_t(info.height); y += tileHeight) {
+      for (uint32_t x = 0; x < uint32_t(info.width); x += tileWidth) {
+        if (TIFFReadEncodedTile(tif, TIFFComputeTile(tif, x, y, 0, 0), buffer.data(), tileSize) < 0)
+          return Fail(2026, QStringLiteral("Image decompression error"));
+        const int64_t left = int64_t(x) * bitsPerPixel / 8;
+        const int64_t bytes = std::min<int64_t>(tileRow, rowBytes - left);
+        const uint32_t rows = std::min<uint32_t>(tileHeight, uint32_t(info.height) - y);
+        for (uint32_t r = 0; r < rows; ++r)
+          std::memcpy(image->scanLine(int(y + r)) + left, buffer.data() + size_t(r) * size_t(tileRow),
+                      size_t(bytes));
+      }
+    }
+    return {};
+  }
+
+  uint32_t rowsPerStrip = 0;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+  rowsPerStrip = std::clamp<uint32_t>(rowsPerStrip, 1, uint32_t(info.height));
+  const tmsize_t scanline = TIFFScanlineSize(tif);
+  const uint32_t strips = (uint32_t(info.height) + rowsPerStrip - 1) / rowsPerStrip;
+  if (scanline < rowBytes || TIFFNumberOfStrips(tif) < strips)
+    return Fail(2025, QStringLiteral("Current page is corrupted"));
+  const bool direct = image->bytesPerLine() == scanline;
+  std::vector<uint8_t> buffer(direct ? 0 : size_t(scanline) * rowsPerStrip);
+  for (uint32_t strip = 0; strip < strips; ++strip) {
+    const uint32_t first = strip * rowsPerStrip;
+    const uint32_t rows = std::min(rowsPerStrip, uint32_t(info.height) - first);
+    const tmsize_t wanted = tmsize_t(rows) * scanline;
+    uint8_t* target = direct ? image->scanLine(int(first)) : buffer.data();
+    if (TIFFReadEncodedStrip(tif, strip, target, wanted) < 0)
+      return Fail(2026, QStringLiteral("Image decompression error"));
+    if (!direct)
+      for (uint32_t r = 0; r < rows; ++r)
+        std::memcpy(image->scanLine(int(first + r)), buffer.data() + size_t(r) * size_t(scanline),
+                    size_t(rowBytes));
+  }
+  return {};
+}
+
+void SetColourTable(TIFF* tif, int bits, QImage* image) {
+  uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+  QList<QRgb> table;
+  const int entries = 1 << bits;
+  if (TIFFGetField(tif, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue) {
+    // Some writers store 8-bit values in the 16-bit map; such a map never exceeds 255.
+    bool eightBit = true;
+    for (int i = 0; i < entries; ++i)
+      if (red[i] > 255 || green[i] > 255 || blue[i] > 255) eightBit = false;
+    const int shift = eightBit ? 0 : 8;
+    for (int i = 0; i < entries; ++i)
+      table.append(qRgb(red[i] >> shift, green[i] >> shift, blue[i] >> shift));
+  } else {
+    for (int i = 0; i < entries; ++i) table.append(qRgb(i, i, i));
+  }
+  image->setColorTable(table);
+}
+
+void SetResolution(const TiffPageInfo& info, QImage* image) {
+  const double perMetre = info.resolutionUnit == RESUNIT_CENTIMETER ? 100.0
+                          : info.resolutionUnit == RESUNIT_INCH     ? 100.0 / 2.54
+                                                                    : 0.0;
+  if (perMetre <= 0) return;
+  if (info.xResolution > 0) image->setDotsPerMeterX(int(info.xResolution * perMetre + 0.5));
+  if (info.yResolution > 0) image->setDotsPerMeterY(int(info.yResolution * perMetre + 0.5));
+}
+
+}  // namespace
+
+TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
+  *image = QImage();
+  if (!IsOpen()) return Fail(2002, QStringLiteral("File is not opened"));
+  if (index < 0 || index >= PageCount()) return Fail(2008, QStringLiteral("Illegal page number"));
+  const TiffPageInfo& info = pages_[size_t(index)];
+  if (info.width <= 0 || info.height <= 0)
+    return Fail(2025, QStringLiteral("Current page is corrupted"));
+  // A side beyond a million pixels is no document page, and would make every row buffer huge.
+  if (info.Pixels() > maxPixels || info.width > kMaxSide || info.height > kMaxSide)
+    return Fail(2001, QStringLiteral("Not sufficient memory: the page has %1 x %2 pixels")
+                          .arg(info.width)
+                          .arg(info.height));
+  TIFF* tif = handle_->tif;
+  handle_->TakeError(QString());
+  if (!TIFFSetSubDirectory(tif, info.offset))
+    return Fail(2025, handle_->TakeError(QStringLiteral("Current page is corrupted")));
+
+  uint16_t planar = PLANARCONFIG_CONTIG;
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+  const bool chunky = planar == PLANARCONFIG_CONTIG || info.samplesPerPixel == 1;
+  const int photometric = info.photometric;
+  const bool grey = photometric == PHOTOMETRIC_MINISWHITE || photometric == PHOTOMETRIC_MINISBLACK;
+
+  QImage::Format format = QImage::Format_Invalid;
+  int bitsPerPixel = 0;
+  if (chunky && info.samplesPerPixel == 1 && info.bitsPerSample == 1 && grey) {
+    format = QImage::Format_Mono;
+    bitsPerPixel = 1;
+  } else if (chunky && info.samplesPerPixel == 1 && info.bitsPerSample == 8 && grey) {
+    format = QImage::Format_Grayscale8;
+    bitsPerPixel = 8;
+  } else if (chunky && info.samplesPerPixel == 1 && info.bitsPerSample == 8 &&
+             photometric == PHOTOMETRIC_PALETTE) {
+    format = QImage::Format_Indexed8;
+    bitsPerPixel = 8;
+  } else if (chunky && info.samplesPerPixel == 3 && info.bitsPerSample == 8 &&
+             (photometric == PHOTOMETRIC_RGB ||
+              (photometric == PHOTOMETRIC_YCBCR && info.compression == COMPRESSION_JPEG))) {
+    // libjpeg turns YCbCr into RGB for us, whatever the subsampling.
+    if (photometric == PHOTOMETRIC_YCBCR) TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
+    format = QImage::Format_RGB888;
+    bitsPerPixel = 24;
+  }
+
+  TiffStatus status;
+  QImage decoded;
+  if (format != QImage::Format_Invalid) {
+    decoded = QImage(info.width, info.height, format);
+    if (decoded.isNull()) return Fail(2001, QStringLiteral("Not sufficient memory"));
+    if (format == QImage::Format_Mono) {
+      const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+      decoded.setColorTable(photometric == PHOTOMETRIC_MINISWHITE ? QList<QRgb>{white, black}
+                                                                  : QList<QRgb>{black, white});
+    } else if (format == QImage::Format_Indexed8) {
+      SetColourTable(tif, 8, &decoded);
+    }
+    status = ReadRows(tif, info, bitsPerPixel, &decoded);
+    if (status.Ok() && format == QImage::Format_Grayscale8 && photometric == PHOTOMETRIC_MINISWHITE)
+      decoded.invertPixels();
+  } else {
+    char message[1024] = {};
+    if (!TIFFRGBAImageOK(tif, message))
+      return Fail(2029, QStringLiteral("Not supported Bits Per Sample value: ") +
+                            QString::fromUtf8(message));
+    decoded = QImage(info.width, info.height, QImage::Format_ARGB32);
+    if (decoded.isNull()) return Fail(2001, QStringLiteral("Not sufficient memory"));
+    // libtiff packs R in the low byte; QImage keeps B there, hence the swap.
+    if (!TIFFReadRGBAImageOriented(tif, uint32_t(info.width), uint32_t(info.height),
+                                   reinterpret_cast<uint32_t*>(decoded.bits()), ORIENTATION_TOPLEFT, 0))
+      status = Fail(2026, QStringLiteral("Image decompression error"));
+    else
+      decoded = std::move(decoded).rgbSwapped();
+  }
+  if (!status.Ok()) {
+    status.description = handle_->TakeError(status.description);
+    return status;
+  }
+  SetResolution(info, &decoded);
+  *image = std::move(decoded);
+  return {};
+}
+
+}  // namespace pyxa
