@@ -28,9 +28,14 @@ class PageViewer {
   virtual void Fit(FitMode mode) = 0;
   virtual void Zoom(int percent) = 0;
 
-  // Page edits: whether the shown file has changes not yet saved, and the two ways out.
+  // Page edits of image files: rotate the page on screen, delete it, and whether the shown file
+  // has changes not yet saved (and no pages left), with the two ways out.
+  virtual bool CanEditPages() const = 0;
+  virtual ViewerResult Rotate() = 0;
+  virtual ViewerResult DeleteCurrentPage() = 0;
   virtual bool HasUnsavedChanges() const = 0;
-  virtual ViewerResult Save() = 0;
+  virtual bool HasNoPages() const = 0;
+  virtual ViewerResult Save() = 0;  // -2002: the file was left without pages and nothing was written
   virtual ViewerResult Undo() = 0;
 };
 

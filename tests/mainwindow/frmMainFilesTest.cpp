@@ -29,6 +29,10 @@ struct FakeViewer final : PageViewer {
   }
   void Fit(FitMode) override {}
   void Zoom(int) override {}
+  bool CanEditPages() const override { return !file.isEmpty(); }
+  ViewerResult Rotate() override { return calls << QStringLiteral("Rotate"), unsaved = true, ViewerResult{}; }
+  ViewerResult DeleteCurrentPage() override { return calls << QStringLiteral("Delete"), unsaved = true, ViewerResult{}; }
+  bool HasNoPages() const override { return false; }
   bool HasUnsavedChanges() const override { return unsaved; }
   ViewerResult Save() override { return calls << QStringLiteral("Save"), unsaved = false, ViewerResult{}; }
   ViewerResult Undo() override { return calls << QStringLiteral("Undo"), unsaved = false, ViewerResult{}; }

@@ -3,47 +3,36 @@
 #include "mainwindow/PathText.h"
 
 #include <poppler-qt6.h>
-#include <tiffio.h>
 
 #include <QFileInfo>
-#include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QKeyEvent>
 #include <QResizeEvent>
-#include <QWheelEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 #include <memory>
 
 namespace pyxa {
 namespace {
 
-struct TiffCloser {
-  void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffFile = std::unique_ptr<TIFF, TiffCloser>;
-
-// libtiff reports problems through global handlers; the viewer reports them through its codes.
-void QuietTiff(const char*, const char*, va_list) {}
-
 // Poppler's own complaints about damaged files; the viewer answers with its codes instead.
 void QuietPoppler(const QString&, const QVariant&) {}
 
-TiffFile OpenTiff(const QString& path) {
-  TIFFSetErrorHandler(QuietTiff);
-  TIFFSetWarningHandler(QuietTiff);
-  return TiffFile(TIFFOpen(QFile::encodeName(path).constData(), "r"));
-}
+ViewerResult From(const DocumentResult& result) { return {result.code, result.description}; }
 
-int CountDirectories(TIFF* tiff) {
-  int count = 0;
-  // A directory chain that loops is stopped by libtiff itself; cap the count all the same.
-  do {
-    ++count;
-  } while (count < 100000 && TIFFReadDirectory(tiff));
-  return count;
+PageFit FitOf(FitMode mode) {
+  switch (mode) {
+    case FitMode::Height:
+      return PageFit::Height;
+    case FitMode::Width:
+      return PageFit::Width;
+    case FitMode::Window:
+      break;
+  }
+  return PageFit::Window;
 }
 
 }  // namespace
@@ -59,6 +48,7 @@ PageView::PageView(QWidget* parent) : QScrollArea(parent) {
   canvas_->setAlignment(Qt::AlignCenter);
   setWidget(canvas_);
   setWidgetResizable(false);
+  setFocusPolicy(Qt::StrongFocus);
   openInDesktop_ = new QPushButton(QStringLiteral("&Open in Word Processor"), viewport());
   openInDesktop_->setObjectName(QStringLiteral("cmdOpenInDesktop"));
   openInDesktop_->setToolTip(QStringLiteral("Open the document in the desktop's program for it"));
@@ -66,29 +56,53 @@ PageView::PageView(QWidget* parent) : QScrollArea(parent) {
   openInDesktop_->setBackgroundRole(QPalette::Button);
   openInDesktop_->hide();
   connect(openInDesktop_, &QPushButton::clicked, this, [this] { Q_EMIT OpenInDesktopRequested(fileName_); });
-  setFocusPolicy(Qt::StrongFocus);
+}
+
+int PageView::CurrentPage() const {
+  switch (kind_) {
+    case Kind::Image:
+      return image_.CurrentPage();
+    case Kind::Pdf:
+      return pdfPage_;
+    case Kind::Picture:
+      return 1;
+    case Kind::None:
+      break;
+  }
+  return 0;
+}
+
+int PageView::PageCount() const {
+  switch (kind_) {
+    case Kind::Image:
+      return image_.PageCount();
+    case Kind::Pdf:
+      return pdf_->numPages();
+    case Kind::Picture:
+      return 1;
+    case Kind::None:
+      break;
+  }
+  return 0;
 }
 
 ViewerResult PageView::DisplayFile(const QString& path) {
   fileName_.clear();
   kind_ = Kind::None;
-  pageCount_ = 0;
-  currentPage_ = 0;
-  page_ = QImage();
+  image_.Close();
   pdf_.reset();
+  pdfPage_ = 0;
+  page_ = QImage();
   openInDesktop_->hide();
   canvas_->clear();
   canvas_->resize(0, 0);
   if (path.isEmpty()) return {};
 
-  const QFileInfo info(path);
-  if (!info.exists()) return {2048, QStringLiteral("File does not exist")};
+  if (!QFileInfo::exists(path)) return {2048, QStringLiteral("File does not exist")};
   const QString extension = FileExtension(path);
   if (extension == QStringLiteral("DOC")) {
     fileName_ = path;
     kind_ = Kind::Picture;
-    pageCount_ = 1;
-    currentPage_ = 1;
     ShowPicture(QStringLiteral("Word document"));
     openInDesktop_->adjustSize();
     openInDesktop_->show();
@@ -104,75 +118,68 @@ ViewerResult PageView::DisplayFile(const QString& path) {
     }
     pdf_->setRenderHint(Poppler::Document::Antialiasing);
     pdf_->setRenderHint(Poppler::Document::TextAntialiasing);
-    pageCount_ = pdf_->numPages();
     kind_ = Kind::Pdf;
-  } else if (extension == QStringLiteral("TIF") || extension == QStringLiteral("TIFF")) {
-    TiffFile tiff = OpenTiff(path);
-    if (!tiff) return {2024, QStringLiteral("Illegal tif header")};
-    pageCount_ = CountDirectories(tiff.get());
-    kind_ = Kind::Tiff;
-  } else if (extension == QStringLiteral("JPG") || extension == QStringLiteral("JPEG")) {
-    kind_ = Kind::Jpeg;
-    pageCount_ = 1;
-  } else {
-    return {2055, QStringLiteral("Unsupported file type")};
+    fileName_ = path;
+    const ViewerResult result = LoadPdfPage(1);
+    if (!result.Ok()) DisplayFile(QString());
+    return result;
   }
+  const DocumentResult loaded = image_.Load(path);
+  if (!loaded.Ok()) return From(loaded);
+  kind_ = Kind::Image;
   fileName_ = path;
-  const ViewerResult result = LoadPage(1);
-  if (!result.Ok()) {
-    fileName_.clear();
-    kind_ = Kind::None;
-    pageCount_ = 0;
-  }
-  return result;
+  Render();
+  return {};
 }
 
 ViewerResult PageView::ChangePage(int page) {
-  if (fileName_.isEmpty()) return {2002, QStringLiteral("File is not opened")};
-  if (page < 1 || page > pageCount_) return {2008, QStringLiteral("Illegal page number")};
-  if (page == currentPage_) return {};
-  return LoadPage(page);
+  if (kind_ == Kind::None) return {2002, QStringLiteral("File is not opened")};
+  if (page < 1 || page > PageCount()) return {2008, QStringLiteral("Illegal page number")};
+  if (kind_ == Kind::Pdf) return page == pdfPage_ ? ViewerResult{} : LoadPdfPage(page);
+  if (kind_ != Kind::Image) return {};
+  const DocumentResult result = image_.SetCurrentPage(page);
+  if (result.Ok()) Render();
+  return From(result);
 }
 
-ViewerResult PageView::LoadPage(int page) {
-  QImage image;
-  if (kind_ == Kind::Jpeg) {
-    QImageReader reader(fileName_);
-    reader.setAutoTransform(true);
-    if (qint64(reader.size().width()) * reader.size().height() > kMaxPagePixels) {
-      return {2001, QStringLiteral("Not sufficient memory")};
-    }
-    image = reader.read();
-    if (image.isNull()) return {2004, QStringLiteral("Read file error")};
-  } else if (kind_ == Kind::Pdf) {
-    // Rendered once per page at a resolution that stays sharp when fitted to a large view.
-    const std::unique_ptr<Poppler::Page> pdfPage = pdf_->page(page - 1);
-    if (!pdfPage) return {2025, QStringLiteral("Current page is corrupted")};
-    image = pdfPage->renderToImage(150, 150);
-    if (image.isNull()) return {2069, QStringLiteral("Viewer failed to display a page from the file.")};
-  } else if (kind_ == Kind::Tiff) {
-    TiffFile tiff = OpenTiff(fileName_);
-    if (!tiff || !TIFFSetDirectory(tiff.get(), static_cast<tdir_t>(page - 1))) {
-      return {2025, QStringLiteral("Current page is corrupted")};
-    }
-    uint32_t width = 0, height = 0;
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGEWIDTH, &width);
-    TIFFGetField(tiff.get(), TIFFTAG_IMAGELENGTH, &height);
-    if (width == 0 || height == 0) return {2025, QStringLiteral("Current page is corrupted")};
-    if (qint64(width) * height > kMaxPagePixels) return {2001, QStringLiteral("Not sufficient memory")};
-    image = QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32);
-    if (image.isNull()) return {2001, QStringLiteral("Not sufficient memory")};
-    if (!TIFFReadRGBAImageOriented(tiff.get(), width, height, reinterpret_cast<uint32_t*>(image.bits()),
-                                   ORIENTATION_TOPLEFT, 0)) {
-      return {2026, QStringLiteral("Image decompression error")};
-    }
-    // libtiff delivers ABGR in memory order; Qt's ARGB32 wants the red and blue swapped.
-    image = std::move(image).rgbSwapped();
-  }
+ViewerResult PageView::LoadPdfPage(int page) {
+  // Rendered once per page at a resolution that stays sharp when fitted to a large view.
+  const std::unique_ptr<Poppler::Page> pdfPage = pdf_->page(page - 1);
+  if (!pdfPage) return {2025, QStringLiteral("Current page is corrupted")};
+  QImage image = pdfPage->renderToImage(150, 150);
+  if (image.isNull()) return {2069, QStringLiteral("Viewer failed to display a page from the file.")};
   page_ = std::move(image);
-  currentPage_ = page;
+  pdfPage_ = page;
   Render();
   return {};
+}
+
+ViewerResult PageView::Rotate() {
+  if (kind_ != Kind::Image) return {2056, QStringLiteral("Function is not supported")};
+  const DocumentResult result = image_.Rotate(90);
+  if (result.Ok()) Render();
+  return From(result);
+}
+
+ViewerResult PageView::DeleteCurrentPage() {
+  if (kind_ != Kind::Image) return {2056, QStringLiteral("Function is not supported")};
+  const DocumentResult result = image_.DeletePages(image_.CurrentPage(), 1);
+  if (result.Ok()) Render();
+  return From(result);
+}
+
+ViewerResult PageView::Save() {
+  if (kind_ != Kind::Image) return {};
+  const DocumentResult result = image_.Save();
+  if (result.Ok()) Render();
+  return From(result);
+}
+
+ViewerResult PageView::Undo() {
+  if (kind_ != Kind::Image) return {};
+  const DocumentResult result = image_.Undo();
+  if (result.Ok()) Render();
+  return From(result);
 }
 
 void PageView::ShowPicture(const QString& caption) {
@@ -196,7 +203,6 @@ void PageView::ShowPicture(const QString& caption) {
   painter.setFont(font);
   painter.drawText(QRect(0, 378, 360, 50), Qt::AlignCenter | Qt::TextWordWrap, NameFromFullPath(fileName_));
   painter.end();
-  page_ = QImage();
   canvas_->setPixmap(QPixmap::fromImage(picture));
   canvas_->resize(picture.size());
 }
@@ -264,22 +270,39 @@ void PageView::resizeEvent(QResizeEvent* event) {
 }
 
 void PageView::Render() {
-  if (page_.isNull()) return;
   const QSize area = viewport()->size() - QSize(4, 4);
-  const QSize full = page_.size();
-  QSize target;
-  if (!fitting_) {
-    target = full * (zoom_ / 100.0);
-  } else if (fit_ == FitMode::Width) {
-    target = full.scaled(area.width() - verticalScrollBar()->sizeHint().width(), INT_MAX, Qt::KeepAspectRatio);
-  } else if (fit_ == FitMode::Height) {
-    target = full.scaled(INT_MAX, area.height(), Qt::KeepAspectRatio);
+  QImage shown;
+  if (kind_ == Kind::Image) {
+    if (image_.PageCount() == 0) {
+      canvas_->clear();
+      canvas_->resize(0, 0);
+      return;
+    }
+    double scale = zoom_ / 100.0;
+    if (fitting_) {
+      const QSize room = fit_ == FitMode::Width ? area - QSize(verticalScrollBar()->sizeHint().width(), 0) : area;
+      scale = image_.FitScale(FitOf(fit_), room);
+    }
+    // The engine keeps the decoded page and its last scaled copy: repaints decode nothing again.
+    shown = image_.RenderPage(scale);
+  } else if (kind_ == Kind::Pdf && !page_.isNull()) {
+    QSize target;
+    if (!fitting_) {
+      target = page_.size() * (zoom_ / 100.0);
+    } else if (fit_ == FitMode::Width) {
+      target = page_.size().scaled(area.width() - verticalScrollBar()->sizeHint().width(), INT_MAX, Qt::KeepAspectRatio);
+    } else if (fit_ == FitMode::Height) {
+      target = page_.size().scaled(INT_MAX, area.height(), Qt::KeepAspectRatio);
+    } else {
+      target = page_.size().scaled(area, Qt::KeepAspectRatio);
+    }
+    shown = page_.scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
   } else {
-    target = full.scaled(area, Qt::KeepAspectRatio);
+    return;
   }
-  target = target.expandedTo(QSize(1, 1));
-  canvas_->setPixmap(QPixmap::fromImage(page_.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-  canvas_->resize(target);
+  if (shown.isNull()) return;
+  canvas_->setPixmap(QPixmap::fromImage(shown));
+  canvas_->resize(shown.size());
 }
 
 }  // namespace pyxa

@@ -2,6 +2,7 @@
 // or zoom, PDF pages read-only, and a still picture for Word files. Decodes only the page on screen.
 #pragma once
 
+#include "document/ImageDocument.h"
 #include "mainwindow/PageViewer.h"
 
 #include <QImage>
@@ -20,22 +21,25 @@ class PageView : public QScrollArea, public PageViewer {
   Q_OBJECT
 
  public:
-  // Pages larger than this many pixels are refused rather than decoded.
-  static constexpr qint64 kMaxPagePixels = 120'000'000;
-
   explicit PageView(QWidget* parent = nullptr);
   ~PageView() override;
 
   ViewerResult DisplayFile(const QString& path) override;
   QString CurrentFileName() const override { return fileName_; }
-  int CurrentPage() const override { return currentPage_; }
-  int PageCount() const override { return pageCount_; }
+  int CurrentPage() const override;
+  int PageCount() const override;
   ViewerResult ChangePage(int page) override;
   void Fit(FitMode mode) override;
   void Zoom(int percent) override;
-  bool HasUnsavedChanges() const override { return false; }
-  ViewerResult Save() override { return {}; }
-  ViewerResult Undo() override { return {}; }
+  bool CanEditPages() const override { return kind_ == Kind::Image; }
+  ViewerResult Rotate() override;
+  ViewerResult DeleteCurrentPage() override;
+  bool HasUnsavedChanges() const override { return kind_ == Kind::Image && image_.HasUnsavedChanges(); }
+  bool HasNoPages() const override { return kind_ == Kind::Image && image_.HasNoPages(); }
+  ViewerResult Save() override;
+  ViewerResult Undo() override;
+  // The engine of the image shown, for storing pages of it.
+  const ImageDocument& Image() const { return image_; }
 
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
@@ -51,8 +55,8 @@ class PageView : public QScrollArea, public PageViewer {
   void wheelEvent(QWheelEvent* event) override;
 
  private:
-  enum class Kind { None, Tiff, Jpeg, Pdf, Picture };
-  ViewerResult LoadPage(int page);
+  enum class Kind { None, Image, Pdf, Picture };
+  ViewerResult LoadPdfPage(int page);
   void ShowPicture(const QString& caption);
   void PlaceOpenButton();
   void Render();
@@ -62,9 +66,9 @@ class PageView : public QScrollArea, public PageViewer {
   std::unique_ptr<Poppler::Document> pdf_;
   QString fileName_;
   Kind kind_ = Kind::None;
-  int pageCount_ = 0;
-  int currentPage_ = 0;
-  QImage page_;
+  ImageDocument image_;
+  int pdfPage_ = 0;
+  QImage page_;  // the PDF page on screen
   bool fitting_ = true;
   FitMode fit_ = FitMode::Window;
   int zoom_ = 100;

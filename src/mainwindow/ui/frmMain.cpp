@@ -75,7 +75,8 @@ void frmMain::CreateMenus() {
   AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner"));
   connect(AddAction(open, QStringLiteral("mnuFileOpenFiles"), QStringLiteral("&File")), &QAction::triggered, this,
           &frmMain::cmdFile_Click);
-  AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"));
+  connect(AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save")), &QAction::triggered, this,
+          &frmMain::subSave);
   AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"));
   file->addSeparator();
   connect(AddAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
@@ -83,9 +84,12 @@ void frmMain::CreateMenus() {
 
   auto* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
-  AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo"));
-  AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete"));
-  AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate"));
+  connect(AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo")), &QAction::triggered, this,
+          &frmMain::subUndo);
+  connect(AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete")), &QAction::triggered, this,
+          &frmMain::subDelete);
+  connect(AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate")), &QAction::triggered, this,
+          &frmMain::subRotate);
 
   auto* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
@@ -175,10 +179,12 @@ void frmMain::ApplyState() {
   static const QStringList kNotYetAvailable = {
       QStringLiteral("cmdScan"),       QStringLiteral("mnuFileOpenScan"), QStringLiteral("btnPrint"),
       QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
-      QStringLiteral("mnuLog"),        QStringLiteral("mnuActionsSave"),  QStringLiteral("btnRotate"),
-      QStringLiteral("btnDelete"),     QStringLiteral("btnUndo"),         QStringLiteral("btnSave"),
-      QStringLiteral("mnuEdit"),       QStringLiteral("mnuFileSave"),
+      QStringLiteral("mnuLog"),        QStringLiteral("mnuActionsSave"),
   };
+  // Page edits need an image the viewer can edit (not a PDF or Word file).
+  static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
+                                         QStringLiteral("btnUndo"),   QStringLiteral("btnSave"),
+                                         QStringLiteral("mnuEdit"),   QStringLiteral("mnuFileSave")};
   static const QStringList kUploadCommands = {QStringLiteral("fraStep3"), QStringLiteral("cmdUpload"),
                                               QStringLiteral("cmdUploadNow"), QStringLiteral("mnuActionsUpload"),
                                               QStringLiteral("mnuActionsUploadNow"), QStringLiteral("mnuActions")};
@@ -194,6 +200,7 @@ void frmMain::ApplyState() {
   for (const QString& name : state_.Controls()) {
     bool enabled = state_.Enabled(name);
     if (kNotYetAvailable.contains(name)) enabled = false;
+    if (kPageEdits.contains(name) && !Viewer().CanEditPages()) enabled = false;
     if (!services_.upload && kUploadCommands.contains(name)) enabled = false;
     apply(name, enabled);
   }

@@ -72,6 +72,11 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void popRemoveDoc_Click();
   void sstDocuments_PageDropped(QTreeWidgetItem* page, QTreeWidgetItem* target);
   void abMain_ToolClick(const QString& toolName);
+  // Page edits of the shown image file.
+  void subRotate();
+  void subDelete();
+  void subUndo();
+  void subSave();
   void Form_Resize();
 
   const ReferenceLists& References() const { return references_; }

@@ -1,5 +1,7 @@
 // The main window's toolbar: dispatch by tool key, fitting, zoom and page navigation.
+#include "mainwindow/PathText.h"
 #include "mainwindow/ToolCommands.h"
+#include "shell/ErrorTexts.h"
 #include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
@@ -7,11 +9,15 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QResizeEvent>
 
 namespace pyxa {
 namespace {
+
+// What the viewer answers when asked to save a file left without pages.
+constexpr int kNoPagesLeft = -2002;
 
 FitMode ModeOf(FitTool fit) {
   switch (fit) {
@@ -43,10 +49,16 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
         cmdIndex_Click();
         break;
       case Command::Save:
-        Viewer().Save();
+        subSave();
         break;
       case Command::Undo:
-        Viewer().Undo();
+        subUndo();
+        break;
+      case Command::Rotate:
+        subRotate();
+        break;
+      case Command::Delete:
+        subDelete();
         break;
       default:
         break;
@@ -54,6 +66,49 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
   } catch (const std::exception& error) {
     ReportError(error);
   }
+}
+
+void frmMain::subRotate() {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const ViewerResult result = Viewer().Rotate();
+  if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+}
+
+void frmMain::subDelete() {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const ViewerResult result = Viewer().DeleteCurrentPage();
+  if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+  ShowPageNumber();
+}
+
+void frmMain::subUndo() {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const ViewerResult result = Viewer().Undo();
+  if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+  ShowPageNumber();
+  Form_Resize();
+}
+
+void frmMain::subSave() {
+  if (Viewer().CurrentFileName().isEmpty()) return;
+  const ViewerResult result = Viewer().Save();
+  if (result.code == kNoPagesLeft || Viewer().HasNoPages()) {
+    const bool remove = services_.prompter.Ask({QStringLiteral("There are no Pages in this document. Do you wish to "
+                                                               "delete the file?"),
+                                                QString(), PromptIcon::Question, PromptButtons::YesNo}) ==
+                        PromptAnswer::Yes;
+    if (!remove) return;
+    const QString path = Viewer().CurrentFileName();
+    Viewer().DisplayFile(QString());
+    if (!QFile::remove(path)) {
+      services_.prompter.Critical(QStringLiteral("Failed to delete the file '%1'.").arg(NameFromFullPath(path)));
+    }
+    cmdFile_Click();
+    return;
+  }
+  // A failed save leaves the file as it was on disk; the edits stay on screen to try again.
+  if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+  ShowPageNumber();
 }
 
 void frmMain::ApplyFit(FitTool fit) {
