@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPages.h"
 #include "document/TiffPageWriter.h"
 
 extern char** environ;
@@ -26,73 +27,11 @@ extern char** environ;
 namespace {
 
 constexpr int kPages = 100;
-constexpr int kWidth = 2550;  // letter at 300 dpi
-constexpr int kHeight = 3300;
 
 QTemporaryDir* g_dir = nullptr;
 QString g_source;
 
 QString Path(const char* name) { return g_dir->filePath(QString::fromLatin1(name)); }
-
-// A page of typed text, thresholded to 1 bit, rows packed with black as 1 (min-is-white).
-std::vector<unsigned char> RenderPage(int seed) {
-  QImage image(kWidth, kHeight, QImage::Format_Grayscale8);
-  image.fill(255);
-  {
-    QPainter painter(&image);
-    QFont font(QStringLiteral("DejaVu Serif"));
-    font.setPixelSize(42);  // about 10 pt at 300 dpi
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    for (int line = 0; line < 56; ++line) {
-      QString text = QStringLiteral("Line %1 of page %2: patient seen today for follow-up, vitals stable, ")
-                         .arg(line + 1)
-                         .arg(seed + 1);
-      text += QStringLiteral("plan discussed and the next visit in %1 weeks.").arg((seed + line) % 9 + 1);
-      painter.drawText(150, 200 + line * 54, text.left(40 + (line * 7 + seed) % 60));
-    }
-    painter.drawRect(120, 120, kWidth - 240, kHeight - 240);
-  }
-  const int rowBytes = (kWidth + 7) / 8;
-  std::vector<unsigned char> bits(static_cast<std::size_t>(rowBytes) * kHeight, 0);
-  for (int y = 0; y < kHeight; ++y) {
-    const uchar* line = image.constScanLine(y);
-    for (int x = 0; x < kWidth; ++x) {
-      if (line[x] < 128)
-        bits[static_cast<std::size_t>(y) * rowBytes + x / 8] |= static_cast<unsigned char>(0x80 >> (x % 8));
-    }
-  }
-  return bits;
-}
-
-bool MakeBatchFile(const QString& path) {
-  std::vector<std::vector<unsigned char>> rendered;
-  for (int i = 0; i < 8; ++i) rendered.push_back(RenderPage(i));
-  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  if (!tif) return false;
-  for (int page = 0; page < kPages; ++page) {
-    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, kWidth);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, kHeight);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, kHeight);
-    TIFFSetField(tif, TIFFTAG_XRESOLUTION, 300.0f);
-    TIFFSetField(tif, TIFFTAG_YRESOLUTION, 300.0f);
-    TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    TIFFSetField(tif, TIFFTAG_PAGENUMBER, page, kPages);
-    auto& bits = rendered[static_cast<std::size_t>(page) % rendered.size()];
-    if (TIFFWriteEncodedStrip(tif, 0, bits.data(), static_cast<tmsize_t>(bits.size())) < 0 ||
-        !TIFFWriteDirectory(tif)) {
-      TIFFClose(tif);
-      return false;
-    }
-  }
-  TIFFClose(tif);
-  return true;
-}
 
 void DeleteOnePageAndSave(benchmark::State& state) {
   std::vector<pyxa::TiffPageSource> pages;
@@ -142,18 +81,6 @@ BENCHMARK(DeleteOnePageAndSave)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(TiffcpBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(CatWithFsync)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each case's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) times[run.run_name.function_name] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -162,14 +89,14 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   g_dir = &dir;
   g_source = dir.filePath(QStringLiteral("batch.tif"));
-  if (!MakeBatchFile(g_source)) {
+  if (!pyxa::bench::MakeBatchFile(g_source, kPages)) {
     std::fprintf(stderr, "cannot make the batch file\n");
     return 1;
   }
   std::fprintf(stderr, "batch file: %d pages, %lld bytes\n", kPages, static_cast<long long>(QFile(g_source).size()));
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
+  pyxa::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   const double ours = reporter.times["DeleteOnePageAndSave"];
