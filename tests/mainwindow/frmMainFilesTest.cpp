@@ -352,6 +352,26 @@ TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedP
   EXPECT_TRUE(fake.calls.isEmpty());
 }
 
+TEST_F(FilesTreeTest, APageThatIsNotInTheFileIsReportedWithItsNumber) {
+  FakeViewer fake;
+  viewer = &fake;
+  Build();
+  Touch(QStringLiteral("batch.tif"));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("batch.tif")));
+  window->cmdIndex_Click();
+  Document doc;
+  doc.Pages.Add(Page{9, {}});
+  window->IndexedDocuments()->Add(doc);
+  window->RefreshIndexedTree();
+  auto* tree = Find<QTreeWidget>("sstDocuments");
+  window->sstDocuments_NodeClick(tree->topLevelItem(0)->child(0)->child(0));
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text,
+            QStringLiteral("Cannot display the selected page.\n#2008\nDescription: 9 is not a valid page."));
+  EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::None);
+}
+
 TEST_F(FilesTreeTest, TreeEditsKeepStoredDocumentsIntactAndUnlockAFreedEncounter) {
   Jpeg(settings.AvailableFolder + QStringLiteral("batch.jpg"));
   window->cmdFile_Click();

@@ -128,6 +128,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void ZoomStep(int direction);
   void btnPage_Commit();
   void GoToPage(int page);
+  // Shows a page of the shown file; the failure says why in the program's words.
+  ViewerResult ChangePage(int page);
   void ShowPageNumber();
 
   // Reports an unexpected failure of a handler with the generic message.

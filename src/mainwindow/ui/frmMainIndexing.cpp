@@ -61,8 +61,7 @@ void frmMain::subIndex() {
   } else {
     RefreshIndexedTree();
   }
-  Viewer().ChangePage(1);
-  ShowPageNumber();
+  ChangePage(1);
   ApplyState();
   ApplyLayout();
   Form_Resize();
@@ -93,7 +92,7 @@ void frmMain::sstDocuments_NodeClick(QTreeWidgetItem* node) {
 }
 
 void frmMain::ShowDocumentPage(int /*document*/, int page, bool fromDocumentNode) {
-  const ViewerResult result = Viewer().ChangePage(page);
+  const ViewerResult result = ChangePage(page);
   if (!result.Ok()) {
     const QString first = fromDocumentNode ? QStringLiteral("Cannot display the page %1.").arg(page)
                                            : QStringLiteral("Cannot display the selected page.");

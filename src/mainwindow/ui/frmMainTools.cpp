@@ -168,9 +168,19 @@ void frmMain::btnPage_Commit() {
   }
 }
 
+ViewerResult frmMain::ChangePage(int page) {
+  if (Viewer().CurrentFileName().isEmpty()) return {2002, QStringLiteral("No image is loaded yet.")};
+  if (page < 1 || page > Viewer().PageCount()) {
+    return {2008, QString::number(page) + QStringLiteral(" is not a valid page.")};
+  }
+  const ViewerResult result = Viewer().ChangePage(page);
+  ShowPageNumber();
+  return result;
+}
+
 void frmMain::GoToPage(int page) {
   if (Viewer().CurrentFileName().isEmpty()) return;
-  if (Viewer().ChangePage(page).Ok()) Form_Resize();
+  if (ChangePage(page).Ok()) Form_Resize();
   ShowPageNumber();
 }
 
