@@ -72,10 +72,11 @@ class FilesTreeTest : public MainWindowTest {
     const auto found = Files()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
   }
+  // What a mouse click on a node sends: the node becomes current, then it reports the click.
   void Click(QTreeWidgetItem* node) {
     ASSERT_NE(node, nullptr);
     Files()->setCurrentItem(node);
-    window->sstFiles_NodeClick(node);
+    Q_EMIT Files()->itemClicked(node, 0);
   }
   QString Panel(const char* name) { return Find<QLabel>(name)->text(); }
   bool On(const char* control) { return window->State().Enabled(QString::fromLatin1(control)); }

@@ -148,9 +148,26 @@ void frmMain::ConnectControls() {
   connect(panes_->cmdFile, &QPushButton::clicked, this, &frmMain::cmdFile_Click);
   connect(panes_->cmdIndex, &QPushButton::clicked, this, &frmMain::cmdIndex_Click);
   connect(panes_->cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
-  connect(panes_->sstFiles, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) { sstFiles_NodeClick(node); });
-  connect(panes_->sstFiles, &QTreeWidget::itemActivated, this,
-          [this](QTreeWidgetItem* node) { sstFiles_NodeClick(node); });
+  // A file shows as soon as it is chosen, by mouse or arrow keys; the two top nodes act on a
+  // click or Enter only, so that moving through the tree never opens the file dialog.
+  auto isFile = [](QTreeWidgetItem* node) {
+    return node && ClassifyFilesNode(node->data(0, Qt::UserRole).toString()) == FilesNodeKind::File;
+  };
+  connect(panes_->sstFiles, &QTreeWidget::currentItemChanged, this, [this, isFile](QTreeWidgetItem* node) {
+    if (!isFile(node)) return;
+    shownBySelection_ = node;  // the click that made it current needs no second showing
+    sstFiles_NodeClick(node);
+  });
+  connect(panes_->sstFiles, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* node) {
+    if (node == shownBySelection_) {
+      shownBySelection_ = nullptr;
+      return;
+    }
+    sstFiles_NodeClick(node);
+  });
+  connect(panes_->sstFiles, &QTreeWidget::itemActivated, this, [this, isFile](QTreeWidgetItem* node) {
+    if (!isFile(node)) sstFiles_NodeClick(node);
+  });
   connect(panes_->sstDocuments, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
   connect(panes_->sstDocuments, &QTreeWidget::itemActivated, this,

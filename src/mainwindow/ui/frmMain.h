@@ -149,6 +149,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QLabel* panels_[4] = {};
   std::optional<Documents> indexed_;
   QString currentFile_;  // name of the file chosen in the files tree
+  QTreeWidgetItem* shownBySelection_ = nullptr;
   bool exitConfirmed_ = false;
   bool unloaded_ = false;
 };

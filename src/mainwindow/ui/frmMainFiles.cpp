@@ -53,6 +53,7 @@ void frmMain::cmdFile_Click() {
     currentFile_.clear();
     ShowStatusFile();
     panes_->sstDocuments->clear();
+    shownBySelection_ = nullptr;
     panes_->sstFiles->clear();
     toolbar_->ShowPageCount(0);
     toolbar_->PageBox()->clear();
@@ -82,6 +83,7 @@ void frmMain::cmdFile_Click() {
 }
 
 void frmMain::FillFilesTree(const QStringList& names) {
+  shownBySelection_ = nullptr;
   panes_->sstFiles->clear();
   for (const TreeNode& node : FilesTree(names)) AddTreeNode(nullptr, node);
   // Keys live in the data role; the file tree's own nodes show their text.
