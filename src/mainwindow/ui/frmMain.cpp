@@ -294,11 +294,6 @@ void frmMain::UpdateFilesDisplay() {
 
 void frmMain::UpdateUploadCount() { SetPanel(1, counts_.UpdateUploadCount()); }
 
-void frmMain::UpdateAvailableCount() {
-  int count = 0;
-  SetPanel(2, counts_.UpdateAvailableCount(count));
-}
-
 void frmMain::cmdExit_Click() {
   if (!services_.prompter.YesNo(QStringLiteral("You are Exiting Pyxa, Continue?"))) return;
   BusyCursor busy;

@@ -105,7 +105,6 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void mnuAbout_Click();
   void UpdateFilesDisplay();
   void UpdateUploadCount();
-  void UpdateAvailableCount();
   void ShowStatusFile();
 
   // Files tree.
