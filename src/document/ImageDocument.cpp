@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "document/TiffPageWriter.h"
 
@@ -43,8 +44,7 @@ void ImageDocument::Close() {
   current_ = 0;
   decodedDirectory_ = -1;
   decoded_ = QImage();
-  renderedPage_ = {-1, 0};
-  rendered_ = QImage();
+  renderings_.clear();
   lastError_ = {};
 }
 
@@ -257,6 +257,7 @@ DocumentResult ImageDocument::SaveJpeg() {
   // The picture in memory is the saved one now; no need to decode it again.
   decoded_ = image;
   pages_.front().rotation = 0;
+  renderings_.clear();  // a kept unrotated rendering would show the picture as it was
   const QFileInfo saved(path_);
   loadedStamp_ = {saved.size(), saved.lastModified()};
   return {};
@@ -303,7 +304,13 @@ QImage ImageDocument::RenderPage(double scale) {
   }
   if (!DecodeCurrent().Ok()) return {};
   const PageRef ref = pages_[size_t(current_ - 1)];
-  if (ref == renderedPage_ && scale == renderedScale_ && !rendered_.isNull()) return rendered_;
+  for (size_t i = 0; i < renderings_.size(); ++i) {
+    if (renderings_[i].page == ref && renderings_[i].scale == scale) {
+      const auto hit = renderings_.begin() + std::ptrdiff_t(i);
+      std::rotate(renderings_.begin(), hit, hit + 1);
+      return renderings_.front().image;
+    }
+  }
 
   const QSize source = decoded_.size();
   const QSize target(std::max(1, int(std::lround(source.width() * scale))),
@@ -329,11 +336,37 @@ QImage ImageDocument::RenderPage(double scale) {
     Fail(2001, QStringLiteral("Not sufficient memory"));
     return {};
   }
-  rendered_ = Rotated(scaled, ref.rotation);
-  renderedPage_ = ref;
-  renderedScale_ = scale;
-  return rendered_;
+  renderings_.insert(renderings_.begin(), {ref, scale, Rotated(scaled, ref.rotation)});
+  qsizetype bytes = 0;
+  for (size_t i = 0; i < renderings_.size(); ++i) {
+    bytes += renderings_[i].image.sizeInBytes();
+    if (i > 0 && (i >= kKeptRenderings || bytes > kKeptRenderingBytes)) {
+      renderings_.resize(i);
+      break;
+    }
+  }
+  return renderings_.front().image;
 }
+
+namespace {
+
+// Spreads the eight pixels of a source byte into the eight byte lanes of a word (pixel k of the
+// byte into bits 8k..8k+7), so that adding spread words counts ink for eight columns at once.
+struct LaneTables {
+  uint64_t msb[256];
+  uint64_t lsb[256];
+  LaneTables() {
+    for (int b = 0; b < 256; ++b) {
+      msb[b] = lsb[b] = 0;
+      for (int k = 0; k < 8; ++k) {
+        if (b & (0x80 >> k)) msb[b] |= uint64_t(1) << (8 * k);
+        if (b & (1 << k)) lsb[b] |= uint64_t(1) << (8 * k);
+      }
+    }
+  }
+};
+
+}  // namespace
 
 QImage AreaAverageBilevel(const QImage& source, const QSize& size) {
   const int width = source.width(), height = source.height();
@@ -345,6 +378,8 @@ QImage AreaAverageBilevel(const QImage& source, const QSize& size) {
   if (out.isNull()) return {};
   const int grey0 = source.colorCount() > 0 ? qGray(source.color(0)) : 0;
   const int grey1 = source.colorCount() > 1 ? qGray(source.color(1)) : 255;
+  static const LaneTables tables;
+  const uint64_t* spread = lsb ? tables.lsb : tables.msb;
 
   // Each source column and row belongs to exactly one target column and row.
   std::vector<int> columnOf(static_cast<size_t>(width));
@@ -353,54 +388,112 @@ QImage AreaAverageBilevel(const QImage& source, const QSize& size) {
     columnOf[size_t(x)] = int(int64_t(x) * outWidth / width);
     ++columnWidth[size_t(columnOf[size_t(x)])];
   }
-  // Each whole source byte splits into runs of bits that share a target column; a run's ink is
-  // one popcount, so a byte costs a few operations instead of eight.
-  struct Run {
-    int column;
-    uchar mask;
-  };
-  const int fullBytes = width / 8;
-  std::vector<Run> runs;
-  std::vector<int> firstRun(static_cast<size_t>(fullBytes) + 1, 0);
-  for (int bx = 0; bx < fullBytes; ++bx) {
-    firstRun[size_t(bx)] = int(runs.size());
-    for (int k = 0; k < 8; ++k) {
-      const int column = columnOf[size_t(bx) * 8 + size_t(k)];
-      const uchar bit = uchar(lsb ? (1 << k) : (0x80 >> k));
-      if (k > 0 && runs.back().column == column)
-        runs.back().mask = uchar(runs.back().mask | bit);
-      else
-        runs.push_back({column, bit});
-    }
-  }
-  firstRun[size_t(fullBytes)] = int(runs.size());
+  const int bytes = (width + 7) / 8;
+  // Where each target column starts: its ink is the running ink total at its right edge less
+  // that at its left edge.
+  std::vector<int> edge(static_cast<size_t>(outWidth) + 1, width);
+  for (int x = width - 1; x >= 0; --x) edge[size_t(columnOf[size_t(x)])] = x;
+  // The padding bits after the last pixel of a row are not the picture's.
+  const int tail = width % 8;
+  const uchar lastMask = tail == 0 ? uchar(0xFF) : lsb ? uchar((1 << tail) - 1) : uchar(0xFF << (8 - tail));
 
-  std::vector<uint32_t> ones(static_cast<size_t>(outWidth));
+  // A target pixel is grey0 plus its share of ink times (grey1 - grey0), in 32-bit fixed point.
+  // Target rows span one of at most two row counts, so two sets of weights serve them all.
+  const int64_t base = (int64_t(grey0) << 32) + (int64_t(1) << 31);
+  std::vector<int64_t> weights[2];
+  int weightRows[2] = {0, 0};
+  auto WeightsFor = [&](int rows) -> const std::vector<int64_t>& {
+    for (int i = 0; i < 2; ++i)
+      if (weightRows[i] == rows) return weights[i];
+    const int slot = weightRows[0] == 0 ? 0 : 1;
+    weightRows[slot] = rows;
+    weights[slot].resize(size_t(outWidth));
+    for (int ox = 0; ox < outWidth; ++ox) {
+      const int64_t pixels = int64_t(columnWidth[size_t(ox)]) * rows;
+      weights[slot][size_t(ox)] = (int64_t(grey1 - grey0) << 32) / pixels;
+    }
+    return weights[slot];
+  };
+
+  // Ink is counted per source column in byte lanes, at most kRows rows at a time so that even
+  // the sum of a word's eight lanes fits in a lane. Multiplying a word by 0x0101... turns its
+  // lanes into running sums, from which the ink in front of any column edge is read off.
+  constexpr int kRows = 31;
+  std::vector<uint64_t> counts(static_cast<size_t>(bytes), 0);
+  // Entry b + 1 belongs to source byte b; entry 0 stands for nothing in front of the row.
+  std::vector<uint32_t> before(static_cast<size_t>(bytes) + 1, 0);  // ink in the bytes in front
+  std::vector<uint64_t> running(static_cast<size_t>(bytes) + 1, 0);
+  // An edge at pixel 8b + k reads lane k - 1 of byte b; at k = 0, the whole of byte b - 1.
+  struct Edge {
+    int entry;
+    int shift;
+  };
+  std::vector<Edge> edges(static_cast<size_t>(outWidth) + 1);
+  for (size_t e = 0; e < edges.size(); ++e) {
+    const int x = edge[e], k = x & 7;
+    edges[e] = k == 0 ? Edge{x >> 3, 56} : Edge{(x >> 3) + 1, 8 * (k - 1)};
+  }
+  auto sum = [&] {
+    uint32_t total = 0;
+    for (int bx = 0; bx < bytes; ++bx) {
+      const uint64_t lanes = counts[size_t(bx)] * 0x0101010101010101ull;
+      counts[size_t(bx)] = 0;
+      before[size_t(bx) + 1] = total;
+      running[size_t(bx) + 1] = lanes;
+      total += uint32_t(lanes >> 56);
+    }
+  };
+  auto inkBefore = [&](const Edge& at) {
+    return before[size_t(at.entry)] + uint32_t((running[size_t(at.entry)] >> at.shift) & 0xFF);
+  };
+  std::vector<uint32_t> ones(static_cast<size_t>(outWidth), 0);  // only for target rows over kRows
+  const int wholeWords = (bytes - 1) / 8;  // the last byte is masked, so never in a whole word
   int y = 0;
   for (int oy = 0; oy < outHeight; ++oy) {
     const int yEnd = int((int64_t(oy + 1) * height + outHeight - 1) / outHeight);
-    std::fill(ones.begin(), ones.end(), 0u);
     const int rows = yEnd - y;
+    bool carried = false;
+    int pending = 0;
     for (; y < yEnd; ++y) {
       const uchar* line = source.constScanLine(y);
-      for (int bx = 0; bx < fullBytes; ++bx) {
-        const uchar bits = line[bx];
-        if (bits == 0) continue;
-        for (int r = firstRun[size_t(bx)]; r < firstRun[size_t(bx) + 1]; ++r) {
-          const Run& run = runs[size_t(r)];
-          ones[size_t(run.column)] += uint32_t(std::popcount(uint32_t(bits & run.mask)));
-        }
+      uint64_t* count = counts.data();
+      for (int w = 0; w < wholeWords; ++w) {
+        uint64_t word;
+        std::memcpy(&word, line + size_t(w) * 8, 8);
+        if (word == 0) continue;  // white is the common case on a document page
+        uint64_t* at = count + size_t(w) * 8;
+        const uchar* in = line + size_t(w) * 8;
+        for (int i = 0; i < 8; ++i) at[i] += spread[in[i]];
       }
-      for (int x = fullBytes * 8; x < width; ++x) {
-        const int k = x % 8;
-        if (line[x / 8] & (lsb ? (1 << k) : (0x80 >> k))) ++ones[size_t(columnOf[size_t(x)])];
+      for (int bx = wholeWords * 8; bx < bytes; ++bx) {
+        const uchar b = bx == bytes - 1 ? uchar(line[bx] & lastMask) : line[bx];
+        count[bx] += spread[b];
+      }
+      if (++pending == kRows && y + 1 < yEnd) {
+        sum();
+        uint32_t left = inkBefore(edges[0]);
+        for (int ox = 0; ox < outWidth; ++ox) {
+          const uint32_t right = inkBefore(edges[size_t(ox) + 1]);
+          ones[size_t(ox)] += right - left;
+          left = right;
+        }
+        carried = true;
+        pending = 0;
       }
     }
+    sum();
+    const std::vector<int64_t>& weight = WeightsFor(rows);
     uchar* target = out.scanLine(oy);
+    uint32_t left = inkBefore(edges[0]);
     for (int ox = 0; ox < outWidth; ++ox) {
-      const uint64_t n = uint64_t(columnWidth[size_t(ox)]) * uint64_t(rows);
-      const uint64_t set = ones[size_t(ox)];
-      target[ox] = uchar((set * uint64_t(grey1) + (n - set) * uint64_t(grey0) + n / 2) / n);
+      const uint32_t right = inkBefore(edges[size_t(ox) + 1]);
+      uint32_t ink = right - left;
+      left = right;
+      if (carried) {
+        ink += ones[size_t(ox)];
+        ones[size_t(ox)] = 0;
+      }
+      target[ox] = uchar((base + int64_t(ink) * weight[size_t(ox)]) >> 32);
     }
   }
   out.setDotsPerMeterX(source.dotsPerMeterX() * outWidth / std::max(1, width));

@@ -123,9 +123,16 @@ class ImageDocument {
 
   int decodedDirectory_ = -1;  // which page decoded_ holds; the JPG's picture is directory 0
   QImage decoded_;
-  PageRef renderedPage_{-1, 0};
-  double renderedScale_ = 0;
-  QImage rendered_;
+  // The last few renderings, newest first: stepping the zoom back and forth, or repainting,
+  // scales nothing again. Bounded in number and in bytes.
+  struct Rendering {
+    PageRef page;
+    double scale = 0;
+    QImage image;
+  };
+  static constexpr size_t kKeptRenderings = 3;
+  static constexpr qsizetype kKeptRenderingBytes = 64 * 1024 * 1024;
+  std::vector<Rendering> renderings_;
   int decodeCount_ = 0;
   DocumentResult lastError_;
 };

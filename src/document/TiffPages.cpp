@@ -3,11 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 namespace pyxa {
 
@@ -100,31 +102,114 @@ TiffPageInfo ReadInfo(TIFF* tif) {
   return info;
 }
 
-// The pointer to the next directory that ends the directory at offset, read from the file
-// itself: libtiff stops quietly at a looping pointer, which would look like a proper end.
-uint64_t NextDirectoryPointer(QFile& file, uint64_t offset) {
-  if (!file.seek(0)) return 0;
-  const QByteArray header = file.read(4);
-  if (header.size() < 4) return 0;
-  const bool bigEndian = header[0] == 'M';
-  const bool bigTiff = (bigEndian ? header[3] : header[2]) == 43;
-  auto number = [bigEndian](const QByteArray& bytes) {
-    uint64_t value = 0;
-    for (int i = 0; i < bytes.size(); ++i) {
-      const int at = bigEndian ? i : int(bytes.size()) - 1 - i;
-      value = (value << 8) | uchar(bytes[at]);
+// Reads page directories straight from the file: a page's size, coding and resolution, and the
+// pointer to the next directory. libtiff's TIFFReadDirectory costs far more per page, and a page
+// is only read through libtiff when it is shown.
+class DirectoryReader {
+ public:
+  explicit DirectoryReader(QFile& file) : file_(file), size_(uint64_t(file.size())) {
+    const QByteArray header = ReadAt(0, 4);
+    bigEndian_ = header.size() == 4 && header[0] == 'M';
+    bigTiff_ = header.size() == 4 && (bigEndian_ ? header[3] : header[2]) == 43;
+  }
+
+  // Parses the directory at offset into info and next; false when it does not fit in the file
+  // or lacks the page size, which libtiff would refuse as well.
+  bool Read(uint64_t offset, TiffPageInfo* info, uint64_t* next) {
+    const int countBytes = bigTiff_ ? 8 : 2, entryBytes = bigTiff_ ? 20 : 12, nextBytes = bigTiff_ ? 8 : 4;
+    const QByteArray count = ReadAt(offset, countBytes);
+    if (count.size() != countBytes) return false;
+    const uint64_t entries = Number(count.constData(), countBytes);
+    if (entries == 0 || entries > 0xFFFF) return false;
+    const qint64 bodyBytes = qint64(entries) * entryBytes + nextBytes;
+    const QByteArray body = ReadAt(offset + uint64_t(countBytes), bodyBytes);
+    if (body.size() != bodyBytes) return false;
+    *next = Number(body.constData() + entries * uint64_t(entryBytes), nextBytes);
+    *info = TiffPageInfo();
+    info->offset = offset;
+    bool width = false, height = false;
+    for (uint64_t i = 0; i < entries; ++i) {
+      const char* entry = body.constData() + i * uint64_t(entryBytes);
+      const auto tag = uint16_t(Number(entry, 2));
+      const auto type = uint16_t(Number(entry + 2, 2));
+      const uint64_t values = bigTiff_ ? Number(entry + 4, 8) : Number(entry + 4, 4);
+      const char* value = entry + (bigTiff_ ? 12 : 8);
+      switch (tag) {
+        case TIFFTAG_IMAGEWIDTH: width = Integer(type, values, value, &info->width); break;
+        case TIFFTAG_IMAGELENGTH: height = Integer(type, values, value, &info->height); break;
+        case TIFFTAG_COMPRESSION: Integer(type, values, value, &info->compression); break;
+        case TIFFTAG_BITSPERSAMPLE: Integer(type, values, value, &info->bitsPerSample); break;
+        case TIFFTAG_SAMPLESPERPIXEL: Integer(type, values, value, &info->samplesPerPixel); break;
+        case TIFFTAG_PHOTOMETRIC: Integer(type, values, value, &info->photometric); break;
+        case TIFFTAG_RESOLUTIONUNIT: Integer(type, values, value, &info->resolutionUnit); break;
+        case TIFFTAG_XRESOLUTION: info->xResolution = Rational(type, values, value); break;
+        case TIFFTAG_YRESOLUTION: info->yResolution = Rational(type, values, value); break;
+        case TIFFTAG_TILEWIDTH: info->tiled = true; break;
+        default: break;
+      }
     }
+    return width && height;
+  }
+
+ private:
+  uint64_t Number(const char* bytes, int size) const {
+    uint64_t value = 0;
+    for (int i = 0; i < size; ++i) value = (value << 8) | uchar(bytes[bigEndian_ ? i : size - 1 - i]);
     return value;
-  };
-  if (!file.seek(qint64(offset))) return 0;
-  const QByteArray count = file.read(bigTiff ? 8 : 2);
-  if (count.size() != (bigTiff ? 8 : 2)) return 0;
-  const uint64_t entries = number(count);
-  if (entries > 0xFFFF) return 0;
-  if (!file.seek(qint64(offset + count.size() + entries * (bigTiff ? 20 : 12)))) return 0;
-  const QByteArray next = file.read(bigTiff ? 8 : 4);
-  return next.size() == (bigTiff ? 8 : 4) ? number(next) : 0;
-}
+  }
+
+  // The first value of a SHORT or LONG field; false for any other kind.
+  bool Integer(uint16_t type, uint64_t values, const char* value, int* out) {
+    if (values == 0) return false;
+    const int size = type == TIFF_SHORT ? 2 : type == TIFF_LONG ? 4 : type == TIFF_LONG8 ? 8 : 0;
+    if (size == 0) return false;
+    uint64_t number = 0;
+    if (values * uint64_t(size) <= uint64_t(bigTiff_ ? 8 : 4)) {
+      number = Number(value, size);
+    } else {
+      const QByteArray stored = ReadAt(Number(value, bigTiff_ ? 8 : 4), size);
+      if (stored.size() != size) return false;
+      number = Number(stored.constData(), size);
+    }
+    *out = number > 0x7fffffffu ? 0 : int(number);
+    return true;
+  }
+
+  // A RATIONAL resolution as libtiff hands it out (a float); 0 when absent or unusable.
+  double Rational(uint16_t type, uint64_t values, const char* value) {
+    if (type != TIFF_RATIONAL || values == 0) return 0;
+    const QByteArray stored = bigTiff_ ? QByteArray(value, 8) : ReadAt(Number(value, 4), 8);
+    if (stored.size() != 8) return 0;
+    const uint64_t numerator = Number(stored.constData(), 4);
+    const uint64_t denominator = Number(stored.constData() + 4, 4);
+    if (denominator == 0) return 0;
+    const float resolution = float(double(numerator) / double(denominator));
+    return resolution > 0 && resolution < 1e6f ? resolution : 0;
+  }
+
+  // Reads through a one-block cache: a directory and the values it points to usually lie
+  // together, so most pages cost one read.
+  QByteArray ReadAt(uint64_t offset, qint64 length) {
+    if (length < 0 || offset > size_ || uint64_t(length) > size_ - offset) return {};
+    if (offset < blockStart_ || offset + uint64_t(length) > blockStart_ + uint64_t(block_.size())) {
+      blockStart_ = offset;
+      block_.resize(qsizetype(std::max<qint64>(length, kBlock)));
+      // One pread per block: the directories of a long file are spread over the whole of it.
+      const ssize_t got = ::pread(file_.handle(), block_.data(), size_t(block_.size()), off_t(offset));
+      block_.resize(got > 0 ? qsizetype(got) : 0);
+      if (block_.size() < length) return {};
+    }
+    return block_.mid(qsizetype(offset - blockStart_), qsizetype(length));
+  }
+
+  static constexpr qint64 kBlock = 1024;
+  QFile& file_;
+  uint64_t size_;
+  bool bigEndian_ = false;
+  bool bigTiff_ = false;
+  uint64_t blockStart_ = 0;
+  QByteArray block_;
+};
 
 }  // namespace
 
@@ -133,7 +218,7 @@ TiffStatus TiffPages::Open(const QString& path) {
   QFileInfo fileInfo(path);
   if (path.isEmpty() || !fileInfo.exists()) return Fail(2048, QStringLiteral("File does not exist"));
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
     return Fail(2003, QStringLiteral("Error opening file. File is in use."));
   if (file.size() == 0) return Fail(2024, QStringLiteral("Illegal tif header: the file is empty"));
   if (!LooksLikeTiff(file.read(4))) return Fail(2024, QStringLiteral("Illegal tif header"));
@@ -149,21 +234,21 @@ TiffStatus TiffPages::Open(const QString& path) {
   if (!handle->tif)
     return Fail(2024, handle->TakeError(QStringLiteral("Illegal tif header")));
 
-  std::vector<TiffPageInfo> pages;
-  for (;;) {
-    if (int(pages.size()) >= kMaxPages) {
+  // The first page as libtiff read it; the rest of the chain is walked from the raw directories
+  // and stops, as damage, at a directory that does not fit in the file, at a loop, or at the cap.
+  std::vector<TiffPageInfo> pages{ReadInfo(handle->tif)};
+  DirectoryReader reader(file);
+  TiffPageInfo info;
+  uint64_t next = 0;
+  std::unordered_set<uint64_t> seen{pages.front().offset};
+  if (!reader.Read(pages.front().offset, &info, &next)) next = 0;
+  while (next != 0) {
+    if (int(pages.size()) >= kMaxPages || !seen.insert(next).second || !reader.Read(next, &info, &next)) {
       damaged_ = true;
       break;
     }
-    pages.push_back(ReadInfo(handle->tif));
-    handle->errorSeen = false;
-    if (!TIFFReadDirectory(handle->tif)) {
-      // The chain ends with a zero offset silently; anything libtiff complains about is damage.
-      if (handle->errorSeen) damaged_ = true;
-      break;
-    }
+    pages.push_back(info);
   }
-  if (!damaged_ && NextDirectoryPointer(file, pages.back().offset) != 0) damaged_ = true;
   handle->TakeError(QString());
   handle_ = std::move(handle);
   pages_ = std::move(pages);
@@ -267,8 +352,16 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
                           .arg(info.height));
   TIFF* tif = handle_->tif;
   handle_->TakeError(QString());
-  if (!TIFFSetSubDirectory(tif, info.offset))
+  if (!TIFFSetSubDirectory(tif, pages_[size_t(index)].offset))
     return Fail(2025, handle_->TakeError(QStringLiteral("Current page is corrupted")));
+  // libtiff's reading of the directory (with its defaults and repairs) is the one to decode by.
+  pages_[size_t(index)] = ReadInfo(tif);
+  if (info.width <= 0 || info.height <= 0)
+    return Fail(2025, QStringLiteral("Current page is corrupted"));
+  if (info.Pixels() > maxPixels || info.width > kMaxSide || info.height > kMaxSide)
+    return Fail(2001, QStringLiteral("Not sufficient memory: the page has %1 x %2 pixels")
+                          .arg(info.width)
+                          .arg(info.height));
 
   uint16_t planar = PLANARCONFIG_CONTIG;
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
