@@ -232,9 +232,13 @@ DocumentResult ImageDocument::Save() {
   if (!IsLoaded()) return Fail(2002, QStringLiteral("File is not opened"));
   if (pages_.empty()) return Fail(-2002, QStringLiteral("There are no pages left to write"));
   if (!HasUnsavedChanges()) return {};
-  if (readOnly_)
-    return Fail(2065, QStringLiteral("Image file has been opened in read only mode"));
+  // A file marked read-only is the user's word that it must not change; a damaged page chain
+  // would lose the pages past the damage.
   if (ChangedOnDisk()) return Fail(2063, QStringLiteral("Image file has been changed"));
+  // The owner's write bit, not the effective access: an administrator's session can write anything.
+  const bool markedReadOnly = !(QFileInfo(path_).permissions() & QFile::WriteOwner);
+  if (readOnly_ || markedReadOnly)
+    return Fail(2065, QStringLiteral("Image file has been opened in read only mode"));
   if (kind_ == Kind::Jpeg) return SaveJpeg();
 
   std::vector<TiffPageSource> sources;

@@ -121,5 +121,20 @@ TEST_F(ImageDocumentSaveTest, AFileChangedByAnotherProgramIsNotOverwritten) {
   EXPECT_EQ(doc_.DeletePages(2, 5).code, 2008);
 }
 
+TEST_F(ImageDocumentSaveTest, AReadOnlyFileIsNotOverwritten) {
+  const QString path = WriteG4File(Path(QStringLiteral("locked.tif")), {40, 48});
+  ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadUser));
+  QFile before(path);
+  ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+  const QByteArray bytes = before.readAll();
+  before.close();
+  ASSERT_TRUE(doc_.Load(path).Ok());
+  ASSERT_TRUE(doc_.Rotate(90).Ok());
+  EXPECT_EQ(doc_.Save().code, 2065);
+  ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+  EXPECT_EQ(before.readAll(), bytes);
+  EXPECT_TRUE(doc_.HasUnsavedChanges());
+}
+
 }  // namespace
 }  // namespace pyxa
