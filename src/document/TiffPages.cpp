@@ -1,5 +1,7 @@
 #include "document/TiffPages.h"
 
+#include <optional>
+
 #include <QFile>
 #include <QFileInfo>
 #include <tiffio.h>
@@ -343,25 +345,24 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
   if (!IsOpen()) return Fail(2002, QStringLiteral("File is not opened"));
   if (index < 0 || index >= PageCount()) return Fail(2008, QStringLiteral("Illegal page number"));
   const TiffPageInfo& info = pages_[size_t(index)];
-  if (info.width <= 0 || info.height <= 0)
-    return Fail(2025, QStringLiteral("Current page is corrupted"));
-  // A side beyond a million pixels is no document page, and would make every row buffer huge.
-  if (info.Pixels() > maxPixels || info.width > kMaxSide || info.height > kMaxSide)
-    return Fail(2001, QStringLiteral("Not sufficient memory: the page has %1 x %2 pixels")
-                          .arg(info.width)
-                          .arg(info.height));
+  // Checked on our own reading of the directory, and again on libtiff's before decoding.
+  auto unusable = [&]() -> std::optional<TiffStatus> {
+    if (info.width <= 0 || info.height <= 0) return Fail(2025, QStringLiteral("Current page is corrupted"));
+    // A side beyond a million pixels is no document page, and would make every row buffer huge.
+    if (info.Pixels() > maxPixels || info.width > kMaxSide || info.height > kMaxSide)
+      return Fail(2001, QStringLiteral("Not sufficient memory: the page has %1 x %2 pixels")
+                            .arg(info.width)
+                            .arg(info.height));
+    return std::nullopt;
+  };
+  if (auto failure = unusable()) return *failure;
   TIFF* tif = handle_->tif;
   handle_->TakeError(QString());
   if (!TIFFSetSubDirectory(tif, pages_[size_t(index)].offset))
     return Fail(2025, handle_->TakeError(QStringLiteral("Current page is corrupted")));
   // libtiff's reading of the directory (with its defaults and repairs) is the one to decode by.
   pages_[size_t(index)] = ReadInfo(tif);
-  if (info.width <= 0 || info.height <= 0)
-    return Fail(2025, QStringLiteral("Current page is corrupted"));
-  if (info.Pixels() > maxPixels || info.width > kMaxSide || info.height > kMaxSide)
-    return Fail(2001, QStringLiteral("Not sufficient memory: the page has %1 x %2 pixels")
-                          .arg(info.width)
-                          .arg(info.height));
+  if (auto failure = unusable()) return *failure;
 
   uint16_t planar = PLANARCONFIG_CONTIG;
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);

@@ -298,7 +298,7 @@ TEST_F(TiffPageWriterTest, CopiedPagesKeepTheirCompressedBytesAndTags) {
   tiled.width = 40;
   tiled.height = 40;
   tiled.tile = 16;
-  const std::vector<PageSpec> specs{g4,
+  const std::vector<PageSpec> layouts{g4,
                                     Gray(COMPRESSION_LZW),
                                     Rgb(COMPRESSION_ADOBE_DEFLATE),
                                     Rgb(COMPRESSION_JPEG),
@@ -306,7 +306,7 @@ TEST_F(TiffPageWriterTest, CopiedPagesKeepTheirCompressedBytesAndTags) {
                                     packbits,
                                     tiled};
   const QString source = Path(QStringLiteral("source.tif"));
-  WriteTiff(source, specs);
+  WriteTiff(source, layouts);
   const QString target = Path(QStringLiteral("out.tif"));
   const std::vector<int> order{5, 3, 0, 2, 1, 4, 6};
   std::vector<TiffPageSource> pages;
@@ -339,10 +339,10 @@ TEST_F(TiffPageWriterTest, CopiedPagesKeepTheirCompressedBytesAndTags) {
 }
 
 TEST_F(TiffPageWriterTest, RotatedPagesDecodeToTheTurnedPixels) {
-  const std::vector<PageSpec> specs{G4(200, 300), Gray(COMPRESSION_LZW), Rgb(COMPRESSION_ADOBE_DEFLATE),
+  const std::vector<PageSpec> layouts{G4(200, 300), Gray(COMPRESSION_LZW), Rgb(COMPRESSION_ADOBE_DEFLATE),
                                     Gray(COMPRESSION_PACKBITS)};
   const QString source = Path(QStringLiteral("source.tif"));
-  WriteTiff(source, specs);
+  WriteTiff(source, layouts);
   std::vector<TiffPageSource> pages;
   for (int d = 0; d < 4; ++d) {
     for (int rotation : {90, 180, 270}) pages.push_back({source, d, rotation});
