@@ -79,6 +79,15 @@ class FilesTreeTest : public MainWindowTest {
     Q_EMIT Files()->itemClicked(node, 0);
   }
   QString Panel(const char* name) { return Find<QLabel>(name)->text(); }
+  // Browses a waiting "batch.tif" and starts indexing it, with the page operations going to fake.
+  void IndexOnFakeViewer(FakeViewer& fake) {
+    viewer = &fake;
+    Build();
+    Touch(QStringLiteral("batch.tif"));
+    window->cmdFile_Click();
+    Click(Node(QStringLiteral("batch.tif")));
+    window->cmdIndex_Click();
+  }
   bool On(const char* control) { return window->State().Enabled(QString::fromLatin1(control)); }
 };
 
@@ -320,12 +329,7 @@ TEST_F(FilesTreeTest, IndexEntersIndexingWithTheIndexedTreeRoot) {
 
 TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedPage) {
   FakeViewer fake;
-  viewer = &fake;
-  Build();
-  Touch(QStringLiteral("batch.tif"));
-  window->cmdFile_Click();
-  Click(Node(QStringLiteral("batch.tif")));
-  window->cmdIndex_Click();
+  IndexOnFakeViewer(fake);
   Document doc;
   doc.LastName = QStringLiteral("  Doe ");
   doc.FirstName = QStringLiteral("Jane  ");
@@ -355,12 +359,7 @@ TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedP
 
 TEST_F(FilesTreeTest, APageThatIsNotInTheFileIsReportedWithItsNumber) {
   FakeViewer fake;
-  viewer = &fake;
-  Build();
-  Touch(QStringLiteral("batch.tif"));
-  window->cmdFile_Click();
-  Click(Node(QStringLiteral("batch.tif")));
-  window->cmdIndex_Click();
+  IndexOnFakeViewer(fake);
   Document doc;
   doc.Pages.Add(Page{9, {}});
   window->IndexedDocuments()->Add(doc);
