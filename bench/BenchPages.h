@@ -84,7 +84,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Iteration) times[run.run_name.function_name] = run.GetAdjustedRealTime();
+      // A repeated benchmark's median stands for it: this machine's neighbours make single runs noisy.
+      if (run.run_type == Run::RT_Iteration ||
+          (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median"))
+        times[run.run_name.function_name] = run.GetAdjustedRealTime();
     }
     ConsoleReporter::ReportRuns(runs);
   }

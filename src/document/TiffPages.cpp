@@ -294,19 +294,28 @@ TiffStatus ReadRows(TIFF* tif, const TiffPageInfo& info, int bitsPerPixel, QImag
   const uint32_t strips = (uint32_t(info.height) + rowsPerStrip - 1) / rowsPerStrip;
   if (scanline < rowBytes || TIFFNumberOfStrips(tif) < strips)
     return Fail(2025, QStringLiteral("Current page is corrupted"));
-  const bool direct = image->bytesPerLine() == scanline;
-  std::vector<uint8_t> buffer(direct ? 0 : size_t(scanline) * rowsPerStrip);
+  // Rows usually pack tighter than the image's 4-byte-aligned lines: a strip is decoded straight
+  // into the image and its rows then moved apart in place, last first, so no second page-sized
+  // buffer is touched.
+  const tmsize_t stride = image->bytesPerLine();
+  const bool inPlace = scanline <= stride;
+  std::vector<uint8_t> buffer(inPlace ? 0 : size_t(scanline) * rowsPerStrip);
   for (uint32_t strip = 0; strip < strips; ++strip) {
     const uint32_t first = strip * rowsPerStrip;
     const uint32_t rows = std::min(rowsPerStrip, uint32_t(info.height) - first);
     const tmsize_t wanted = tmsize_t(rows) * scanline;
-    uint8_t* target = direct ? image->scanLine(int(first)) : buffer.data();
+    uint8_t* target = inPlace ? image->scanLine(int(first)) : buffer.data();
     if (TIFFReadEncodedStrip(tif, strip, target, wanted) < 0)
       return Fail(2026, QStringLiteral("Image decompression error"));
-    if (!direct)
+    if (inPlace && scanline < stride) {
+      for (uint32_t r = rows; r-- > 1;)
+        std::memmove(target + size_t(r) * size_t(stride), target + size_t(r) * size_t(scanline),
+                     size_t(rowBytes));
+    } else if (!inPlace) {
       for (uint32_t r = 0; r < rows; ++r)
         std::memcpy(image->scanLine(int(first + r)), buffer.data() + size_t(r) * size_t(scanline),
                     size_t(rowBytes));
+    }
   }
   return {};
 }
