@@ -18,6 +18,14 @@ struct FakeServiceLog {
   QString country = QStringLiteral("1");
   bool canUpload = true;
   bool canReview = true;
+  // What the list calls answer; a values table left empty is "not an array".
+  QStringList patientNames = {QStringLiteral("lID"),       QStringLiteral("szLast"),     QStringLiteral("szFirst"),
+                              QStringLiteral("dDOB"),      QStringLiteral("sValue"),     QStringLiteral("szChartNum"),
+                              QStringLiteral("szPhoneArea"), QStringLiteral("szPhone1"), QStringLiteral("szPhone2")};
+  ValuesTable patients;
+  ValuesTable diTypes, correspondenceTypes, visitTypes;
+  ValuesTable physicians = ValueRows{{11, QStringLiteral("Okafor, Adaeze")}};
+  ValuesTable categories = ValueRows{{1, QStringLiteral("Lab Report")}, {4, QStringLiteral("Clinical Notes")}};
 };
 
 class FakeService final : public ClinicalService {
@@ -53,25 +61,37 @@ class FakeService final : public ClinicalService {
     labNames = {QStringLiteral("LID"), QStringLiteral("szLaboratory")};
     labs = ValueRows{{1, QStringLiteral("Lifelabs")}};
     physicianNames = {QStringLiteral("lid"), QStringLiteral("physName")};
-    physicians = ValueRows{{11, QStringLiteral("Okafor, Adaeze")}};
+    physicians = log_.physicians;
     labTypeNames = {QStringLiteral("lid"), QStringLiteral("szName")};
     labTypes = ValueRows{{21, QStringLiteral("Hematology")}};
-    categories = ValueRows{{1, QStringLiteral("Lab Report")}, {4, QStringLiteral("Clinical Notes")}};
+    categories = log_.categories;
   }
   void GetUsersCountry(qint64 userId, QStringList& names, ValuesTable& values) override {
     Call(QStringLiteral("GetUsersCountry(%1)").arg(userId));
     names = {QStringLiteral("nCountry")};
     values = ValueRows{{log_.country}};
   }
-  void GetDITypes(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetDITypes")); }
-  void GetCorrespondenceTypes(qint64, QStringList&, ValuesTable&) override {
-    Call(QStringLiteral("GetCorrespondenceTypes"));
+  void GetDITypes(qint64 officeId, QStringList& names, ValuesTable& values) override {
+    Call(QStringLiteral("GetDITypes(%1)").arg(officeId));
+    Types(log_.diTypes, names, values);
   }
-  void GetVisitTypes(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetVisitTypes")); }
-  void FindPatient(const QString&, const QString& lastName, const QString&, const QString&, const QString&,
-                   const QString&, const QString&, QString&, QStringList&, ValuesTable& values) override {
-    Call(QStringLiteral("FindPatient(%1)").arg(lastName));
-    values.reset();
+  void GetCorrespondenceTypes(qint64 physicianId, QStringList& names, ValuesTable& values) override {
+    Call(QStringLiteral("GetCorrespondenceTypes(%1)").arg(physicianId));
+    Types(log_.correspondenceTypes, names, values);
+  }
+  void GetVisitTypes(qint64 physicianId, QStringList& names, ValuesTable& values) override {
+    Call(QStringLiteral("GetVisitTypes(%1)").arg(physicianId));
+    Types(log_.visitTypes, names, values);
+  }
+  // Records "FindPatient(first,last,chart,area,phone1,phone2,hcn,dob)".
+  void FindPatient(const QString& firstName, const QString& lastName, const QString& chart, const QString& areaCode,
+                   const QString& phone1, const QString& phone2, const QString& hcn, QString& dateOfBirth,
+                   QStringList& names, ValuesTable& values) override {
+    Call(QStringLiteral("FindPatient(%1)")
+             .arg(QStringList{firstName, lastName, chart, areaCode, phone1, phone2, hcn, dateOfBirth}.join(
+                 QLatin1Char(','))));
+    names = log_.patientNames;
+    values = log_.patients;
   }
   void GetPatientNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetPatientNameByID")); }
   void GetUserNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetUserNameByID")); }
@@ -91,6 +111,10 @@ class FakeService final : public ClinicalService {
 
  private:
   void Record(const QString& call) { log_.calls << call; }
+  static void Types(const ValuesTable& rows, QStringList& names, ValuesTable& values) {
+    names = {QStringLiteral("lid"), QStringLiteral("szName")};
+    values = rows;
+  }
   void Call(const QString& call) {
     Record(call);
     if (log_.failures.empty()) return;

@@ -1,0 +1,24 @@
+#include "patients/ui/SearchResultsChooser.h"
+
+#include "patients/ui/frmSearch.h"
+
+namespace pyxa {
+
+SearchResultsChooser::SearchResultsChooser(Session& session, Prompter& prompter, LoginPrompt& login, QWidget* parent)
+    : session_(session), prompter_(prompter), login_(login), parent_(parent) {}
+
+std::optional<ChosenPatient> SearchResultsChooser::Choose(const SearchCriteria& criteria,
+                                                          const PatientResults& results) {
+  // The opener hands over names, chart, health card and phone; the date of birth stays behind.
+  SearchCriteria copied = criteria;
+  copied.dob1.clear();
+  copied.dob2.clear();
+  copied.dob3.clear();
+
+  frmSearch window(session_, prompter_, login_, parent_);
+  window.Load(copied, results);
+  if (window.exec() != QDialog::Accepted) return std::nullopt;
+  return window.Chosen();
+}
+
+}  // namespace pyxa
