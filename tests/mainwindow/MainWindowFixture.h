@@ -59,7 +59,7 @@ class MainWindowTest : public ::testing::Test {
   // (Re)creates the window, e.g. after a test chose another viewer.
   void Build() {
     window = std::make_unique<frmMain>(
-        MainWindowServices{settings, store, session, prompter, login, databases, picker, &upload, viewer});
+        MainWindowServices{settings, store, session, prompter, login, databases, picker, &upload, viewer, chooser, &clock});
   }
   template <typename T>
   T* Find(const char* name) {
@@ -80,6 +80,8 @@ class MainWindowTest : public ::testing::Test {
   ScriptedPicker picker;
   RecordingUpload upload;
   PageViewer* viewer = nullptr;
+  PatientChooser* chooser = nullptr;  // the results window when null
+  ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 15))};
   std::unique_ptr<frmMain> window;
 };
 

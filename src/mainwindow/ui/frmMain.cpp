@@ -1,5 +1,9 @@
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ui/DocumentFrame.h"
+#include "mainwindow/ui/SearchFrame.h"
+#include "patients/ui/SearchFieldsBox.h"
+
 #include "mainwindow/ToolCommands.h"
 #include "mainwindow/WindowGeometry.h"
 #include "mainwindow/ui/IndexedTreeWidget.h"
@@ -13,6 +17,7 @@
 #include "shell/ui/frmAbout.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <algorithm>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -42,8 +47,11 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   toolbar_ = new MainToolbar(this);
   panes_ = std::make_unique<MainPanes>(this);
   setCentralWidget(panes_->SSSplitter1);
+  search_ = std::make_unique<SearchFrame>(panes_->Frame4);
+  document_ = std::make_unique<DocumentFrame>(panes_->fraDocument);
   CreateStatusBar();
   ConnectControls();
+  ConnectIndexingControls();
 
   liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
   liveTimer_.setInterval(KeepAlive::kIntervalMs);
@@ -256,10 +264,19 @@ void frmMain::ApplyLayout() {
 void frmMain::Form_Load() {
   try {
     BusyCursor busy;
-    if (const auto stored = StoredGeometry(services_.settings); stored && !isMaximized()) setGeometry(*stored);
+    if (!services_.session.IsOpen() || !services_.session.Integration()->CanReviewRpts())
+      document_->chkSignoff->setEnabled(false);
+    if (const auto stored = StoredGeometry(services_.settings)) {
+      if (!isMaximized()) setGeometry(*stored);
+      defaults_ = {defaults_.physicianId, services_.settings.StoreCategory, services_.settings.StoreType, true};
+    }
     state_.EnterInit();
+    state_.FollowIndexButton(document_->cboPhysician->count() > 0);
     references_.LoadCategories(services_.session);
+    document_->cmdEncounters->setEnabled(document_->cboType->currentText() == QStringLiteral("Encounters"));
     references_.LoadCountry(services_.session);
+    search_->fields->SetCountry2(Country2());
+    document_->SetCountry2(Country2());
     state_.ControlImageInterface(false, false, false);
     state_.ControlDocumentInterface(false);
     UpdateFilesDisplay();
@@ -270,6 +287,9 @@ void frmMain::Form_Load() {
     const int indexedCount = indexed_ ? indexed_->Count() : 0;
     const auto awaiting = counts_.AreDocsToUpload(indexedCount);
     state_.ApplyStoredDocuments(indexedCount, static_cast<int>(awaiting), canUpload);
+    subClearDocumentFields();
+    subClearSearchFields();
+    FillReferenceBoxes();
   } catch (const ServiceError& error) {
     services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
   } catch (const StoreReadError& error) {
@@ -329,10 +349,14 @@ void frmMain::Form_Unload() {
   unloaded_ = true;
   liveTimer_.stop();
   if (services_.upload) services_.upload->UnlockUnusedEncounters();
+  subClearDocumentFields();
   Viewer().DisplayFile(QString());
   // A minimised window reports no usable rectangle; the stored geometry then stays.
   const QRect frame = isMinimized() ? QRect(-32000, -32000, 160, 28) : normalGeometry();
-  StoreGeometry(services_.settings, frame);
+  if (StoreGeometry(services_.settings, frame)) {
+    services_.settings.StoreCategory = static_cast<qint32>(defaults_.categoryId);
+    services_.settings.StoreType = static_cast<qint32>(defaults_.typeId);
+  }
   QString ignored;
   services_.store.SaveSettings(services_.settings, ignored);
 }

@@ -4,12 +4,16 @@
 #pragma once
 
 #include "components/DocumentDatabase.h"
+#include "mainwindow/CategoryRules.h"
+#include "mainwindow/DocumentProperties.h"
 #include "mainwindow/FilePicker.h"
 #include "mainwindow/InterfaceState.h"
 #include "mainwindow/PageViewer.h"
 #include "mainwindow/ReferenceLists.h"
 #include "mainwindow/TreeModels.h"
 #include "mainwindow/UploadActions.h"
+#include "patients/PatientChooser.h"
+#include "platform/Clock.h"
 #include "platform/Prompter.h"
 #include "shell/AppSettings.h"
 #include "shell/KeepAlive.h"
@@ -24,6 +28,7 @@
 #include <optional>
 
 class QAction;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QTreeWidgetItem;
@@ -31,7 +36,9 @@ class QTreeWidgetItem;
 namespace pyxa {
 
 class MainToolbar;
+struct DocumentFrame;
 struct MainPanes;
+struct SearchFrame;
 class PageView;
 
 struct MainWindowServices {
@@ -44,6 +51,15 @@ struct MainWindowServices {
   FilePicker& files;
   UploadActions* upload = nullptr;  // queueing and encounter release, when available
   PageViewer* viewer = nullptr;     // the page operations; the window's own page view when null
+  PatientChooser* patients = nullptr;  // picks one of several matches; the results window when null
+  const Clock* clock = nullptr;        // the system clock when null
+};
+
+// The provider, category and type to select next; "just loaded" while they came from the
+// stored settings (or an upload) and have not been replaced by a clearing yet.
+struct IndexingDefaults {
+  qint64 physicianId = 0, categoryId = 0, typeId = 0;
+  bool justLoaded = false;
 };
 
 class frmMain : public QMainWindow, private KeepAliveTimer {
@@ -72,6 +88,28 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void popRemoveDoc_Click();
   void sstDocuments_PageDropped(QTreeWidgetItem* page, QTreeWidgetItem* target);
   void abMain_ToolClick(const QString& toolName);
+
+  // Patient search.
+  void cmdSearch_Click();
+  void cmdClear_Click();
+  void subPopulateSearchFieldsFromWS(const PatientResults& results);
+  void subClearSearchFields();
+
+  // Document properties and creating documents.
+  void cboCategory_Click();
+  void cboPhysician_Click();
+  void cboType_Click();
+  void cmdNew_Click();
+  void cmdNext_Click();
+  void cmdAppendAll_Click();
+  void cmdReset_Click();
+  void subClearDocumentFields();
+  void PopulateDocumentProperties(const Document& document);
+  DocumentFields StoreDocumentProperties() const;
+  QString GetDocumentFileExtention() const;
+  QString GetSelectedFileExtention() const;
+  QString GetSelectedFileName() const;
+  const IndexingDefaults& Defaults() const { return defaults_; }
   // Page edits of the shown image file.
   void subRotate();
   void subDelete();
@@ -88,6 +126,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
@@ -133,6 +172,24 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
 
   // Reports an unexpected failure of a handler with the generic message.
   void ReportError(const std::exception& error);
+
+  // Search and document frames.
+  void ConnectIndexingControls();
+  void ResetEncounterChoice();
+  SearchCriteria Criteria() const;
+  ChosenPatient Patient() const;
+  void ShowPatient(const ChosenPatient& patient);
+  bool Country2() const { return references_.HidesHealthCard(); }
+  QDateTime Now() const;
+  void FillReferenceBoxes();
+  // The category's labels, lists and visibility; false when a provider without correspondence
+  // types reset the fields.
+  bool ApplyCategoryLayout(const CategoryLayout& layout);
+  bool FillTypes(const CategoryLayout& layout);
+  CategoryLayout CurrentCategoryLayout() const;
+  qint64 SelectedId(const QComboBox* box) const;
+  void AfterPagesAppended();
+  void ShowIndexedDocument(int document);
   // KeepAliveTimer
   void Stop() override { liveTimer_.stop(); }
   void Start() override { liveTimer_.start(); }
@@ -145,6 +202,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QTimer liveTimer_;
   MainToolbar* toolbar_ = nullptr;
   std::unique_ptr<MainPanes> panes_;
+  std::unique_ptr<SearchFrame> search_;
+  std::unique_ptr<DocumentFrame> document_;
+  std::unique_ptr<PatientChooser> ownChooser_;
+  SystemClock systemClock_;
+  IndexingDefaults defaults_;
+  QString nameExtensionOnEntry_;
   QLabel* panels_[4] = {};
   std::optional<Documents> indexed_;
   QString currentFile_;  // name of the file chosen in the files tree

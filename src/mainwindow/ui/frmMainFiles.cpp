@@ -6,9 +6,12 @@
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
 #include "mainwindow/ui/frmMain.h"
+#include "mainwindow/DocumentNaming.h"
+#include "mainwindow/ui/DocumentFrame.h"
 #include "platform/SystemError.h"
 #include "platform/ui/BusyCursor.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -77,6 +80,7 @@ void frmMain::cmdFile_Click() {
     for (const Item& item : listing.Items()) names << item.ItemName;
     FillFilesTree(names);
     SetPanel(2, QStringLiteral("   Available Files: %1   ").arg(names.size()));
+    document_->txtDocName->setText(DefaultDocumentName(Now(), document_->cboCategory->currentText()));
   } catch (const std::exception& error) {
     ReportError(error);
   }

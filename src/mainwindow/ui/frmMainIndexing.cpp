@@ -1,6 +1,7 @@
 // The main window's indexing side: Index, the tree of indexed documents and its node clicks.
 #include "mainwindow/IndexedEdits.h"
 #include "mainwindow/PathText.h"
+#include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
@@ -9,6 +10,7 @@
 #include "mainwindow/ui/IndexedTreeWidget.h"
 #include "shell/ServiceFailures.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QTreeWidget>
 
@@ -62,6 +64,10 @@ void frmMain::subIndex() {
     RefreshIndexedTree();
   }
   ChangePage(1);
+  const QString extension = GetSelectedFileExtention();
+  const QString name = document_->txtDocName->text();
+  if (!name.isEmpty() && !name.contains(QLatin1Char('.')) && !extension.isEmpty())
+    document_->txtDocName->setText(name + QLatin1Char('.') + extension);
   ApplyState();
   ApplyLayout();
   Form_Resize();
@@ -81,6 +87,7 @@ void frmMain::sstDocuments_NodeClick(QTreeWidgetItem* node) {
   const QString parentKey = node->parent() ? node->parent()->data(0, Qt::UserRole).toString() : QString();
   const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0), parentKey);
   if (ref.kind == IndexedNodeKind::None || ref.document < 1 || ref.document > indexed_->Count()) return;
+  ShowIndexedDocument(ref.document);
   if (ref.kind == IndexedNodeKind::Document) {
     if (node->childCount() == 0) return;
     node->setExpanded(true);
