@@ -31,9 +31,11 @@ FormedDate FormDocumentDate(const QString& part1, const QString& part2, const QS
   return {DateEntry::Valid, date};
 }
 
-bool ValidateEncounterDate(const QString& day, const QString& month, const QString& year, const QDate& today) {
+EncounterDateCheck ValidateEncounterDate(const QString& day, const QString& month, const QString& year,
+                                         const QDate& today) {
   const QDate date = RealDay(day, month, year);
-  return date.isValid() && today.daysTo(date) <= 0;
+  if (!date.isValid()) return kNotADate;
+  return today.daysTo(date) > 0 ? kLaterThanToday : kDateValid;
 }
 
 std::array<QString, 3> DateToParts(const QDate& date, bool country2) {

@@ -20,8 +20,11 @@ struct FormedDate {
 FormedDate FormDocumentDate(const QString& part1, const QString& part2, const QString& part3, bool country2,
                             const QDate& today);
 
-// True for a real day (no rollover) that is not after today.
-bool ValidateEncounterDate(const QString& day, const QString& month, const QString& year, const QDate& today);
+// The encounter date check: 0 when the numbers name no real day (no rollover), 1 when the day
+// is after today, 2 when it will do.
+enum EncounterDateCheck { kNotADate = 0, kLaterThanToday = 1, kDateValid = 2 };
+EncounterDateCheck ValidateEncounterDate(const QString& day, const QString& month, const QString& year,
+                                         const QDate& today);
 
 // The three parts of a date in the country's order; three empty texts for a null date.
 std::array<QString, 3> DateToParts(const QDate& date, bool country2);

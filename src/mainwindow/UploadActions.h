@@ -1,5 +1,5 @@
-// The main window's calls into upload and encounter work that lives in other windows'
-// rules: queueing the indexed documents and releasing encounters locked but not used.
+// The main window's call into upload work that lives in other windows' rules: queueing the
+// indexed documents.
 #pragma once
 
 namespace pyxa {
@@ -9,8 +9,6 @@ class UploadActions {
   virtual ~UploadActions() = default;
   // The Upload command: stores the indexed documents and queues them.
   virtual void QueueIndexedDocuments() = 0;
-  // Releases the encounters that were locked for documents and are no longer used.
-  virtual void UnlockUnusedEncounters() = 0;
 };
 
 }  // namespace pyxa

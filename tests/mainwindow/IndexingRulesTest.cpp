@@ -98,9 +98,12 @@ TEST(DocumentDatesTest, PartsFormRealDaysInTheCountrysOrderAndNeverInTheFuture) 
   EXPECT_EQ(FormDocumentDate(QStringLiteral("7"), QStringLiteral("12"), QString(), false, today).entry,
             DateEntry::Missing);
 
-  EXPECT_FALSE(ValidateEncounterDate(QStringLiteral("31"), QStringLiteral("2"), QStringLiteral("2026"), today));
-  EXPECT_TRUE(ValidateEncounterDate(QStringLiteral("7"), QStringLiteral("12"), QStringLiteral("2026"), today));
-  EXPECT_FALSE(ValidateEncounterDate(QStringLiteral("8"), QStringLiteral("12"), QStringLiteral("2026"), today));
+  EXPECT_EQ(ValidateEncounterDate(QStringLiteral("31"), QStringLiteral("2"), QStringLiteral("2026"), today), kNotADate);
+  EXPECT_EQ(ValidateEncounterDate(QStringLiteral("29"), QStringLiteral("2"), QStringLiteral("2025"), today), kNotADate);
+  EXPECT_EQ(ValidateEncounterDate(QStringLiteral("7"), QStringLiteral("12"), QStringLiteral("2026"), today),
+            kDateValid);
+  EXPECT_EQ(ValidateEncounterDate(QStringLiteral("8"), QStringLiteral("12"), QStringLiteral("2026"), today),
+            kLaterThanToday);
 
   const auto day = DateToParts(QDate(2026, 3, 5), false);
   EXPECT_EQ(day[0] + day[1] + day[2], QStringLiteral("05032026"));

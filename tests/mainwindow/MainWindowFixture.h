@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QTreeWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
@@ -38,8 +40,36 @@ struct ScriptedPicker final : FilePicker {
 
 struct RecordingUpload final : UploadActions {
   void QueueIndexedDocuments() override { calls << QStringLiteral("queue"); }
-  void UnlockUnusedEncounters() override { calls << QStringLiteral("unlock"); }
   QStringList calls;
+};
+
+// A viewer that pages through a file of a given page count.
+struct PagingViewer final : PageViewer {
+  ViewerResult DisplayFile(const QString& path) override {
+    file = path;
+    page = path.isEmpty() ? 0 : 1;
+    return {};
+  }
+  QString CurrentFileName() const override { return file; }
+  int CurrentPage() const override { return page; }
+  int PageCount() const override { return file.isEmpty() ? 0 : pages; }
+  ViewerResult ChangePage(int to) override {
+    if (to < 1 || to > pages) return {2008, QStringLiteral("bad page")};
+    page = to;
+    return {};
+  }
+  void Fit(FitMode) override {}
+  void Zoom(int) override {}
+  bool CanEditPages() const override { return false; }
+  ViewerResult Rotate() override { return {}; }
+  ViewerResult DeleteCurrentPage() override { return {}; }
+  bool HasNoPages() const override { return false; }
+  bool HasUnsavedChanges() const override { return false; }
+  ViewerResult Save() override { return {}; }
+  ViewerResult Undo() override { return {}; }
+  QString file;
+  int page = 0;
+  int pages = 3;
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -66,6 +96,18 @@ class MainWindowTest : public ::testing::Test {
     return window->findChild<T*>(QString::fromLatin1(name));
   }
   QAction* Action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
+  // Browses a waiting "batch.tif", chooses it and starts indexing it.
+  void IndexWaitingFile() {
+    QFile file(settings.AvailableFolder + QStringLiteral("batch.tif"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    window->cmdFile_Click();
+    auto* files = Find<QTreeWidget>("sstFiles");
+    auto found = files->findItems(QStringLiteral("batch.tif"), Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_FALSE(found.isEmpty());
+    files->setCurrentItem(found.first());
+    window->cmdIndex_Click();
+  }
 
   QTemporaryDir dir;
   QString folder;

@@ -324,7 +324,6 @@ TEST_F(FilesTreeTest, IndexEntersIndexingWithTheIndexedTreeRoot) {
   EXPECT_TRUE(On("btnNavNext"));
   EXPECT_FALSE(On("btnRotate"));    // page editing stops
   EXPECT_TRUE(On("cmdNew"));
-  EXPECT_TRUE(upload.calls.contains(QStringLiteral("unlock")));
 }
 
 TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedPage) {

@@ -13,35 +13,7 @@ namespace pyxa {
 namespace {
 
 using testing::MainWindowTest;
-
-// A viewer that pages through a file of a given page count.
-struct PagingViewer final : PageViewer {
-  ViewerResult DisplayFile(const QString& path) override {
-    file = path;
-    page = path.isEmpty() ? 0 : 1;
-    return {};
-  }
-  QString CurrentFileName() const override { return file; }
-  int CurrentPage() const override { return page; }
-  int PageCount() const override { return file.isEmpty() ? 0 : pages; }
-  ViewerResult ChangePage(int to) override {
-    if (to < 1 || to > pages) return {2008, QStringLiteral("bad page")};
-    page = to;
-    return {};
-  }
-  void Fit(FitMode) override {}
-  void Zoom(int) override {}
-  bool CanEditPages() const override { return false; }
-  ViewerResult Rotate() override { return {}; }
-  ViewerResult DeleteCurrentPage() override { return {}; }
-  bool HasNoPages() const override { return false; }
-  bool HasUnsavedChanges() const override { return false; }
-  ViewerResult Save() override { return {}; }
-  ViewerResult Undo() override { return {}; }
-  QString file;
-  int page = 0;
-  int pages = 3;
-};
+using testing::PagingViewer;
 
 struct ScriptedChooser final : PatientChooser {
   std::optional<ChosenPatient> Choose(const SearchCriteria& criteria, const PatientResults& results) override {
@@ -78,15 +50,7 @@ class IndexingTest : public MainWindowTest {
     viewer = &fake;
     Build();
     window->Form_Load();
-    QFile file(settings.AvailableFolder + QStringLiteral("batch.tif"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
-    window->cmdFile_Click();
-    auto* files = Find<QTreeWidget>("sstFiles");
-    auto found = files->findItems(QStringLiteral("batch.tif"), Qt::MatchExactly | Qt::MatchRecursive);
-    ASSERT_FALSE(found.isEmpty());
-    files->setCurrentItem(found.first());
-    window->cmdIndex_Click();
+    IndexWaitingFile();
   }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(name); }
   QComboBox* Box(const char* name) { return Find<QComboBox>(name); }

@@ -51,6 +51,9 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   document_ = std::make_unique<DocumentFrame>(panes_->fraDocument);
   CreateStatusBar();
   ConnectControls();
+  if (!services_.log) ownLog_ = std::make_unique<EventLog>();
+  locks_ = std::make_unique<EncounterLocks>(services_.session, services_.prompter, services_.login,
+                                            services_.log ? *services_.log : *ownLog_);
   ConnectIndexingControls();
 
   liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
@@ -324,7 +327,7 @@ void frmMain::cmdExit_Click() {
                                                 "with the next scheduled upload service?"))) {
       services_.upload->QueueIndexedDocuments();
     } else {
-      services_.upload->UnlockUnusedEncounters();
+      UnlockNotUploadedEncounters();
     }
   }
   Viewer().DisplayFile(QString());
@@ -348,7 +351,7 @@ void frmMain::Form_Unload() {
   if (unloaded_) return;
   unloaded_ = true;
   liveTimer_.stop();
-  if (services_.upload) services_.upload->UnlockUnusedEncounters();
+  UnlockNotUploadedEncounters();
   subClearDocumentFields();
   Viewer().DisplayFile(QString());
   // A minimised window reports no usable rectangle; the stored geometry then stays.

@@ -12,6 +12,8 @@
 #include "mainwindow/ReferenceLists.h"
 #include "mainwindow/TreeModels.h"
 #include "mainwindow/UploadActions.h"
+#include "patients/EncounterChooser.h"
+#include "patients/EncounterLocks.h"
 #include "patients/PatientChooser.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
@@ -53,6 +55,8 @@ struct MainWindowServices {
   PageViewer* viewer = nullptr;     // the page operations; the window's own page view when null
   PatientChooser* patients = nullptr;  // picks one of several matches; the results window when null
   const Clock* clock = nullptr;        // the system clock when null
+  EncounterChooser* encounters = nullptr;  // the encounter windows when null
+  EventLog* log = nullptr;                 // the system log when null
 };
 
 // The provider, category and type to select next; "just loaded" while they came from the
@@ -110,6 +114,13 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QString GetSelectedFileExtention() const;
   QString GetSelectedFileName() const;
   const IndexingDefaults& Defaults() const { return defaults_; }
+
+  // Encounters of clinical notes.
+  void cmdEncounters_Click();
+  // Releases the chosen encounter when no indexed document uses it.
+  void UnlockUnusedEncounters();
+  // At exit: releases the encounters of indexed clinical notes that no stored document uses.
+  void UnlockNotUploadedEncounters();
   // Page edits of the shown image file.
   void subRotate();
   void subDelete();
@@ -190,6 +201,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   qint64 SelectedId(const QComboBox* box) const;
   void AfterPagesAppended();
   void ShowIndexedDocument(int document);
+  HeldEncounter ChosenEncounterShown() const;
+  void ShowEncounterDate(const QDate& date);
   // KeepAliveTimer
   void Stop() override { liveTimer_.stop(); }
   void Start() override { liveTimer_.start(); }
@@ -205,6 +218,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   std::unique_ptr<SearchFrame> search_;
   std::unique_ptr<DocumentFrame> document_;
   std::unique_ptr<PatientChooser> ownChooser_;
+  std::unique_ptr<EncounterChooser> ownEncounterChooser_;
+  std::unique_ptr<EventLog> ownLog_;
+  std::unique_ptr<EncounterLocks> locks_;
   SystemClock systemClock_;
   IndexingDefaults defaults_;
   QString nameExtensionOnEntry_;

@@ -60,6 +60,7 @@ void frmMain::ConnectIndexingControls() {
   connect(d.cmdNext, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
   connect(d.cmdAppendAll, &QPushButton::clicked, this, &frmMain::cmdAppendAll_Click);
   connect(d.cmdReset, &QPushButton::clicked, this, &frmMain::cmdReset_Click);
+  connect(d.cmdEncounters, &QPushButton::clicked, this, &frmMain::cmdEncounters_Click);
   // The day and the month move on once they hold two digits.
   connect(d.txtDate1, &QLineEdit::textEdited, this, [this](const QString& text) {
     if (text.size() >= 2) document_->txtDate2->setFocus();

@@ -39,7 +39,7 @@ bool frmMain::AskToKeepPageChanges() {
 void frmMain::cmdFile_Click() {
   try {
     AskToKeepPageChanges();
-    if (services_.upload) services_.upload->UnlockUnusedEncounters();
+    UnlockUnusedEncounters();
     const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
     if (indexed_ && indexed_->Count() > 0 && canUpload && services_.upload) {
       const bool send = services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"

@@ -26,7 +26,7 @@ void frmMain::AddTreeNode(QTreeWidgetItem* parent, const TreeNode& node) {
 
 void frmMain::cmdIndex_Click() {
   try {
-    if (services_.upload) services_.upload->UnlockUnusedEncounters();
+    UnlockUnusedEncounters();
     state_.SetEnabled(QStringLiteral("cmdIndex"), false);
     state_.SetEnabled(QStringLiteral("btnIndex"), false);
     ApplyState();

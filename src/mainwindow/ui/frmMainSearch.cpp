@@ -83,7 +83,7 @@ void frmMain::subPopulateSearchFieldsFromWS(const PatientResults& results) {
 }
 
 void frmMain::cmdClear_Click() {
-  if (services_.upload) services_.upload->UnlockUnusedEncounters();
+  UnlockUnusedEncounters();
   subClearSearchFields();
 }
 
