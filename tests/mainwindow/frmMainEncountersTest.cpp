@@ -64,7 +64,8 @@ class EncountersTest : public MainWindowTest {
   }
   void Build() {
     window = std::make_unique<frmMain>(MainWindowServices{settings, store, session, prompter, login, databases, picker,
-                                                          &upload, &pages, nullptr, &clock, &encountersScript, &log_});
+                                                          uploadActions, &pages, nullptr, &clock, &encountersScript,
+                                                          &log_});
     window->Form_Load();
     IndexWaitingFile();
   }
@@ -115,6 +116,7 @@ class EncountersTest : public MainWindowTest {
   ManualClock clinicClock{QDateTime(QDate(2026, 12, 7), QTime(9, 0))};
   ScriptedEncounters encountersScript;
   testing::PagingViewer pages;
+  UploadActions* uploadActions = &upload;
   RecordingSink sink;
   EventLog log_{sink};
 };
@@ -216,6 +218,19 @@ TEST_F(EncountersTest, ExitReleasesTheEncountersOfNotesNoStoredDocumentUses) {
 
   prompter.Script(PromptAnswer::Yes);  // exit
   prompter.Script(PromptAnswer::No);   // not queued for upload
+  window->cmdExit_Click();
+  EXPECT_EQ(LockedBy(encounter), 0);
+}
+
+TEST_F(EncountersTest, ExitWithoutUploadCommandsStillReleasesTheNotesEncounters) {
+  uploadActions = nullptr;
+  Build();
+  PrepareNote(PatientWithEncounters());
+  window->cmdEncounters_Click();
+  const qint64 encounter = Edit("txtEncounterID")->text().toLongLong();
+  Find<QPushButton>("cmdNew")->click();
+  ASSERT_EQ(LockedBy(encounter), kDemoUserId);
+  prompter.Script(PromptAnswer::Yes);
   window->cmdExit_Click();
   EXPECT_EQ(LockedBy(encounter), 0);
 }

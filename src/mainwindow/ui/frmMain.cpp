@@ -321,6 +321,7 @@ void frmMain::cmdExit_Click() {
   if (!services_.prompter.YesNo(QStringLiteral("You are Exiting Pyxa, Continue?"))) return;
   BusyCursor busy;
   const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  bool released = false;
   if (services_.upload && indexed_ && indexed_->Count() > 0 && canUpload) {
     busy.Release();
     if (services_.prompter.YesNo(QStringLiteral("Would you like to set the indexed documents for upload\n"
@@ -328,8 +329,12 @@ void frmMain::cmdExit_Click() {
       services_.upload->QueueIndexedDocuments();
     } else {
       UnlockNotUploadedEncounters();
+      released = true;
     }
   }
+  // The list goes below, before unloading could see it: notes neither queued nor stored give
+  // their encounters back now, or those would stay locked.
+  if (!released) UnlockNotUploadedEncounters();
   Viewer().DisplayFile(QString());
   indexed_.reset();
   exitConfirmed_ = true;

@@ -8,7 +8,6 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include "mainwindow/ui/IndexedTreeWidget.h"
-#include "shell/ServiceFailures.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -149,14 +148,11 @@ void frmMain::popRemoveDoc_Click() {
   if (!node || !indexed_) return;
   const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0));
   if (ref.kind != IndexedNodeKind::Document) return;
+  if (ref.document < 1 || ref.document > indexed_->Count()) return;
+  const Document removed = indexed_->Item(ref.document);
   if (const auto encounter = RemoveDocument(*indexed_, ref.document)) {
-    try {
-      services_.session.Call(
-          [&](ClinicalService& service) { service.UnLockEncounter(service.UserID(), QStringLiteral("ProgressNote"), *encounter); },
-          RetryOn::SessionTimeoutOrConnection);
-    } catch (const ServiceError& error) {
-      ReportServiceFailure(error, services_.prompter, services_.login);
-    }
+    locks_->Release({{*encounter, removed.LastName.trimmed() + QStringLiteral(", ") + removed.FirstName.trimmed(),
+                      removed.DocumentDate.date()}});
   }
   const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
   if (indexed_->Count() == 0) {
