@@ -2,6 +2,7 @@
 // with real settings folders in a temporary directory.
 #pragma once
 
+#include "common/TestTiff.h"
 #include "components/SqliteDatabase.h"
 #include "mainwindow/ui/frmMain.h"
 #include "platform/ScriptedPrompter.h"
@@ -38,8 +39,19 @@ struct ScriptedPicker final : FilePicker {
   QStringList asked;
 };
 
-struct RecordingUpload final : UploadActions {
-  void QueueIndexedDocuments() override { calls << QStringLiteral("queue"); }
+// The upload program as a script: whether it is there, and for how many looks it still runs.
+struct ScriptedUploader final : UploadProcess {
+  QString Path() const override { return QStringLiteral("/opt/pyxadesk/UploadDocuments"); }
+  bool Exists() const override { return exists; }
+  bool IsRunning() const override { return runningLooks > 0 && runningLooks--; }
+  bool Start() override {
+    calls << QStringLiteral("start");
+    runningLooks = runsFor;
+    return true;
+  }
+  bool exists = true;
+  mutable int runningLooks = 0;
+  int runsFor = 3;
   QStringList calls;
 };
 
@@ -97,10 +109,8 @@ class MainWindowTest : public ::testing::Test {
   }
   QAction* Action(const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); }
   // Browses a waiting "batch.tif", chooses it and starts indexing it.
-  void IndexWaitingFile() {
-    QFile file(settings.AvailableFolder + QStringLiteral("batch.tif"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+  void IndexWaitingFile(int pages = 3) {
+    ASSERT_TRUE(WriteMarkedTiff(settings.AvailableFolder + QStringLiteral("batch.tif"), pages));
     window->cmdFile_Click();
     auto* files = Find<QTreeWidget>("sstFiles");
     auto found = files->findItems(QStringLiteral("batch.tif"), Qt::MatchExactly | Qt::MatchRecursive);
@@ -120,7 +130,7 @@ class MainWindowTest : public ::testing::Test {
   CountingLogin login;
   SqliteDatabaseFactory databases;
   ScriptedPicker picker;
-  RecordingUpload upload;
+  ScriptedUploader upload;
   PageViewer* viewer = nullptr;
   PatientChooser* chooser = nullptr;  // the results window when null
   ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 15))};

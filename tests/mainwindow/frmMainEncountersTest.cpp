@@ -116,7 +116,7 @@ class EncountersTest : public MainWindowTest {
   ManualClock clinicClock{QDateTime(QDate(2026, 12, 7), QTime(9, 0))};
   ScriptedEncounters encountersScript;
   testing::PagingViewer pages;
-  UploadActions* uploadActions = &upload;
+  UploadProcess* uploadActions = &upload;  // kept for tests that swap the upload program
   RecordingSink sink;
   EventLog log_{sink};
 };
@@ -222,17 +222,20 @@ TEST_F(EncountersTest, ExitReleasesTheEncountersOfNotesNoStoredDocumentUses) {
   EXPECT_EQ(LockedBy(encounter), 0);
 }
 
-TEST_F(EncountersTest, ExitWithoutUploadCommandsStillReleasesTheNotesEncounters) {
-  uploadActions = nullptr;
-  Build();
+TEST_F(EncountersTest, ANoteQueuedAtExitKeepsItsEncounterForTheUpload) {
   PrepareNote(PatientWithEncounters());
   window->cmdEncounters_Click();
   const qint64 encounter = Edit("txtEncounterID")->text().toLongLong();
   Find<QPushButton>("cmdNew")->click();
-  ASSERT_EQ(LockedBy(encounter), kDemoUserId);
-  prompter.Script(PromptAnswer::Yes);
+  prompter.Script(PromptAnswer::Yes);  // exit
+  prompter.Script(PromptAnswer::Yes);  // queue for upload
   window->cmdExit_Click();
-  EXPECT_EQ(LockedBy(encounter), 0);
+  EXPECT_EQ(LockedBy(encounter), kDemoUserId);
+  SqlConnection queued(settings.UploadsFolder + QStringLiteral("documents.mdb"), SqlConnection::Mode::ReadOnly);
+  auto row = queued.Prepare(QStringLiteral("SELECT COUNT(*) AS n FROM Documents WHERE IsUploaded = 0 AND EncounterID = ?"));
+  row.Bind(1, encounter);
+  ASSERT_TRUE(row.Step());
+  EXPECT_EQ(row.Int(QStringLiteral("n")), 1);
 }
 
 TEST_F(EncountersTest, AnEncounterAStoredDocumentUsesStaysLockedAtExit) {

@@ -290,12 +290,12 @@ TEST_F(FilesTreeTest, IndexedDocumentsAreQueuedOnlyWhenTheUserAgrees) {
                            "      and will no longer be available in the indexed tree\n"
                            "                         Would you like to continue?"));
   EXPECT_EQ(prompter.Prompts()[0].buttons, PromptButtons::YesNo);
-  EXPECT_FALSE(upload.calls.contains(QStringLiteral("queue")));
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 1);
   EXPECT_EQ(Files()->topLevelItemCount(), 0);  // No ends Browse
 
   prompter.Script(PromptAnswer::Yes);
   window->cmdFile_Click();
-  EXPECT_TRUE(upload.calls.contains(QStringLiteral("queue")));
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);  // handed to the queue
   EXPECT_EQ(Listed(), QStringList{QStringLiteral("a.tif")});
 }
 

@@ -52,6 +52,8 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   CreateStatusBar();
   ConnectControls();
   if (!services_.log) ownLog_ = std::make_unique<EventLog>();
+  storer_ = std::make_unique<DocumentStorer>(services_.settings, services_.databases, services_.session,
+                                             services_.clock ? *services_.clock : systemClock_);
   locks_ = std::make_unique<EncounterLocks>(services_.session, services_.prompter, services_.login,
                                             services_.log ? *services_.log : *ownLog_);
   ConnectIndexingControls();
@@ -109,8 +111,10 @@ void frmMain::CreateMenus() {
   auto* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("mnuActions"));
   AddAction(actions, QStringLiteral("mnuActionsSave"), QStringLiteral("Save Documents"));
-  AddAction(actions, QStringLiteral("mnuActionsUpload"), QStringLiteral("Upload"));
-  AddAction(actions, QStringLiteral("mnuActionsUploadNow"), QStringLiteral("Upload Now"));
+  connect(AddAction(actions, QStringLiteral("mnuActionsUpload"), QStringLiteral("Upload")), &QAction::triggered, this,
+          &frmMain::cmdUpload_Click);
+  connect(AddAction(actions, QStringLiteral("mnuActionsUploadNow"), QStringLiteral("Upload Now")), &QAction::triggered,
+          this, &frmMain::cmdUploadNow_Click);
 
   auto* recon = bar->addAction(QStringLiteral("&Reconciliation"));
   recon->setObjectName(QStringLiteral("mnuRecon"));
@@ -159,6 +163,8 @@ void frmMain::ConnectControls() {
   connect(panes_->cmdFile, &QPushButton::clicked, this, &frmMain::cmdFile_Click);
   connect(panes_->cmdIndex, &QPushButton::clicked, this, &frmMain::cmdIndex_Click);
   connect(panes_->cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
+  connect(panes_->cmdUpload, &QPushButton::clicked, this, &frmMain::cmdUpload_Click);
+  connect(panes_->cmdUploadNow, &QPushButton::clicked, this, &frmMain::cmdUploadNow_Click);
   // A file shows as soon as it is chosen, by mouse or arrow keys; the two top nodes act on a
   // click or Enter only, so that moving through the tree never opens the file dialog.
   auto isFile = [](QTreeWidgetItem* node) {
@@ -213,9 +219,6 @@ void frmMain::ApplyState() {
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
                                          QStringLiteral("btnUndo"),   QStringLiteral("btnSave"),
                                          QStringLiteral("mnuEdit"),   QStringLiteral("mnuFileSave")};
-  static const QStringList kUploadCommands = {QStringLiteral("fraStep3"), QStringLiteral("cmdUpload"),
-                                              QStringLiteral("cmdUploadNow"), QStringLiteral("mnuActionsUpload"),
-                                              QStringLiteral("mnuActionsUploadNow"), QStringLiteral("mnuActions")};
   auto apply = [this](const QString& name, bool enabled) {
     if (auto* menu = findChild<QMenu*>(name)) {
       menu->menuAction()->setEnabled(enabled);
@@ -229,7 +232,6 @@ void frmMain::ApplyState() {
     bool enabled = state_.Enabled(name);
     if (kNotYetAvailable.contains(name)) enabled = false;
     if (kPageEdits.contains(name) && !Viewer().CanEditPages()) enabled = false;
-    if (!services_.upload && kUploadCommands.contains(name)) enabled = false;
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
@@ -287,6 +289,7 @@ void frmMain::Form_Load() {
     panes_->sstFiles->clear();
     busy.Release();
     const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    LoadStoredDocuments();
     const int indexedCount = indexed_ ? indexed_->Count() : 0;
     const auto awaiting = counts_.AreDocsToUpload(indexedCount);
     state_.ApplyStoredDocuments(indexedCount, static_cast<int>(awaiting), canUpload);
@@ -317,16 +320,21 @@ void frmMain::UpdateFilesDisplay() {
 
 void frmMain::UpdateUploadCount() { SetPanel(1, counts_.UpdateUploadCount()); }
 
+void frmMain::UpdateAvailableCount() {
+  int count = 0;
+  SetPanel(2, counts_.UpdateAvailableCount(count));
+}
+
 void frmMain::cmdExit_Click() {
   if (!services_.prompter.YesNo(QStringLiteral("You are Exiting Pyxa, Continue?"))) return;
   BusyCursor busy;
   const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
   bool released = false;
-  if (services_.upload && indexed_ && indexed_->Count() > 0 && canUpload) {
+  if (indexed_ && indexed_->Count() > 0 && canUpload) {
     busy.Release();
     if (services_.prompter.YesNo(QStringLiteral("Would you like to set the indexed documents for upload\n"
                                                 "with the next scheduled upload service?"))) {
-      services_.upload->QueueIndexedDocuments();
+      cmdUpload_Click();
     } else {
       UnlockNotUploadedEncounters();
       released = true;

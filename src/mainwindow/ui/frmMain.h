@@ -11,7 +11,6 @@
 #include "mainwindow/PageViewer.h"
 #include "mainwindow/ReferenceLists.h"
 #include "mainwindow/TreeModels.h"
-#include "mainwindow/UploadActions.h"
 #include "patients/EncounterChooser.h"
 #include "patients/EncounterLocks.h"
 #include "patients/PatientChooser.h"
@@ -22,7 +21,9 @@
 #include "shell/LoginPrompt.h"
 #include "shell/Session.h"
 #include "shell/Settings.h"
+#include "upload/DocumentStorer.h"
 #include "upload/UploadCounts.h"
+#include "upload/UploadProcess.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -51,7 +52,7 @@ struct MainWindowServices {
   LoginPrompt& login;
   DatabaseFactory& databases;
   FilePicker& files;
-  UploadActions* upload = nullptr;  // queueing and encounter release, when available
+  UploadProcess* upload = nullptr;  // the upload program; the one beside this program when null
   PageViewer* viewer = nullptr;     // the page operations; the window's own page view when null
   PatientChooser* patients = nullptr;  // picks one of several matches; the results window when null
   const Clock* clock = nullptr;        // the system clock when null
@@ -115,6 +116,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QString GetSelectedFileName() const;
   const IndexingDefaults& Defaults() const { return defaults_; }
 
+  // Upload: store the indexed documents and queue them; Upload Now also runs the upload program.
+  void cmdUpload_Click();
+  void cmdUploadNow_Click();
+  // Reloads the stored documents that never reached the queue (start-up).
+  void LoadStoredDocuments();
+
   // Encounters of clinical notes.
   void cmdEncounters_Click();
   // Releases the chosen encounter when no indexed document uses it.
@@ -155,6 +162,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void mnuAbout_Click();
   void UpdateFilesDisplay();
   void UpdateUploadCount();
+  void UpdateAvailableCount();
   void ShowStatusFile();
 
   // Files tree.
@@ -202,6 +210,14 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void AfterPagesAppended();
   void ShowIndexedDocument(int document);
   HeldEncounter ChosenEncounterShown() const;
+  // Stores and hands over the indexed documents; false when anything failed (told already).
+  bool QueueIndexedDocuments(const QString& handOverFailure);
+  void ResetAfterQueue(bool newCollection);
+  void FollowUploadCount(bool keepWhenNone);
+  QString SourcePath() const;
+  UploadProcess& Uploader();
+  void WaitForUploadProgram();
+  static constexpr int kUploadPollMs = 250;
   void ShowEncounterDate(const QDate& date);
   // KeepAliveTimer
   void Stop() override { liveTimer_.stop(); }
@@ -221,6 +237,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   std::unique_ptr<EncounterChooser> ownEncounterChooser_;
   std::unique_ptr<EventLog> ownLog_;
   std::unique_ptr<EncounterLocks> locks_;
+  std::unique_ptr<DocumentStorer> storer_;
+  std::unique_ptr<UploadProcess> ownUploader_;
   SystemClock systemClock_;
   IndexingDefaults defaults_;
   QString nameExtensionOnEntry_;

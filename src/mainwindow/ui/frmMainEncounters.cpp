@@ -10,9 +10,9 @@
 #include "patients/ui/SearchFieldsBox.h"
 #include "platform/ui/BusyCursor.h"
 #include "shell/ServiceFailures.h"
+#include "upload/StoredDocuments.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -156,21 +156,20 @@ void frmMain::UnlockUnusedEncounters() {
 
 void frmMain::UnlockNotUploadedEncounters() {
   if (!indexed_) return;
-  Documents stored;
-  const QString path = counts_.StorePath();
-  if (QFileInfo::exists(path)) {
-    auto database = services_.databases.Create();
-    if (!database->Connect(path, kDatabasePassword)) {
-      // Without the store nobody can tell which encounters stored documents still need.
-      locks_->ReportStillLocked(EncountersNotStored(*indexed_, Documents()),
-                                QStringLiteral("the document store could not be opened: ") +
-                                    database->LastErrorDescription());
-      return;
-    }
-    stored = database->GetDocuments();
-    database->Disconnect();
+  QSet<qint64> kept;
+  try {
+    kept = StoredEncounters(counts_.StorePath());
+  } catch (const StoreReadFailure& error) {
+    // Without the store nobody can tell which encounters stored documents still need.
+    locks_->ReportStillLocked(EncountersNotStored(*indexed_, Documents()),
+                              QStringLiteral("the document store could not be read: ") +
+                                  QString::fromLocal8Bit(error.what()));
+    return;
   }
-  locks_->Release(EncountersNotStored(*indexed_, stored));
+  QVector<HeldEncounter> free;
+  for (const HeldEncounter& encounter : EncountersNotStored(*indexed_, Documents()))
+    if (!kept.contains(encounter.id)) free.push_back(encounter);
+  locks_->Release(free);
 }
 
 }  // namespace pyxa

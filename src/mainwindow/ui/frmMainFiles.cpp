@@ -41,7 +41,7 @@ void frmMain::cmdFile_Click() {
     AskToKeepPageChanges();
     UnlockUnusedEncounters();
     const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
-    if (indexed_ && indexed_->Count() > 0 && canUpload && services_.upload) {
+    if (indexed_ && indexed_->Count() > 0 && canUpload) {
       const bool send = services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"
                                                                "      and will no longer be available in the indexed "
                                                                "tree\n                         Would you like to "
@@ -49,7 +49,7 @@ void frmMain::cmdFile_Click() {
                                                 QString(), PromptIcon::Question, PromptButtons::YesNo}) ==
                         PromptAnswer::Yes;
       if (!send) return;
-      services_.upload->QueueIndexedDocuments();
+      cmdUpload_Click();
     }
     UpdateUploadCount();
     Viewer().DisplayFile(QString());

@@ -1,0 +1,196 @@
+// The main window's upload side: storing and queueing the indexed documents, running the upload
+// program and waiting for it with progress, and the reload of stored documents at start.
+#include "mainwindow/ui/frmMain.h"
+
+#include "mainwindow/CategoryRules.h"
+#include "mainwindow/PathText.h"
+#include "mainwindow/ui/DocumentFrame.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/SearchFrame.h"
+#include "platform/ui/BusyCursor.h"
+#include "shell/ErrorTexts.h"
+#include "upload/StoredDocuments.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace pyxa {
+namespace {
+
+const QString kUploadFailed = QStringLiteral(
+    "The document(s) you have attempted to upload has failed. Please try uploading again. If the issue persists, "
+    "please try restarting the Pyxa application.\n\nError Description: \n");
+
+}  // namespace
+
+UploadProcess& frmMain::Uploader() {
+  if (services_.upload) return *services_.upload;
+  if (!ownUploader_) ownUploader_ = std::make_unique<LocalUploadProcess>(QCoreApplication::applicationDirPath());
+  return *ownUploader_;
+}
+
+QString frmMain::SourcePath() const {
+  const QString shown = Viewer().CurrentFileName();
+  if (!shown.isEmpty()) return shown;
+  return currentFile_.isEmpty() ? QString() : AvailablePath(currentFile_);
+}
+
+bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
+  QString message;
+  const QString source = SourcePath();
+  // The viewer lets go of the file while its pages are taken out; it shows what is left after.
+  Viewer().DisplayFile(QString());
+  int result = 1;
+  if (indexed_) result = storer_->SaveIndexedDocuments(*indexed_, source, message);
+  const auto showAgain = [&] {
+    if (!source.isEmpty() && QFileInfo::exists(source)) Viewer().DisplayFile(source);
+  };
+  if (result != 1) {
+    showAgain();
+    RefreshIndexedTree();
+    services_.prompter.Critical(kUploadFailed + message);
+    return false;
+  }
+  if (!message.isEmpty()) services_.prompter.Information(message);
+  message.clear();
+  std::int32_t number = 0;
+  Documents none;
+  storer_->StoreDocsInMDB(indexed_ ? *indexed_ : none, message, number);
+  if (number != 0) {
+    showAgain();
+    RefreshIndexedTree();
+    services_.prompter.Critical(handOverFailure + QLatin1Char('\n') + message);
+    UpdateUploadCount();
+    return false;
+  }
+  showAgain();
+  return true;
+}
+
+void frmMain::ResetAfterQueue(bool newCollection) {
+  if (newCollection) indexed_.emplace();
+  RefreshIndexedTree();
+  for (const char* control : {"fraStep2", "cmdIndex", "btnIndex", "fraStep3", "cmdUpload", "cmdUploadNow",
+                              "mnuActionsUpload", "mnuActionsUploadNow", "cmdNew", "cmdNext", "cmdAppendAll"})
+    state_.SetEnabled(QString::fromLatin1(control), false);
+  panes_->sstFiles->clear();
+  defaults_.justLoaded = false;
+}
+
+void frmMain::FollowUploadCount(bool keepWhenNone) {
+  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  std::int64_t awaiting = 0;
+  try {
+    awaiting = counts_.AreDocsToUpload(indexed_ ? indexed_->Count() : 0);
+  } catch (const StoreReadError& error) {
+    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+  }
+  if (canUpload && awaiting > 0) {
+    for (const char* control : {"cmdUploadNow", "fraStep3", "mnuActionsUploadNow"})
+      state_.SetEnabled(QString::fromLatin1(control), true);
+  } else if (!keepWhenNone) {
+    state_.SetEnabled(QStringLiteral("cmdUploadNow"), false);
+    state_.SetEnabled(QStringLiteral("mnuActionsUploadNow"), false);
+  }
+  state_.UpdateActionsMenu();
+}
+
+void frmMain::cmdUpload_Click() {
+  try {
+    BusyCursor busy;
+    busy.Release();
+    if (QueueIndexedDocuments(QStringLiteral("The document(s) you have attempted to upload has failed."))) {
+      ResetAfterQueue(true);
+    }
+    UpdateUploadCount();
+    UpdateAvailableCount();
+    state_.SetEnabled(QStringLiteral("fraStep2"), false);
+    state_.SetEnabled(QStringLiteral("cmdIndex"), false);
+    state_.SetEnabled(QStringLiteral("btnIndex"), false);
+    FollowUploadCount(true);
+    state_.ControlImageInterface(true, false, true);
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+  ApplyState();
+}
+
+void frmMain::cmdUploadNow_Click() {
+  try {
+    if (QueueIndexedDocuments(QStringLiteral("Failed to store the document(s)."))) {
+      indexed_.emplace();
+      if (!Uploader().Exists()) {
+        services_.prompter.Ask({QStringLiteral("Unable to locate the ") + NameFromFullPath(Uploader().Path()),
+                                QString(), PromptIcon::Critical, PromptButtons::Ok});
+      } else {
+        if (Uploader().IsRunning()) {
+          services_.prompter.Notice(QStringLiteral("The Upload Documents process is currently running. Documents "
+                                                   "are stored and will be processed in a sequence."));
+        } else if (!Uploader().Start()) {
+          services_.prompter.Critical(QStringLiteral("The upload program could not be started: ") +
+                                      Uploader().Path());
+        }
+        WaitForUploadProgram();
+        UpdateUploadCount();
+        UpdateAvailableCount();
+        ResetAfterQueue(false);
+        if (document_->cboCategory->currentText() == kClinicalNotes) {
+          search_->txtEncounterID->clear();
+          cboCategory_Click();
+        }
+      }
+    }
+    FollowUploadCount(false);
+    state_.ControlImageInterface(false, true, true);
+  } catch (const std::exception& error) {
+    services_.prompter.Critical(QStringLiteral("An error has occurred in Upload Now.\r\n#0\r\nDescription: ") +
+                                QString::fromLocal8Bit(error.what()));
+  }
+  ApplyState();
+}
+
+void frmMain::WaitForUploadProgram() {
+  if (!Uploader().IsRunning()) return;
+  // The window keeps painting and shows how many documents are left, but takes no other work.
+  QProgressDialog progress(QStringLiteral("Uploading the stored documents..."), QString(), 0, 0, this);
+  progress.setObjectName(QStringLiteral("UploadProgress"));
+  progress.setWindowTitle(QStringLiteral("Upload Now"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setCancelButton(nullptr);
+  progress.setMinimumDuration(0);
+  progress.show();
+  QEventLoop loop;
+  QTimer poll;
+  poll.setInterval(kUploadPollMs);
+  connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (!Uploader().IsRunning()) {
+      loop.quit();
+      return;
+    }
+    progress.setLabelText(QStringLiteral("Uploading the stored documents...\n") +
+                          counts_.UpdateUploadCount().trimmed());
+  });
+  poll.start();
+  loop.exec();
+  progress.close();
+}
+
+void frmMain::LoadStoredDocuments() {
+  try {
+    Documents stored = pyxa::LoadStoredDocuments(counts_.StorePath(), services_.databases, services_.session,
+                                                 services_.settings.UploadsFolder);
+    indexed_.emplace(std::move(stored));
+    RefreshIndexedTree();
+  } catch (const StoreReadFailure& error) {
+    services_.prompter.Critical(GenericErrorMessage(0, QString::fromLocal8Bit(error.what())));
+  }
+}
+
+}  // namespace pyxa

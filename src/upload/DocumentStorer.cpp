@@ -1,0 +1,288 @@
+#include "upload/DocumentStorer.h"
+
+#include "components/Rc4.h"
+#include "document/ImageDocument.h"
+#include "platform/SystemError.h"
+#include "shell/ErrorTexts.h"
+#include "shell/PathRoutines.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+
+namespace pyxa {
+namespace {
+
+QString Extension(const QString& path) { return QFileInfo(path).suffix(); }
+
+bool IsPaged(const QString& path) {
+  const QString extension = Extension(path).toUpper();
+  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+}
+
+// Reads a whole file; nullopt with the system's text when it cannot.
+std::optional<QByteArray> ReadWhole(const QString& path, QString& error) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    error = file.errorString();
+    return std::nullopt;
+  }
+  const qint64 length = file.size();
+  QByteArray bytes = file.readAll();
+  if (bytes.size() != length) {
+    error = file.errorString();
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+}  // namespace
+
+DocumentStorer::DocumentStorer(const AppSettings& settings, DatabaseFactory& databases, Session& session,
+                               const Clock& clock)
+    : settings_(settings), databases_(databases), session_(session), clock_(clock) {}
+
+QString DocumentStorer::StorePath() const { return settings_.UploadsFolder + QStringLiteral("documents.mdb"); }
+
+bool DocumentStorer::OpenForWriting(Database& database, QString& message, std::int32_t& errorNumber) {
+  const QString path = StorePath();
+  if (!QFileInfo::exists(path)) {
+    if (!database.Create(path, kDatabasePassword)) {
+      errorNumber = database.LastError();
+      message = QStringLiteral("Pyxa Failed to create the database. ") + database.LastErrorDescription();
+      return false;
+    }
+  } else if (!database.Connect(path, kDatabasePassword)) {
+    errorNumber = database.LastError();
+    message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
+              database.LastErrorDescription();
+    return false;
+  }
+  // The service credentials are only ever written enciphered.
+  database.WebSvcAccount = EncipherCredential(session_.Login());
+  database.WebSvcPwd = EncipherCredential(session_.Password());
+  database.WebSvcURL = session_.Url();
+  database.DBPwd = kDatabasePassword;
+  database.FilePath = path;
+  if (!database.UpdateSettings()) {
+    errorNumber = database.LastError();
+    message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
+              database.LastErrorDescription();
+    return false;
+  }
+  return true;
+}
+
+std::int32_t DocumentStorer::StoreIndexedDocInMDB(Document& document, std::int64_t& newDocumentId, QString& message,
+                                                  std::int32_t& errorNumber) {
+  errorNumber = 0;
+  auto database = databases_.Create();
+  if (!OpenForWriting(*database, message, errorNumber)) return errorNumber ? errorNumber : -1;
+  if (!database->UpdateDBWithIndexedDoc(document, newDocumentId)) {
+    errorNumber = database->LastError() ? database->LastError() : -1;
+    message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
+              database->LastErrorDescription();
+  }
+  database->Disconnect();
+  return errorNumber;
+}
+
+std::int32_t DocumentStorer::StoreDocsInMDB(Documents& documents, QString& message, std::int32_t& errorNumber) {
+  errorNumber = 0;
+  auto database = databases_.Create();
+  if (!OpenForWriting(*database, message, errorNumber)) return errorNumber ? errorNumber : -1;
+  if (!database->UpdateDocuments(documents)) {
+    errorNumber = database->LastError() ? database->LastError() : -1;
+    message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
+              database->LastErrorDescription();
+  }
+  database->Disconnect();
+  return errorNumber;
+}
+
+std::int32_t DocumentStorer::StoreLogInMDB(QString& message, AuditLog& record, std::int32_t& errorNumber) {
+  errorNumber = 0;
+  auto database = databases_.Create();
+  if (!OpenForWriting(*database, message, errorNumber)) return errorNumber ? errorNumber : -1;
+  if (!database->UpdateDBWithLog(record)) {
+    errorNumber = database->LastError() ? database->LastError() : -1;
+    message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
+              database->LastErrorDescription();
+  }
+  database->Disconnect();
+  return errorNumber;
+}
+
+QString DocumentStorer::PatientName(qint64 patientId) {
+  QStringList names;
+  ValuesTable values;
+  try {
+    session_.Call([&](ClinicalService& service) { service.GetPatientNameByID(patientId, names, values); });
+  } catch (const ServiceError&) {
+    return {};  // the audit row goes without the name rather than not at all
+  }
+  if (RowCount(values) == 0 || values->first().size() < 3) return {};
+  return values->first().at(1).toString() + QStringLiteral(", ") + values->first().at(2).toString();
+}
+
+int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath, QString& message,
+                                   QVector<int>& pageList) {
+  pageList.clear();
+  if (!document.FileData.isEmpty()) return -1;
+  AuditLog audit;
+  audit.UserID = document.UserID;
+  audit.PatientID = document.PatientID;
+  audit.PatientName = PatientName(document.PatientID);
+  audit.CategoryID = document.CategoryID;
+  audit.TypeDesc = document.DocumentTypeDesc;
+  audit.DocumentName = document.DocumentName;
+  audit.DocumentID = 0;
+  audit.ActionID = kActionPendingUpload;
+  audit.ActionDate = clock_.Now();
+
+  auto fail = [&](const QString& why) {
+    document.FileData.clear();
+    if (!why.isEmpty()) message = why;
+    auto database = databases_.Create();
+    if (QFileInfo::exists(StorePath()) && database->Connect(StorePath(), kDatabasePassword)) {
+      database->Disconnect();
+      audit.StatusID = kStatusFailed;
+      QString ignored;
+      std::int32_t number = 0;
+      StoreLogInMDB(ignored, audit, number);
+    }
+    return -1;
+  };
+
+  QString readFrom;
+  bool temporary = false;
+  if (IsPaged(sourcePath) && document.Pages.Count() > 0) {
+    std::vector<int> pages;
+    for (const Page& page : document.Pages) {
+      pages.push_back(page.PageNumber);
+      pageList.push_back(page.PageNumber);
+    }
+    // The pages are written beside the store, never among the available files, so that a
+    // crash cannot leave a copy of them there to be indexed twice.
+    QString target;
+    if (const std::int32_t error = MakeUniqueTempName(settings_.UploadsFolder, QStringLiteral("tif"), target,
+                                                      QStringLiteral("zzz"))) {
+      pageList.clear();
+      message = QStringLiteral("Failed to save the document's pages. ") + SystemErrorText(error);
+      return -1;
+    }
+    ImageDocument source;
+    DocumentResult result = source.Load(sourcePath);
+    if (result.Ok()) result = source.WritePages(pages, target);
+    if (!result.Ok()) {
+      QFile::remove(target);
+      pageList.clear();
+      message = QStringLiteral("Failed to save the document's pages. ") + ViewerErrorText(result.code);
+      return -1;
+    }
+    Step("pages written");
+    readFrom = target;
+    temporary = true;
+  } else if (Extension(sourcePath).endsWith(QStringLiteral("tif"))) {
+    message = QStringLiteral(
+        "The documents do not contain any pages. Please correct these indexing problems before uploading.");
+    return -1;
+  } else {
+    readFrom = sourcePath;
+  }
+
+  QString readError;
+  const auto bytes = ReadWhole(readFrom, readError);
+  if (!bytes) {
+    if (temporary) QFile::remove(readFrom);
+    pageList.clear();
+    return fail(QStringLiteral("Failed to read the document file '") + readFrom + QStringLiteral("'. ") + readError);
+  }
+  document.FileData = *bytes;
+  if (temporary && !QFile::remove(readFrom)) {
+    pageList.clear();
+    return fail(QStringLiteral("Failed to delete the temporary file '") + readFrom + QStringLiteral("'. ") +
+                SystemErrorText(errno));
+  }
+
+  std::int64_t newId = 0;
+  std::int32_t number = 0;
+  QString insertMessage;
+  if (StoreIndexedDocInMDB(document, newId, insertMessage, number) != 0) {
+    pageList.clear();
+    return fail(insertMessage);
+  }
+  Step("document inserted");
+  // A file kept whole (PDF, DOC) leaves the available files only once its copy is committed.
+  if (!temporary && !QFile::remove(readFrom)) {
+    message = QStringLiteral("Failed to delete the temporary file '") + readFrom + QStringLiteral("'. ") +
+              SystemErrorText(errno);
+  }
+  audit.DocumentID = newId;
+  audit.StatusID = kStatusSucceeded;
+  QString logMessage;
+  StoreLogInMDB(logMessage, audit, number);
+  Step("audit written");
+  return 1;
+}
+
+int DocumentStorer::SaveIndexedDocuments(Documents& documents, const QString& sourcePath, QString& message) {
+  int result = 1;
+  int pagesToStore = 0;
+  for (const Document& document : documents) {
+    if (document.FileData.isEmpty()) pagesToStore += document.Pages.Count();
+  }
+  const bool wholeFile = !sourcePath.isEmpty() && !IsPaged(sourcePath);
+  bool anyToStore = pagesToStore > 0;
+  if (wholeFile) {
+    for (const Document& document : documents) anyToStore = anyToStore || document.FileData.isEmpty();
+  }
+  if (!anyToStore) return 1;
+
+  QVector<int> combined;
+  for (Document& document : documents) {
+    // A document stored before (reloaded at start) is already in the store: it is queued with
+    // the others, not stored again.
+    if (!document.FileData.isEmpty()) continue;
+    QVector<int> pageList;
+    QString documentMessage;
+    if (SaveCurrentDoc(document, sourcePath, documentMessage, pageList) != 1) {
+      result = -1;
+      if (!documentMessage.isEmpty()) message = documentMessage;
+      continue;
+    }
+    if (!documentMessage.isEmpty()) message = documentMessage;
+    combined += pageList;
+  }
+  if (combined.isEmpty() || !IsPaged(sourcePath)) return result;
+
+  ImageDocument source;
+  DocumentResult loaded = source.Load(sourcePath);
+  if (!loaded.Ok()) {
+    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(loaded.code);
+    return -1;
+  }
+  std::vector<int> remove(combined.begin(), combined.end());
+  const DocumentResult deleted = source.DeletePages(remove);
+  if (!deleted.Ok()) {
+    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(deleted.code);
+    return -1;
+  }
+  const DocumentResult saved = source.Save();
+  source.Close();
+  if (saved.code == -2002) {
+    if (!QFile::remove(sourcePath)) {
+      message = QStringLiteral("Failed to delete the file '") + sourcePath + QStringLiteral("'. ") +
+                SystemErrorText(errno);
+      return -1;
+    }
+  } else if (!saved.Ok()) {
+    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(saved.code);
+    return -1;
+  }
+  Step("source saved");
+  return result;
+}
+
+}  // namespace pyxa

@@ -1,0 +1,53 @@
+// Storing the indexed documents of one source file into the local store: each document's pages
+// become its own file data with an audit row, the stored pages leave the source file, and the
+// collection is handed over for upload together with the upload settings.
+#pragma once
+
+#include "components/DocumentDatabase.h"
+#include "platform/Clock.h"
+#include "shell/AppSettings.h"
+#include "shell/Session.h"
+
+#include <QVector>
+#include <functional>
+
+namespace pyxa {
+
+class DocumentStorer {
+ public:
+  // All are kept by reference and must outlive the object.
+  DocumentStorer(const AppSettings& settings, DatabaseFactory& databases, Session& session, const Clock& clock);
+
+  QString StorePath() const;
+
+  // Stores every document of the collection not stored yet, from the source file's pages, then
+  // takes the stored pages out of the source (deleting a source left without pages). 1 when all
+  // went, -1 when any failed (message says why); a failed document keeps its place and pages.
+  int SaveIndexedDocuments(Documents& documents, const QString& sourcePath, QString& message);
+  // One document: its file data, the insert and the audit row. pageList: its pages in the source.
+  int SaveCurrentDoc(Document& document, const QString& sourcePath, QString& message, QVector<int>& pageList);
+
+  // The component calls, each creating a missing store and writing the upload settings first.
+  std::int32_t StoreIndexedDocInMDB(Document& document, std::int64_t& newDocumentId, QString& message,
+                                    std::int32_t& errorNumber);
+  std::int32_t StoreDocsInMDB(Documents& documents, QString& message, std::int32_t& errorNumber);
+  std::int32_t StoreLogInMDB(QString& message, AuditLog& record, std::int32_t& errorNumber);
+
+  // Test hook: called at each step of storing with the step's name.
+  std::function<void(const char* step)> checkpoint;
+
+ private:
+  // Creates the store when missing and writes the upload settings; false with message set.
+  bool OpenForWriting(Database& database, QString& message, std::int32_t& errorNumber);
+  QString PatientName(qint64 patientId);
+  void Step(const char* step) const {
+    if (checkpoint) checkpoint(step);
+  }
+
+  const AppSettings& settings_;
+  DatabaseFactory& databases_;
+  Session& session_;
+  const Clock& clock_;
+};
+
+}  // namespace pyxa

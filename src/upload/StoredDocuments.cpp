@@ -1,0 +1,121 @@
+#include "upload/StoredDocuments.h"
+
+#include "document/ImageDocument.h"
+#include "components/StoreSchema.h"
+#include "platform/Sql.h"
+#include "shell/PathRoutines.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace pyxa {
+namespace {
+
+QDateTime ReadStoreDate(const SqlStatement& row, const QString& column) {
+  const QString text = row.Text(column);
+  if (text.isEmpty()) return {};
+  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
+  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
+  return date;
+}
+
+int CountPages(const QByteArray& bytes, const QString& workFolder) {
+  QString path;
+  if (MakeUniqueTempName(workFolder, QStringLiteral("tif"), path, QStringLiteral("zzz")) != 0) return 1;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    file.remove();
+    return 1;
+  }
+  file.close();
+  ImageDocument document;
+  const int pages = document.Load(path).Ok() ? document.PageCount() : 1;
+  document.Close();
+  QFile::remove(path);
+  return std::max(1, pages);
+}
+
+void AddPatientName(Session& session, Document& document) {
+  QStringList names;
+  ValuesTable values;
+  try {
+    session.Call([&](ClinicalService& service) { service.GetPatientNameByID(document.PatientID, names, values); });
+  } catch (const ServiceError&) {
+    return;
+  }
+  if (RowCount(values) == 0) return;
+  const auto field = [&](int index) {
+    const auto& row = values->first();
+    return index < row.size() && !row.at(index).isNull() ? row.at(index).toString() : QString();
+  };
+  document.LastName = field(1);
+  document.FirstName = field(2);
+  document.Chart = field(3);
+  document.AreaCode = field(4);
+  document.Phone1 = field(5);
+  document.Phone2 = field(6);
+}
+
+}  // namespace
+
+Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databases, Session& session,
+                              const QString& workFolder) {
+  if (!QFileInfo::exists(storePath)) {
+    auto database = databases.Create();
+    if (!database->Create(storePath, kDatabasePassword))
+      throw StoreReadFailure(database->LastErrorDescription().toStdString());
+    database->Disconnect();
+  }
+  Documents documents;
+  try {
+    SqlConnection connection(storePath, SqlConnection::Mode::ReadOnly);
+    auto row = connection.Prepare(QStringLiteral("SELECT * FROM Documents WHERE IsUploaded = ? ORDER BY DocumentID"));
+    row.Bind(1, qint64{kStoredNotQueued});
+    while (row.Step()) {
+      Document document;
+      document.Id = row.Int(QStringLiteral("DocumentID"));
+      document.IsUploaded = kStoredNotQueued;
+      document.UserID = row.Int(QStringLiteral("UserID"), 0);
+      document.PatientID = row.Int(QStringLiteral("PatientID"), 0);
+      document.EncounterID = row.Int(QStringLiteral("EncounterID"), 0);
+      document.CategoryID = row.Int(QStringLiteral("CategoryID"), 0);
+      document.DocumentTypeID = row.Int(QStringLiteral("TypeID"), 0);
+      document.DocumentTypeDesc = row.Text(QStringLiteral("TypeDescription"));
+      document.PhysicianID = row.Int(QStringLiteral("PhysicianID"), 0);
+      document.SenderID = row.Int(QStringLiteral("SenderID"), 0);
+      document.Sender = row.Text(QStringLiteral("Sender"));
+      document.DocumentName = row.Text(QStringLiteral("DocumentName"));
+      document.DocumentDate = ReadStoreDate(row, QStringLiteral("EncounterDate"));
+      document.DocDateModified = row.Int(QStringLiteral("EncounterDateModified"), 0) != 0;
+      document.SignOff = row.Int(QStringLiteral("IsSignedOff"), 0) != 0;
+      document.Abnormal = row.Int(QStringLiteral("IsAbnormal"), 0) != 0;
+      document.Notes = row.Text(QStringLiteral("Notes"));
+      document.FileData = row.Blob(QStringLiteral("FileData"));
+      documents.Add(std::move(document));
+    }
+  } catch (const SqlError& error) {
+    throw StoreReadFailure(error.what());
+  }
+  for (Document& document : documents) {
+    AddPatientName(session, document);
+    const int pages = CountPages(document.FileData, workFolder);
+    for (int page = 1; page <= pages; ++page) document.Pages.Add(Page{page, {}});
+  }
+  return documents;
+}
+
+QSet<qint64> StoredEncounters(const QString& storePath) {
+  QSet<qint64> encounters;
+  if (!QFileInfo::exists(storePath)) return encounters;
+  try {
+    SqlConnection connection(storePath, SqlConnection::Mode::ReadOnly);
+    auto row = connection.Prepare(
+        QStringLiteral("SELECT DISTINCT EncounterID FROM Documents WHERE EncounterID IS NOT NULL AND EncounterID <> 0"));
+    while (row.Step()) encounters.insert(row.Int(QStringLiteral("EncounterID"), 0));
+  } catch (const SqlError& error) {
+    throw StoreReadFailure(error.what());
+  }
+  return encounters;
+}
+
+}  // namespace pyxa

@@ -1,0 +1,31 @@
+// The reads of the local store the main window makes: the stored documents that never reached
+// the upload queue (reloaded into the indexed tree at start), and which encounters stored
+// documents use.
+#pragma once
+
+#include "components/DocumentDatabase.h"
+#include "shell/Session.h"
+
+#include <QSet>
+#include <stdexcept>
+
+namespace pyxa {
+
+// A store that exists but cannot be read; the text says why.
+class StoreReadFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Creates a missing store, then reads the rows with IsUploaded -1: their columns, the patient's
+// name parts from the service (an expired session renewed once; other failures leave them empty)
+// and one page per page of their file data (a file that is not a TIFF counts one page).
+// workFolder takes the short-lived copies that count pages. Throws StoreReadFailure.
+Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databases, Session& session,
+                              const QString& workFolder);
+
+// The encounters stored documents are attached to; empty when there is no store.
+// Throws StoreReadFailure.
+QSet<qint64> StoredEncounters(const QString& storePath);
+
+}  // namespace pyxa

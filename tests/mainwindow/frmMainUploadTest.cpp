@@ -1,0 +1,128 @@
+// Upload and Upload Now through the main window, on real files and a real store, with the upload
+// program scripted: stored and queued documents, the program's start and wait, the counts.
+#include "MainWindowFixture.h"
+
+#include "platform/Sql.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace pyxa {
+namespace {
+
+using testing::MainWindowTest;
+using testing::OriginalPages;
+using testing::PagingViewer;
+
+class UploadTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    log.patients = ValueRows{{1001, QStringLiteral("O'Brien"), QStringLiteral("Siobhan"), QVariant(), QVariant(),
+                              QStringLiteral("C-1"), QVariant(), QVariant(), QVariant()}};
+    viewer = &fake;
+    Build();
+  }
+  QString Store() const { return settings.UploadsFolder + QStringLiteral("documents.mdb"); }
+  QString Batch() const { return settings.AvailableFolder + QStringLiteral("batch.tif"); }
+  qint64 Count(const QString& where) {
+    SqlConnection connection(Store(), SqlConnection::Mode::ReadOnly);
+    auto query = connection.Prepare(QStringLiteral("SELECT COUNT(*) AS n FROM Documents WHERE ") + where);
+    return query.Step() ? query.Int(QStringLiteral("n")) : -1;
+  }
+  // Two documents of pages 1 and 2 of a three-page batch, for the single match of the search.
+  void IndexTwoDocuments() {
+    window->Form_Load();
+    IndexWaitingFile(3);
+    Find<QLineEdit>("txtLastName")->setText(QStringLiteral("O'Brien"));
+    Find<QPushButton>("cmdSearch")->click();
+    auto* physicians = Find<QComboBox>("cboPhysician");
+    physicians->setCurrentIndex(0);
+    Q_EMIT physicians->activated(0);
+    auto* categories = Find<QComboBox>("cboCategory");
+    categories->setCurrentIndex(0);
+    Q_EMIT categories->activated(0);
+    Find<QPushButton>("cmdNew")->click();
+    Find<QPushButton>("cmdNew")->click();
+    ASSERT_EQ(window->IndexedDocuments()->Count(), 2);
+  }
+  QString Panel(const char* name) { return Find<QLabel>(name)->text(); }
+  bool On(const char* control) { return window->State().Enabled(QString::fromLatin1(control)); }
+
+  PagingViewer fake;
+};
+
+TEST_F(UploadTest, UploadWithNothingIndexedOnlyRefreshesTheCounts) {
+  window->Form_Load();
+  window->cmdUpload_Click();
+  EXPECT_TRUE(prompter.Prompts().empty());
+  EXPECT_FALSE(On("cmdUploadNow"));
+  window->cmdUploadNow_Click();
+  EXPECT_TRUE(prompter.Prompts().empty());
+  EXPECT_FALSE(On("cmdUploadNow"));
+}
+
+TEST_F(UploadTest, UploadNowStoresQueuesStartsTheProgramAndWaitsForIt) {
+  IndexTwoDocuments();
+  Find<QPushButton>("cmdUploadNow")->click();
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(upload.calls, QStringList{QStringLiteral("start")});
+  EXPECT_EQ(upload.runningLooks, 0);  // waited until it ended
+  EXPECT_EQ(Count(QStringLiteral("IsUploaded = 0")), 2);
+  EXPECT_EQ(OriginalPages(Batch()), (std::vector<int>{3}));  // only the unindexed page stays
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+  EXPECT_EQ(Find<QTreeWidget>("sstFiles")->topLevelItemCount(), 0);
+  EXPECT_FALSE(On("cmdIndex"));
+  EXPECT_TRUE(On("cmdUploadNow"));  // the scripted program uploaded nothing: two still wait
+  EXPECT_EQ(Panel("pnlAwaitingUpload").trimmed(), QStringLiteral("Awaiting Upload: 2"));
+}
+
+TEST_F(UploadTest, UploadNowWhileTheProgramRunsSaysSoAndStillWaits) {
+  IndexTwoDocuments();
+  upload.runningLooks = 4;
+  Find<QPushButton>("cmdUploadNow")->click();
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("The Upload Documents process is currently running. "
+                                                       "Documents are stored and will be processed in a sequence."));
+  EXPECT_TRUE(upload.calls.isEmpty());
+  EXPECT_EQ(upload.runningLooks, 0);
+}
+
+TEST_F(UploadTest, AMissingUploadProgramLeavesTheDocumentsStoredForTheSchedule) {
+  IndexTwoDocuments();
+  upload.exists = false;
+  Find<QPushButton>("cmdUploadNow")->click();
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("Unable to locate the UploadDocuments"));
+  EXPECT_EQ(Count(QStringLiteral("IsUploaded = 0")), 2);
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+}
+
+TEST_F(UploadTest, UploadQueuesForTheScheduleAndStoredDocumentsComeBackAtStart) {
+  IndexTwoDocuments();
+  // Stored but never queued: a store that failed before the hand-over.
+  Documents& documents = *window->IndexedDocuments();
+  QString message;
+  DocumentStorer storer(settings, databases, session, clock);
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, Batch(), message), 1) << message.toStdString();
+  ASSERT_EQ(Count(QStringLiteral("IsUploaded = -1")), 2);
+
+  Build();
+  window->Form_Load();
+  ASSERT_EQ(window->IndexedDocuments()->Count(), 2);
+  auto* root = Find<QTreeWidget>("sstDocuments")->topLevelItem(0);
+  ASSERT_EQ(root->childCount(), 2);
+  EXPECT_TRUE(On("cmdUpload"));
+  EXPECT_TRUE(On("cmdUploadNow"));
+
+  Find<QPushButton>("cmdUpload")->click();
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(Count(QStringLiteral("IsUploaded = 0")), 2);
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+  EXPECT_TRUE(upload.calls.isEmpty());
+  EXPECT_TRUE(On("cmdUploadNow"));
+}
+
+}  // namespace
+}  // namespace pyxa
