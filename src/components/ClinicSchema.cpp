@@ -48,10 +48,27 @@ CREATE TABLE encounters (
 CREATE INDEX encounters_by_patient ON encounters (patient_id, physician_id);
 )sql";
 
+// One row per stored document received; upload_key makes a repeated upload find its first row.
+const char* const kReceivedDocumentsSql = R"sql(
+CREATE TABLE IF NOT EXISTS received_documents (
+  id INTEGER PRIMARY KEY AUTOINCREMENT, upload_key TEXT NOT NULL UNIQUE,
+  user_id INTEGER, patient_id INTEGER NOT NULL REFERENCES patients(id), encounter_id INTEGER,
+  category_id INTEGER, type_id INTEGER, type_description TEXT, physician_id INTEGER,
+  sender_id INTEGER, sender TEXT, document_name TEXT, document_date TEXT, date_modified INTEGER,
+  signed_off INTEGER, abnormal INTEGER, notes TEXT, file_data BLOB NOT NULL,
+  received_ms INTEGER NOT NULL, received_by INTEGER NOT NULL);
+CREATE INDEX IF NOT EXISTS received_documents_by_patient ON received_documents (patient_id);
+)sql";
+
 }  // namespace
+
+void EnsureReceivedDocumentsTable(SqlConnection& connection) {
+  connection.Execute(QString::fromUtf8(kReceivedDocumentsSql));
+}
 
 void CreateClinicSchema(SqlConnection& connection) {
   connection.Execute(QString::fromUtf8(kSchemaSql));
+  EnsureReceivedDocumentsTable(connection);
   SetClinicConfig(connection, kConfigSchemaVersion, QString::number(kClinicSchemaVersion));
   SetClinicConfig(connection, kConfigIdleMinutes, QString::number(kDefaultIdleMinutes));
   SetClinicConfig(connection, kConfigTimeoutSeconds, QString::number(kDefaultTimeoutSeconds));

@@ -26,6 +26,9 @@ inline constexpr int kDefaultTimeoutSeconds = 60;
 void CreateClinicSchema(SqlConnection& connection);
 // True when the file carries the clinic tables of this version.
 bool HasClinicSchema(SqlConnection& connection);
+// The table of documents received from the upload program; made when missing, so that clinic
+// files written before it existed take uploads too. The caller holds the transaction.
+void EnsureReceivedDocumentsTable(SqlConnection& connection);
 
 // The search key kept beside each patient name: trimmed, composed (NFC) and case-folded, so that
 // "MÜLLER", "müller" and a decomposed "Müller" all match.

@@ -13,6 +13,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "components/DocumentRecords.h"
+
 namespace pyxa {
 
 // Rows of field values; a null QVariant is a null field. std::nullopt: not an array (no rows).
@@ -86,6 +88,12 @@ class ClinicalService {
   virtual void LockEncounter(qint64 userId, const QString& noteKind, qint64& encounterId, qint64& patientId,
                              qint64 enterpriseId, qint64 officeId) = 0;
   virtual void UnLockEncounter(qint64 userId, const QString& noteKind, qint64 encounterId) = 0;
+
+  // Documents.
+  // Hands one stored document (its metadata and FileData) to the clinic. uploadKey is the same for every
+  // attempt at one stored document, so that an attempt repeated after a crash is recognised and not stored
+  // twice; answers the clinic's identifier of the received document. Throws ServiceError.
+  virtual qint64 UploadDocument(const Document& document, const QString& uploadKey) = 0;
 };
 
 // Creates a fresh, unconnected session object: one per login attempt.

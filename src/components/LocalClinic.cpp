@@ -493,4 +493,60 @@ void LocalClinic::UnLockEncounter(qint64 userId, const QString& /*noteKind*/, qi
   });
 }
 
+qint64 LocalClinic::UploadDocument(const Document& document, const QString& uploadKey) {
+  const QString key = uploadKey.trimmed();
+  qint64 receivedId = 0;
+  Call([&](SqlConnection& c) {
+    if (key.isEmpty()) {
+      throw ServiceError(kClinicErrorRequest,
+                         QStringLiteral("The document \"%1\" came without an upload key.").arg(document.DocumentName));
+    }
+    EnsureReceivedDocumentsTable(c);
+    {
+      // The same key again is a repeated attempt: it answers the first receipt, whatever it carries.
+      auto known = c.Prepare(QStringLiteral("SELECT id FROM received_documents WHERE upload_key = ?"));
+      known.Bind(1, key);
+      if (known.Step()) {
+        receivedId = known.Int(QStringLiteral("id"));
+        return;
+      }
+    }
+    if (document.FileData.isEmpty()) {
+      throw ServiceError(kClinicErrorRequest,
+                         QStringLiteral("The document \"%1\" has no file data.").arg(document.DocumentName));
+    }
+    if (!Exists(c, QStringLiteral("patients"), document.PatientID)) {
+      throw ServiceError(kClinicErrorRequest, QStringLiteral("Patient %1 does not exist.").arg(document.PatientID));
+    }
+    const auto id = [](std::int64_t value) { return QVariant::fromValue(static_cast<qlonglong>(value)); };
+    c.Prepare(QStringLiteral(
+                  "INSERT INTO received_documents (upload_key, user_id, patient_id, encounter_id, category_id,"
+                  " type_id, type_description, physician_id, sender_id, sender, document_name, document_date,"
+                  " date_modified, signed_off, abnormal, notes, file_data, received_ms, received_by)"
+                  " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"))
+        .Bind(1, key)
+        .Bind(2, id(document.UserID))
+        .Bind(3, id(document.PatientID))
+        .Bind(4, id(document.EncounterID))
+        .Bind(5, id(document.CategoryID))
+        .Bind(6, id(document.DocumentTypeID))
+        .Bind(7, document.DocumentTypeDesc)
+        .Bind(8, id(document.PhysicianID))
+        .Bind(9, id(document.SenderID))
+        .Bind(10, document.Sender)
+        .Bind(11, document.DocumentName)
+        .Bind(12, document.DocumentDate.isValid() ? QVariant(document.DocumentDate.toString(Qt::ISODate)) : QVariant())
+        .Bind(13, document.DocDateModified)
+        .Bind(14, document.SignOff)
+        .Bind(15, document.Abnormal)
+        .Bind(16, document.Notes)
+        .Bind(17, document.FileData)
+        .Bind(18, clock_.Now().toMSecsSinceEpoch())
+        .Bind(19, userId_)
+        .Run();
+    receivedId = c.LastInsertId();
+  });
+  return receivedId;
+}
+
 }  // namespace pyxa

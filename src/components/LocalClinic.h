@@ -72,6 +72,11 @@ class LocalClinic final : public ClinicalService {
   // Releases this user's reservation; an encounter not reserved by the user is left as it is.
   void UnLockEncounter(qint64 userId, const QString& noteKind, qint64 encounterId) override;
 
+  // Keeps the document in the clinic's received documents. A key already received answers the
+  // document received under it, without storing a second one. Refuses a document without file
+  // data, without a key, or for a patient the clinic does not know.
+  qint64 UploadDocument(const Document& document, const QString& uploadKey) override;
+
  private:
   // Opens the clinic file of the session, applies the injected faults and the session rule, and
   // runs the work in one write transaction. SqlError becomes ServiceError.

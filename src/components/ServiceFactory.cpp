@@ -44,6 +44,7 @@ class UnreachableService final : public ClinicalService {
   void CreateEncounter(qint64, qint64, QString&, QStringList&, ValuesTable&) override { Fail(); }
   void LockEncounter(qint64, const QString&, qint64&, qint64&, qint64, qint64) override { Fail(); }
   void UnLockEncounter(qint64, const QString&, qint64) override { Fail(); }
+  qint64 UploadDocument(const Document&, const QString&) override { Fail(); }
 
  private:
   [[noreturn]] static void Fail() { throw ServiceError(kClinicErrorConnect, kFileClinicsOnly); }

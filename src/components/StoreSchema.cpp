@@ -34,7 +34,7 @@ QString StoreSchemaSql() {
       " UserID INTEGER, PatientID INTEGER, EncounterID INTEGER, CategoryID INTEGER, TypeID INTEGER,"
       " TypeDescription TEXT, PhysicianID INTEGER, SenderID INTEGER, Sender TEXT, DocumentName TEXT,"
       " EncounterDate TEXT, EncounterDateModified INTEGER, IsSignedOff INTEGER, IsAbnormal INTEGER,"
-      " Notes TEXT, FileData BLOB);"
+      " Notes TEXT, FileData BLOB, UploadKey TEXT);"
       "CREATE INDEX DocumentsByState ON Documents (IsUploaded);"
       "CREATE TABLE AuditLog ("
       " DocumentID INTEGER, ActionID INTEGER, ActionDate TEXT, StatusID INTEGER, UserID INTEGER,"

@@ -83,7 +83,7 @@ TEST_F(DocumentDatabaseTest, CreateMakesAnEmptyPrivateStoreWithTheProgramsTables
   EXPECT_EQ(Columns(sql, QStringLiteral("Documents")),
             QStringList({"DocumentID", "IsUploaded", "UserID", "PatientID", "EncounterID", "CategoryID", "TypeID",
                          "TypeDescription", "PhysicianID", "SenderID", "Sender", "DocumentName", "EncounterDate",
-                         "EncounterDateModified", "IsSignedOff", "IsAbnormal", "Notes", "FileData"}));
+                         "EncounterDateModified", "IsSignedOff", "IsAbnormal", "Notes", "FileData", "UploadKey"}));
   EXPECT_EQ(Columns(sql, QStringLiteral("AuditLog")),
             QStringList({"DocumentID", "ActionID", "ActionDate", "StatusID", "UserID", "PatientID", "PatientName",
                          "CategoryID", "TypeDesc", "DocumentName"}));

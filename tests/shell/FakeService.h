@@ -108,6 +108,10 @@ class FakeService final : public ClinicalService {
   void UnLockEncounter(qint64, const QString&, qint64 encounterId) override {
     Call(QStringLiteral("UnLockEncounter(%1)").arg(encounterId));
   }
+  qint64 UploadDocument(const Document&, const QString& uploadKey) override {
+    Call(QStringLiteral("UploadDocument(%1)").arg(uploadKey));
+    return log_.calls.size();
+  }
 
  private:
   void Record(const QString& call) { log_.calls << call; }

@@ -1,0 +1,107 @@
+// The embedded clinic's receipt of uploaded documents: what it keeps, how a repeated key is
+// recognised, and what it refuses.
+#include "components/ClinicFaults.h"
+#include "components/LocalClinicTestFixture.h"
+
+namespace pyxa::clinictest {
+namespace {
+
+Document Sample(qint64 patientId = kDemoFirstPatientId) {
+  Document document;
+  document.UserID = kDemoUserId;
+  document.PatientID = patientId;
+  document.EncounterID = 0;
+  document.CategoryID = 3;
+  document.DocumentTypeID = 8;
+  document.DocumentTypeDesc = QStringLiteral("Consult");
+  document.PhysicianID = kDemoFirstPhysicianId;
+  document.SenderID = 4;
+  document.Sender = QStringLiteral("Dr. Sender");
+  document.DocumentName = QStringLiteral("Consult note");
+  document.DocumentDate = QDateTime(QDate(2025, 12, 30), QTime(0, 0));
+  document.SignOff = true;
+  document.Notes = QStringLiteral("follow up");
+  document.FileData = QByteArray("%PDF-1.4\0\x01\x02 body", 17);
+  return document;
+}
+
+using ClinicUploadTest = ClinicTest;
+
+TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
+  auto clinic = Login();
+  const Document document = Sample();
+  const qint64 id = clinic->UploadDocument(document, QStringLiteral("key-1"));
+  EXPECT_GT(id, 0);
+
+  {
+    SqlConnection connection(path_);
+    auto row = connection.Prepare(QStringLiteral("SELECT * FROM received_documents WHERE id = ?"));
+    row.Bind(1, id);
+    ASSERT_TRUE(row.Step());
+    EXPECT_EQ(row.Blob(QStringLiteral("file_data")), document.FileData);
+    EXPECT_EQ(row.Text(QStringLiteral("upload_key")), QStringLiteral("key-1"));
+    EXPECT_EQ(row.Int(QStringLiteral("patient_id")), kDemoFirstPatientId);
+    EXPECT_EQ(row.Text(QStringLiteral("document_name")), QStringLiteral("Consult note"));
+    EXPECT_EQ(row.Text(QStringLiteral("type_description")), QStringLiteral("Consult"));
+    EXPECT_EQ(row.Text(QStringLiteral("sender")), QStringLiteral("Dr. Sender"));
+    EXPECT_EQ(row.Int(QStringLiteral("signed_off")), -1);
+    EXPECT_EQ(row.Int(QStringLiteral("received_by")), kDemoUserId);
+    EXPECT_EQ(row.Int(QStringLiteral("received_ms")), kDemoDay.toMSecsSinceEpoch());
+  }
+
+  // The same key from another session object (a new run after a crash) answers the first receipt.
+  auto again = Login();
+  EXPECT_EQ(again->UploadDocument(document, QStringLiteral("key-1")), id);
+  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
+  // Another key is another document, even with the same content.
+  EXPECT_NE(again->UploadDocument(document, QStringLiteral("key-2")), id);
+  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 2);
+}
+
+TEST_F(ClinicUploadTest, RefusesWhatItCannotKeepAndStoresNothing) {
+  auto clinic = Login();
+  Document empty = Sample();
+  empty.FileData.clear();
+  EXPECT_EQ(Failure([&] { clinic->UploadDocument(empty, QStringLiteral("k1")); }).Description(),
+            QStringLiteral("The document \"Consult note\" has no file data."));
+  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(999999), QStringLiteral("k2")); }).Description(),
+            QStringLiteral("Patient 999999 does not exist."));
+  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("  ")); }).Number(), kClinicErrorRequest);
+  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 0);
+}
+
+TEST_F(ClinicUploadTest, FollowsTheSessionRulesAndInjectedFaults) {
+  LocalClinic loggedOut(url_, clock_);
+  EXPECT_TRUE(Failure([&] { loggedOut.UploadDocument(Sample(), QStringLiteral("k")); })
+                  .Description()
+                  .contains(kSessionTimedOut));
+
+  auto clinic = Login();
+  ClinicFaults faults(path_);
+  faults.SetConnectionLost(true);
+  EXPECT_TRUE(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); })
+                  .Description()
+                  .contains(kUnableToConnect));
+  faults.ClearAll();
+  faults.FailNextCall(77, QStringLiteral("injected"));
+  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); }).Number(), 77);
+  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 0);
+
+  clock_.AdvanceSeconds(kDefaultIdleMinutes * 60 + 1);
+  EXPECT_TRUE(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); })
+                  .Description()
+                  .contains(kSessionTimedOut));
+}
+
+TEST_F(ClinicUploadTest, AClinicFileWithoutTheTableTakesUploadsToo) {
+  {
+    SqlConnection connection(path_);
+    connection.Execute(QStringLiteral("DROP TABLE received_documents"));
+  }
+  auto clinic = Login();
+  EXPECT_GT(clinic->UploadDocument(Sample(), QStringLiteral("k")), 0);
+  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
+}
+
+}  // namespace
+}  // namespace pyxa::clinictest
