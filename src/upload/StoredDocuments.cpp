@@ -5,6 +5,7 @@
 #include "platform/Sql.h"
 #include "shell/PathRoutines.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -60,6 +61,10 @@ void AddPatientName(Session& session, Document& document) {
 
 Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databases, Session& session,
                               const QString& workFolder) {
+  // Copies of pages a store stopped by a crash left behind; their pages are still in their source
+  // file or in a stored document.
+  QDir work(workFolder);
+  for (const QString& name : work.entryList({QStringLiteral("zzz*.tif")}, QDir::Files)) work.remove(name);
   if (!QFileInfo::exists(storePath)) {
     auto database = databases.Create();
     if (!database->Create(storePath, kDatabasePassword))

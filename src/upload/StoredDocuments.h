@@ -20,7 +20,8 @@ class StoreReadFailure : public std::runtime_error {
 // Creates a missing store, then reads the rows with IsUploaded -1: their columns, the patient's
 // name parts from the service (an expired session renewed once; other failures leave them empty)
 // and one page per page of their file data (a file that is not a TIFF counts one page).
-// workFolder takes the short-lived copies that count pages. Throws StoreReadFailure.
+// workFolder takes the short-lived copies that count pages; copies a crash left there go first.
+// Throws StoreReadFailure.
 Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databases, Session& session,
                               const QString& workFolder);
 
