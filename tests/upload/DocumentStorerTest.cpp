@@ -157,6 +157,29 @@ TEST_F(StorerTest, AFailedDocumentKeepsItsPlaceAndItsPagesWhileTheOthersGo) {
   EXPECT_TRUE(Leftovers().isEmpty());
 }
 
+TEST_F(StorerTest, AStoreTheUploadProgramHoldsIsToldAndLosesNothing) {
+  const QString source = Source(2);
+  Documents documents;
+  documents.Add(WithPages({1}));
+  QString message;
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, source, message), 1);  // the store exists now
+  Documents more;
+  more.Add(WithPages({1}));
+  {
+    SqlConnection holder(storer.StorePath());
+    SqlTransaction busy(holder);
+    SqliteDatabaseFactory impatient(200);  // the program waits longer; the outcome is the same
+    DocumentStorer waiting(settings, impatient, session, clock);
+    EXPECT_EQ(waiting.SaveIndexedDocuments(more, source, message), -1);
+  }
+  EXPECT_FALSE(message.isEmpty());
+  EXPECT_TRUE(more.Item(1).FileData.isEmpty());
+  EXPECT_EQ(OriginalPages(source), (std::vector<int>{2}));
+  EXPECT_TRUE(Leftovers().isEmpty());
+  EXPECT_EQ(storer.SaveIndexedDocuments(more, source, message), 1);  // and goes once it is free
+  EXPECT_FALSE(QFile::exists(source));
+}
+
 TEST_F(StorerTest, StoredDocumentsAreSkippedAndEverythingStoredIsOne) {
   Documents documents;
   Document stored = WithPages({1});
