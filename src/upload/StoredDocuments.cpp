@@ -1,6 +1,6 @@
 #include "upload/StoredDocuments.h"
 
-#include "document/ImageDocument.h"
+#include "document/TiffPages.h"
 #include "components/StoreSchema.h"
 #include "platform/Sql.h"
 #include "shell/PathRoutines.h"
@@ -29,8 +29,9 @@ int CountPages(const QByteArray& bytes, const QString& workFolder) {
     return 1;
   }
   file.close();
-  ImageDocument document;
-  const int pages = document.Load(path).Ok() ? document.PageCount() : 1;
+  // Only the page directories are read: nothing is decoded to count pages.
+  TiffPages document;
+  const int pages = document.Open(path).Ok() ? document.PageCount() : 1;
   document.Close();
   QFile::remove(path);
   return std::max(1, pages);
