@@ -49,8 +49,11 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
   Viewer().DisplayFile(QString());
   int result = 1;
   if (indexed_) result = storer_->SaveIndexedDocuments(*indexed_, source, message);
+  // What is left of the source shows from its first page; the page box follows it.
   const auto showAgain = [&] {
     if (!source.isEmpty() && QFileInfo::exists(source)) Viewer().DisplayFile(source);
+    ShowPageNumber();
+    Form_Resize();
   };
   if (result != 1) {
     showAgain();
