@@ -8,7 +8,12 @@
 #include "upload/DocumentStorer.h"
 #include "upload/StoredDocuments.h"
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -178,6 +183,39 @@ TEST_F(StorerTest, AStoreTheUploadProgramHoldsIsToldAndLosesNothing) {
   EXPECT_TRUE(Leftovers().isEmpty());
   EXPECT_EQ(storer.SaveIndexedDocuments(more, source, message), 1);  // and goes once it is free
   EXPECT_FALSE(QFile::exists(source));
+}
+
+TEST_F(StorerTest, AFullDiskDuringTheStoreIsToldAndLosesNothing) {
+  Documents first;
+  first.Add(WithPages({1}));
+  QString message;
+  ASSERT_EQ(storer.SaveIndexedDocuments(first, Source(2), message), 1);
+  const QString pdf = settings.AvailableFolder + QStringLiteral("Scan.pdf");
+  QFile file(pdf);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(1024 * 1024, 'p'));
+  file.close();
+
+  // Files may not grow past the store's size and a little: the disk is "full" for the insert.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = static_cast<rlim_t>(QFileInfo(storer.StorePath()).size() + 64 * 1024);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  Documents scan;
+  scan.Add(WithPages({1}));
+  const int result = storer.SaveIndexedDocuments(scan, pdf, message);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, oldHandler);
+
+  EXPECT_EQ(result, -1);
+  EXPECT_FALSE(message.isEmpty());
+  EXPECT_TRUE(scan.Item(1).FileData.isEmpty());
+  EXPECT_EQ(QFileInfo(pdf).size(), 1024 * 1024);
+  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents")), 1);  // the earlier one, whole
+  EXPECT_EQ(storer.SaveIndexedDocuments(scan, pdf, message), 1) << message.toStdString();
+  EXPECT_FALSE(QFile::exists(pdf));
 }
 
 TEST_F(StorerTest, StoredDocumentsAreSkippedAndEverythingStoredIsOne) {
