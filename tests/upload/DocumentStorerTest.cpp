@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImage>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -144,6 +145,20 @@ TEST_F(StorerTest, APdfIsStoredWholeAndLeavesTheAvailableFilesOnlyOnceStored) {
   EXPECT_EQ(storer.SaveIndexedDocuments(failing, other, message), -1);
   EXPECT_TRUE(QFile::exists(other));
   EXPECT_TRUE(failing.Item(1).FileData.isEmpty());
+}
+
+TEST_F(StorerTest, AJpegIsStoredAsItsOnePageAndLeavesTheAvailableFiles) {
+  const QString jpeg = settings.AvailableFolder + QStringLiteral("ECG.jpg");
+  QImage photo(64, 48, QImage::Format_RGB32);
+  photo.fill(Qt::white);
+  ASSERT_TRUE(photo.save(jpeg, "JPG"));
+  Documents documents;
+  documents.Add(WithPages({1}));
+  QString message;
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, jpeg, message), 1) << message.toStdString();
+  EXPECT_TRUE(QImage::fromData(documents.Item(1).FileData).size() == QSize(64, 48));
+  EXPECT_FALSE(QFile::exists(jpeg));
+  EXPECT_TRUE(Leftovers().isEmpty());
 }
 
 TEST_F(StorerTest, AFailedDocumentKeepsItsPlaceAndItsPagesWhileTheOthersGo) {
