@@ -24,16 +24,6 @@ QVariant DateValue(const QDateTime& date) {
   return date.isValid() ? QVariant(date.toString(kStoreDateFormat)) : QVariant();
 }
 
-QDateTime ReadDate(const SqlStatement& row, const QString& column) {
-  const QString text = row.Text(column).trimmed();
-  if (text.isEmpty()) return {};
-  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
-  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
-  return date;
-}
-
-bool ReadFlag(const SqlStatement& row, const QString& column) { return row.Int(column, 0) != 0; }
-
 // Moves the finished file to its name without ever replacing a file that appeared meanwhile.
 // Answers 0 or the errno of the failure.
 int MoveIntoPlace(const QString& from, const QString& to) {
@@ -238,25 +228,7 @@ Documents SqliteDatabase::GetDocuments() {
   const bool ok = Read([&documents](SqlConnection& connection) {
     SqlStatement row = connection.Prepare(QStringLiteral("SELECT * FROM Documents ORDER BY DocumentID"));
     while (row.Step()) {
-      Document document;
-      document.Id = row.Int(QStringLiteral("DocumentID"));
-      document.IsUploaded = static_cast<std::int32_t>(row.Int(QStringLiteral("IsUploaded"), kStoredNotQueued));
-      document.UserID = row.Int(QStringLiteral("UserID"));
-      document.PatientID = row.Int(QStringLiteral("PatientID"));
-      document.EncounterID = row.Int(QStringLiteral("EncounterID"));
-      document.CategoryID = row.Int(QStringLiteral("CategoryID"));
-      document.DocumentTypeID = row.Int(QStringLiteral("TypeID"));
-      document.DocumentTypeDesc = row.Text(QStringLiteral("TypeDescription"));
-      document.PhysicianID = row.Int(QStringLiteral("PhysicianID"));
-      document.SenderID = row.Int(QStringLiteral("SenderID"));
-      document.Sender = row.Text(QStringLiteral("Sender"));
-      document.DocumentName = row.Text(QStringLiteral("DocumentName"));
-      document.DocumentDate = ReadDate(row, QStringLiteral("EncounterDate"));
-      document.DocDateModified = ReadFlag(row, QStringLiteral("EncounterDateModified"));
-      document.SignOff = ReadFlag(row, QStringLiteral("IsSignedOff"));
-      document.Abnormal = ReadFlag(row, QStringLiteral("IsAbnormal"));
-      document.Notes = row.Text(QStringLiteral("Notes"));
-      document.FileData = row.Blob(QStringLiteral("FileData"));
+      Document document = ReadDocumentRow(row);
       documents.Add(std::move(document));
     }
   });
@@ -272,7 +244,7 @@ Exceptions SqliteDatabase::GetExceptions() {
     while (row.Step()) {
       UploadException exception;
       exception.DocumentID = row.Int(QStringLiteral("DocumentID"));
-      exception.AttemptDate = ReadDate(row, QStringLiteral("AttemptDate"));
+      exception.AttemptDate = ReadStoreDate(row, QStringLiteral("AttemptDate"));
       exception.Description = row.Text(QStringLiteral("Description"));
       exceptions.Add(std::move(exception));
     }

@@ -51,6 +51,38 @@ QString StoreSchemaSql() {
       " Algorithm TEXT NOT NULL, Iterations INTEGER NOT NULL, Salt BLOB NOT NULL, Digest BLOB NOT NULL);");
 }
 
+QDateTime ReadStoreDate(const SqlStatement& row, const QString& column) {
+  const QString text = row.Text(column).trimmed();
+  if (text.isEmpty()) return {};
+  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
+  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
+  return date;
+}
+
+Document ReadDocumentRow(const SqlStatement& row) {
+  const auto flag = [&row](const QString& column) { return row.Int(column, 0) != 0; };
+  Document document;
+  document.Id = row.Int(QStringLiteral("DocumentID"));
+  document.IsUploaded = static_cast<std::int32_t>(row.Int(QStringLiteral("IsUploaded"), kStoredNotQueued));
+  document.UserID = row.Int(QStringLiteral("UserID"));
+  document.PatientID = row.Int(QStringLiteral("PatientID"));
+  document.EncounterID = row.Int(QStringLiteral("EncounterID"));
+  document.CategoryID = row.Int(QStringLiteral("CategoryID"));
+  document.DocumentTypeID = row.Int(QStringLiteral("TypeID"));
+  document.DocumentTypeDesc = row.Text(QStringLiteral("TypeDescription"));
+  document.PhysicianID = row.Int(QStringLiteral("PhysicianID"));
+  document.SenderID = row.Int(QStringLiteral("SenderID"));
+  document.Sender = row.Text(QStringLiteral("Sender"));
+  document.DocumentName = row.Text(QStringLiteral("DocumentName"));
+  document.DocumentDate = ReadStoreDate(row, QStringLiteral("EncounterDate"));
+  document.DocDateModified = flag(QStringLiteral("EncounterDateModified"));
+  document.SignOff = flag(QStringLiteral("IsSignedOff"));
+  document.Abnormal = flag(QStringLiteral("IsAbnormal"));
+  document.Notes = row.Text(QStringLiteral("Notes"));
+  document.FileData = row.Blob(QStringLiteral("FileData"));
+  return document;
+}
+
 QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, int iterations) {
   return Pbkdf2Sha256(password, salt, iterations);
 }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <cstdint>
 
+#include "components/DocumentRecords.h"
 #include "platform/Sql.h"
 
 namespace pyxa {
@@ -40,6 +41,14 @@ enum class StoreCheck { Matches, WrongPassword, NotAStore };
 // Tells whether the connected file is one of our stores with all its tables, and whether the
 // password is its password. Throws SqlError for anything else (a lock, a damaged file).
 StoreCheck CheckStore(SqlConnection& connection, const QString& password);
+
+// A date column as the store keeps it (kStoreDateFormat, or ISO from older writers); null for an
+// empty or unreadable text.
+QDateTime ReadStoreDate(const SqlStatement& row, const QString& column);
+
+// The Documents row under the statement's cursor as a Document without pages: empty identifiers
+// read as 0, empty flags as false, an empty IsUploaded as stored-not-queued.
+Document ReadDocumentRow(const SqlStatement& row);
 
 // PBKDF2-HMAC-SHA256 of the UTF-8 password, 32 bytes.
 QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, int iterations);

@@ -20,13 +20,6 @@ QString LikePrefix(const QString& text) {
   return escaped + QLatin1Char('%');
 }
 
-QDateTime ReadDate(const SqlStatement& row, const QString& column) {
-  const QString text = row.Text(column);
-  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
-  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
-  return date;
-}
-
 }  // namespace
 
 QVector<AuditLog> ReadAuditLog(const QString& storePath, const QDate& from, const QDate& to,
@@ -49,7 +42,7 @@ QVector<AuditLog> ReadAuditLog(const QString& storePath, const QDate& from, cons
       AuditLog record;
       record.DocumentID = row.Int(QStringLiteral("DocumentID"));
       record.ActionID = static_cast<std::int32_t>(row.Int(QStringLiteral("ActionID")));
-      record.ActionDate = ReadDate(row, QStringLiteral("ActionDate"));
+      record.ActionDate = ReadStoreDate(row, QStringLiteral("ActionDate"));
       record.StatusID = static_cast<std::int32_t>(row.Int(QStringLiteral("StatusID")));
       record.UserID = row.Int(QStringLiteral("UserID"));
       record.PatientID = row.Int(QStringLiteral("PatientID"));
@@ -94,14 +87,14 @@ QVector<ReconciliationRow> ReadReconciliation(const QString& storePath, const QD
       r.categoryId = row.Int(QStringLiteral("CategoryID"));
       r.typeId = row.Int(QStringLiteral("TypeID"));
       r.documentName = row.Text(QStringLiteral("DocumentName"));
-      r.encounterDate = ReadDate(row, QStringLiteral("EncounterDate"));
+      r.encounterDate = ReadStoreDate(row, QStringLiteral("EncounterDate"));
       r.userId = row.Int(QStringLiteral("UserID"));
       r.typeDescription = row.Text(QStringLiteral("TypeDescription"));
       r.physicianId = row.Int(QStringLiteral("PhysicianID"));
       r.encounterId = row.Int(QStringLiteral("EncounterID"));
       r.actionId = static_cast<std::int32_t>(row.Int(QStringLiteral("ActionID")));
       r.statusId = static_cast<std::int32_t>(row.Int(QStringLiteral("StatusID")));
-      r.actionDate = ReadDate(row, QStringLiteral("ActionDate"));
+      r.actionDate = ReadStoreDate(row, QStringLiteral("ActionDate"));
       rows.push_back(r);
     }
   } catch (const SqlError& error) {

@@ -12,14 +12,6 @@
 namespace pyxa {
 namespace {
 
-QDateTime ReadStoreDate(const SqlStatement& row, const QString& column) {
-  const QString text = row.Text(column);
-  if (text.isEmpty()) return {};
-  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
-  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
-  return date;
-}
-
 int CountPages(const QByteArray& bytes, const QString& workFolder) {
   QString path;
   if (MakeUniqueTempName(workFolder, QStringLiteral("tif"), path, QStringLiteral("zzz")) != 0) return 1;
@@ -78,26 +70,7 @@ Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databas
     auto row = connection.Prepare(QStringLiteral("SELECT * FROM Documents WHERE IsUploaded = ? ORDER BY DocumentID"));
     row.Bind(1, qint64{kStoredNotQueued});
     while (row.Step()) {
-      Document document;
-      document.Id = row.Int(QStringLiteral("DocumentID"));
-      document.IsUploaded = kStoredNotQueued;
-      document.UserID = row.Int(QStringLiteral("UserID"), 0);
-      document.PatientID = row.Int(QStringLiteral("PatientID"), 0);
-      document.EncounterID = row.Int(QStringLiteral("EncounterID"), 0);
-      document.CategoryID = row.Int(QStringLiteral("CategoryID"), 0);
-      document.DocumentTypeID = row.Int(QStringLiteral("TypeID"), 0);
-      document.DocumentTypeDesc = row.Text(QStringLiteral("TypeDescription"));
-      document.PhysicianID = row.Int(QStringLiteral("PhysicianID"), 0);
-      document.SenderID = row.Int(QStringLiteral("SenderID"), 0);
-      document.Sender = row.Text(QStringLiteral("Sender"));
-      document.DocumentName = row.Text(QStringLiteral("DocumentName"));
-      document.DocumentDate = ReadStoreDate(row, QStringLiteral("EncounterDate"));
-      document.DocDateModified = row.Int(QStringLiteral("EncounterDateModified"), 0) != 0;
-      document.SignOff = row.Int(QStringLiteral("IsSignedOff"), 0) != 0;
-      document.Abnormal = row.Int(QStringLiteral("IsAbnormal"), 0) != 0;
-      document.Notes = row.Text(QStringLiteral("Notes"));
-      document.FileData = row.Blob(QStringLiteral("FileData"));
-      documents.Add(std::move(document));
+      documents.Add(ReadDocumentRow(row));
     }
   } catch (const SqlError& error) {
     throw StoreReadFailure(error.what());

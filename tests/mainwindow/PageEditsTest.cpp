@@ -2,8 +2,6 @@
 #include "MainWindowFixture.h"
 #include "document/ImageDocument.h"
 
-#include <tiffio.h>
-
 #include <QFile>
 #include <QImage>
 #include <QTreeWidget>
@@ -12,34 +10,7 @@ namespace pyxa {
 namespace {
 
 using testing::MainWindowTest;
-
-// A bilevel G4 page of 200x260 pixels with a black block at a page-specific place.
-void WriteTiff(const QString& path, int pages) {
-  TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
-  ASSERT_NE(tiff, nullptr);
-  const uint32_t width = 200, height = 260;
-  for (int page = 0; page < pages; ++page) {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
-    std::vector<unsigned char> row(width / 8);
-    for (uint32_t y = 0; y < height; ++y) {
-      std::fill(row.begin(), row.end(), 0);
-      const uint32_t top = 20 + 60 * static_cast<uint32_t>(page);
-      if (y >= top && y < top + 40) std::fill(row.begin() + page, row.begin() + page + 5, 0xff);
-      TIFFWriteScanline(tiff, row.data(), y, 0);
-    }
-    TIFFWriteDirectory(tiff);
-  }
-  TIFFClose(tiff);
-}
+using testing::WriteMarkedTiff;
 
 QImage Decode(const QString& path, int page) {
   ImageDocument document;
@@ -60,7 +31,7 @@ class PageEditsTest : public MainWindowTest {
 };
 
 TEST_F(PageEditsTest, DeleteSaveAndReopenKeepsTheOtherPagesPixels) {
-  WriteTiff(Path(QStringLiteral("batch.tif")), 3);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("batch.tif")), 3));
   const QImage second = Decode(Path(QStringLiteral("batch.tif")), 2);
   const QImage third = Decode(Path(QStringLiteral("batch.tif")), 3);
   Show(QStringLiteral("batch.tif"));
@@ -76,7 +47,7 @@ TEST_F(PageEditsTest, DeleteSaveAndReopenKeepsTheOtherPagesPixels) {
 }
 
 TEST_F(PageEditsTest, RotateSaveTurnsThePageAndUndoBringsItBack) {
-  WriteTiff(Path(QStringLiteral("page.tif")), 1);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("page.tif")), 1));
   const QImage before = Decode(Path(QStringLiteral("page.tif")), 1);
   Show(QStringLiteral("page.tif"));
   Action("mnuEditRotate")->trigger();
@@ -90,7 +61,7 @@ TEST_F(PageEditsTest, RotateSaveTurnsThePageAndUndoBringsItBack) {
 }
 
 TEST_F(PageEditsTest, SavingAFileLeftWithoutPagesAsksToDeleteIt) {
-  WriteTiff(Path(QStringLiteral("two.tif")), 2);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("two.tif")), 2));
   Show(QStringLiteral("two.tif"));
   Action("btnDelete")->trigger();
   Action("btnDelete")->trigger();
@@ -109,11 +80,11 @@ TEST_F(PageEditsTest, SavingAFileLeftWithoutPagesAsksToDeleteIt) {
 }
 
 TEST_F(PageEditsTest, AFailedSaveKeepsTheFileOnDiskAsItWas) {
-  WriteTiff(Path(QStringLiteral("batch.tif")), 2);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("batch.tif")), 2));
   Show(QStringLiteral("batch.tif"));
   Action("btnDelete")->trigger();
   // Another program replaces the file meanwhile: saving the old edits onto it would lose pages.
-  WriteTiff(Path(QStringLiteral("batch.tif")), 3);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("batch.tif")), 3));
   QFile file(Path(QStringLiteral("batch.tif")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray onDisk = file.readAll();
@@ -126,7 +97,7 @@ TEST_F(PageEditsTest, AFailedSaveKeepsTheFileOnDiskAsItWas) {
 }
 
 TEST_F(PageEditsTest, PageEditsAreOffForPdfAndOnForImages) {
-  WriteTiff(Path(QStringLiteral("page.tif")), 1);
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("page.tif")), 1));
   Show(QStringLiteral("page.tif"));
   EXPECT_TRUE(Action("btnRotate")->isEnabled());
   EXPECT_TRUE(Find<QMenu>("mnuEdit")->menuAction()->isEnabled());

@@ -13,16 +13,6 @@ namespace {
 
 QVariant Int64(std::int64_t value) { return QVariant::fromValue(static_cast<qlonglong>(value)); }
 
-QDateTime ReadDate(const SqlStatement& row, const QString& column) {
-  const QString text = row.Text(column).trimmed();
-  if (text.isEmpty()) return {};
-  QDateTime date = QDateTime::fromString(text, kStoreDateFormat);
-  if (!date.isValid()) date = QDateTime::fromString(text, Qt::ISODate);
-  return date;
-}
-
-bool ReadFlag(const SqlStatement& row, const QString& column) { return row.Int(column, 0) != 0; }
-
 }  // namespace
 
 QString ClearCredential(const QString& stored) {
@@ -113,26 +103,7 @@ std::optional<Document> UploadQueue::LoadAwaiting(qint64 documentId) {
   auto row = connection_->Prepare(QStringLiteral("SELECT * FROM Documents WHERE DocumentID = ? AND IsUploaded = ?"));
   row.Bind(1, documentId).Bind(2, kAwaitingUpload);
   if (!row.Step()) return std::nullopt;
-  Document document;
-  document.Id = row.Int(QStringLiteral("DocumentID"));
-  document.IsUploaded = kAwaitingUpload;
-  document.UserID = row.Int(QStringLiteral("UserID"));
-  document.PatientID = row.Int(QStringLiteral("PatientID"));
-  document.EncounterID = row.Int(QStringLiteral("EncounterID"));
-  document.CategoryID = row.Int(QStringLiteral("CategoryID"));
-  document.DocumentTypeID = row.Int(QStringLiteral("TypeID"));
-  document.DocumentTypeDesc = row.Text(QStringLiteral("TypeDescription"));
-  document.PhysicianID = row.Int(QStringLiteral("PhysicianID"));
-  document.SenderID = row.Int(QStringLiteral("SenderID"));
-  document.Sender = row.Text(QStringLiteral("Sender"));
-  document.DocumentName = row.Text(QStringLiteral("DocumentName"));
-  document.DocumentDate = ReadDate(row, QStringLiteral("EncounterDate"));
-  document.DocDateModified = ReadFlag(row, QStringLiteral("EncounterDateModified"));
-  document.SignOff = ReadFlag(row, QStringLiteral("IsSignedOff"));
-  document.Abnormal = ReadFlag(row, QStringLiteral("IsAbnormal"));
-  document.Notes = row.Text(QStringLiteral("Notes"));
-  document.FileData = row.Blob(QStringLiteral("FileData"));
-  return document;
+  return ReadDocumentRow(row);
 }
 
 void UploadQueue::InsertAudit(const Document& document, const QString& patientName, std::int32_t status,
