@@ -72,6 +72,11 @@ struct Document {
   QString Notes;
   QByteArray FileData;  // the whole document file; empty until prepared
   pyxa::Pages Pages;
+  // While indexed, never stored: the file in "Available Files" whose pages Pages numbers (its
+  // full path), and that file's SHA-256 when its pages were numbered, so that storing takes
+  // pages from that file only and refuses one another program has changed since.
+  QString SourceFile;
+  QByteArray SourceDigest;
 };
 using Documents = Collection<Document>;
 
