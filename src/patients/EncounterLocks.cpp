@@ -56,13 +56,13 @@ bool EncounterLocks::Lock(qint64 encounterId, qint64 patientId) {
   }
 }
 
-bool EncounterLocks::UnlockOnce(qint64 encounterId) {
+bool EncounterLocks::UnlockOnce(const HeldEncounter& encounter) {
   try {
     ClinicalService& service = *session_.Integration();
-    service.UnLockEncounter(service.UserID(), kProgressNote, encounterId);
+    service.UnLockEncounter(service.UserID(), kProgressNote, encounter.id);
     return true;
   } catch (const ServiceError& error) {
-    ReportServiceFailure(error, prompter_, login_);
+    ReportStillLocked({encounter}, error.Description());
     return false;
   }
 }

@@ -33,10 +33,10 @@ class EncounterLocks {
  public:
   EncounterLocks(Session& session, Prompter& prompter, LoginPrompt& login, EventLog& log);
 
-  // Made once, as the encounter button does; a failure is reported by the session rules and
-  // answers false.
+  // Made once, as the encounter button does. A failed lock is reported by the session rules; a
+  // failed release is told and logged as every other release that fails. Both answer false.
   bool Lock(qint64 encounterId, qint64 patientId);
-  bool UnlockOnce(qint64 encounterId);
+  bool UnlockOnce(const HeldEncounter& encounter);
 
   // Releases under the retry rule that also covers a lost connection. The encounters still
   // locked afterwards are told in one message and logged; answers how many were released.

@@ -116,7 +116,12 @@ DocumentFrame::DocumentFrame(QGroupBox* frame) {
   cmdAppendAll = Command(frame, "cmdAppendAll", QStringLiteral("Append A&ll"), QStringLiteral("Append page"));
   cmdReset = Command(frame, "cmdReset", QStringLiteral("&Reset All Fields"),
                      QStringLiteral("Clear document indexing values"));
-  for (QPushButton* button : {cmdNew, cmdNext, cmdAppendAll, cmdReset}) grid->addWidget(button, row++, 0, 1, 2);
+  // Whose document Append extends, so that a page never joins another patient's unnoticed.
+  lblAppendTarget = Named<QLabel>(frame, "lblAppendTarget");
+  lblAppendTarget->setWordWrap(true);
+  grid->addWidget(cmdNew, row++, 0, 1, 2);
+  grid->addWidget(lblAppendTarget, row++, 0, 1, 2);
+  for (QPushButton* button : {cmdNext, cmdAppendAll, cmdReset}) grid->addWidget(button, row++, 0, 1, 2);
 
   auto* layout = static_cast<QBoxLayout*>(frame->layout());
   layout->addLayout(grid);

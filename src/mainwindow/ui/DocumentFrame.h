@@ -41,6 +41,7 @@ struct DocumentFrame {
   QPushButton* cmdEncounters;
   QCheckBox* chkEncounterDateModified;  // never shown: carries a clinical note's date flag
   QPushButton* cmdNew;
+  QLabel* lblAppendTarget;
   QPushButton* cmdNext;
   QPushButton* cmdAppendAll;
   QPushButton* cmdReset;

@@ -231,7 +231,7 @@ void frmMain::ApplyState() {
   for (const QString& name : state_.Controls()) {
     bool enabled = state_.Enabled(name);
     if (kNotYetAvailable.contains(name)) enabled = false;
-    if (kPageEdits.contains(name) && !Viewer().CanEditPages()) enabled = false;
+    if (kPageEdits.contains(name) && (!Viewer().CanEditPages() || IndexedPagesHeld())) enabled = false;
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
@@ -243,6 +243,8 @@ void frmMain::ApplyState() {
     if (QAction* tool = toolbar_->Tool(QString::fromLatin1(fit))) tool->setChecked(state_.Pressed(tool->objectName()));
   }
 }
+
+bool frmMain::IndexedPagesHeld() const { return indexed_ && !IndexedSource(*indexed_).isEmpty(); }
 
 void frmMain::ApplyLayout() {
   const PaneLayout layout = state_.Layout();

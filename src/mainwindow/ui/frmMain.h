@@ -6,6 +6,7 @@
 #include "components/DocumentDatabase.h"
 #include "mainwindow/CategoryRules.h"
 #include "mainwindow/DocumentProperties.h"
+#include "mainwindow/FilingGuards.h"
 #include "mainwindow/FilePicker.h"
 #include "mainwindow/InterfaceState.h"
 #include "mainwindow/PageViewer.h"
@@ -59,6 +60,11 @@ struct MainWindowServices {
   EncounterChooser* encounters = nullptr;  // the encounter windows when null
   EventLog* log = nullptr;                 // the system log when null
 };
+
+// What became of the shown file's page edits when the user was asked about them: none left
+// (saved, undone, or there were none), the file deleted (it had no pages left), or kept on
+// screen because saving failed or the user kept a file without pages: the caller stays.
+enum class PageEditsOutcome { Settled, FileDeleted, Kept };
 
 // The provider, category and type to select next; "just loaded" while they came from the
 // stored settings (or an upload) and have not been replaced by a clearing yet.
@@ -169,7 +175,16 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void FillFilesTree(const QStringList& names);
   void RootBrowse();
   void ShowChosenFile(const QString& name);
-  bool AskToKeepPageChanges();
+  PageEditsOutcome AskToKeepPageChanges();
+  // Saves the shown file's edits; a file left without pages is deleted when the user agrees.
+  PageEditsOutcome SaveShownFile();
+  // Refuses (told, the shown file's node chosen again) to leave the file whose pages unstored
+  // documents hold.
+  bool RefuseFileChange(const QString& newPath);
+  void SelectShownFileNode();
+  void RemoveFilesNode(const QString& name);
+  // Controls follow a viewer that shows nothing.
+  void ShowNothing();
   bool TreeAtTop() const;
   QString AvailablePath(const QString& name) const;
 
@@ -208,11 +223,23 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   CategoryLayout CurrentCategoryLayout() const;
   qint64 SelectedId(const QComboBox* box) const;
   void AfterPagesAppended();
+  // The shown file and page and the chosen patient, for the filing checks.
+  IndexingView ShownForIndexing() const;
+  void ShowAppendTarget();
+  // Empties the fields that describe one document (notes, flags, dates, sender, name) when they
+  // would otherwise carry into another patient's document unnoticed.
+  void FollowPatientChange();
+  bool EncounterStillNeeded(qint64 encounterId);
   void ShowIndexedDocument(int document);
   HeldEncounter ChosenEncounterShown() const;
   // Stores and hands over the indexed documents; false when anything failed (told already).
   bool QueueIndexedDocuments(const QString& handOverFailure);
   void ResetAfterQueue(bool newCollection);
+  // After a queueing: controls, status and the proposed name follow what is shown now; page
+  // edits (editing) or fitting then apply to it, Index waits for it to be chosen again.
+  void FollowShownAfterQueue(bool editing);
+  // Whether documents not stored yet hold pages of a file: its pages may not be edited then.
+  bool IndexedPagesHeld() const;
   void FollowUploadCount(bool keepWhenNone);
   QString SourcePath() const;
   UploadProcess& Uploader();
@@ -245,6 +272,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QLabel* panels_[4] = {};
   std::optional<Documents> indexed_;
   QString currentFile_;  // name of the file chosen in the files tree
+  // The patient whose document the per-document fields last described (a document created or
+  // shown); empty once the user has typed into them.
+  QString fieldsPatient_;
   QTreeWidgetItem* shownBySelection_ = nullptr;
   bool exitConfirmed_ = false;
   bool unloaded_ = false;

@@ -69,6 +69,38 @@ void frmMain::ConnectIndexingControls() {
     if (text.size() >= 2) document_->txtDate3->setFocus();
   });
   d.txtDocName->installEventFilter(this);
+  // Once the user types into the fields that describe one document, they are the user's own and
+  // stay whichever patient is chosen next.
+  const auto typed = [this] { fieldsPatient_.clear(); };
+  for (QLineEdit* edit : {d.txtSender, d.txtDate1, d.txtDate2, d.txtDate3, d.txtDocName})
+    connect(edit, &QLineEdit::textEdited, this, typed);
+  connect(d.txtNotes, &QTextEdit::textChanged, this, typed);
+  connect(d.chkAbnormal, &QCheckBox::clicked, this, typed);
+  connect(d.chkSignoff, &QCheckBox::clicked, this, typed);
+  connect(d.cboSender, &QComboBox::activated, this, typed);
+}
+
+void frmMain::FollowPatientChange() {
+  const QString patient = search_->txtPatientID->text();
+  if (patient.isEmpty() || fieldsPatient_.isEmpty() || patient == fieldsPatient_) return;
+  DocumentFrame& d = *document_;
+  d.txtNotes->clear();
+  d.chkAbnormal->setChecked(false);
+  d.chkSignoff->setChecked(false);
+  d.chkEncounterDateModified->setChecked(false);
+  d.txtDate1->clear();
+  d.txtDate2->clear();
+  d.txtDate3->clear();
+  d.txtSender->clear();
+  d.cboSender->setCurrentIndex(d.cboSender->count() > 0 ? 0 : -1);
+  const QString extension = GetDocumentFileExtention();
+  if (extension.isEmpty() || extension == QStringLiteral("TIF")) {
+    const QString category = d.cboCategory->currentIndex() < 0 ? QString() : d.cboCategory->currentText();
+    QString name = DefaultDocumentName(Now(), category);
+    if (!extension.isEmpty()) name += QLatin1Char('.') + extension;
+    d.txtDocName->setText(name);
+  }
+  fieldsPatient_.clear();
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -244,9 +276,22 @@ DocumentFields frmMain::StoreDocumentProperties() const {
   return f;
 }
 
+IndexingView frmMain::ShownForIndexing() const {
+  return {Viewer().CurrentFileName(), Viewer().CurrentPage(), Viewer().PageCount(), search_->txtPatientID->text()};
+}
+
+void frmMain::ShowAppendTarget() {
+  document_->lblAppendTarget->setText(AppendTargetText(indexed_ ? *indexed_ : Documents()));
+}
+
 void frmMain::cmdNew_Click() {
   try {
     DocumentFrame& d = *document_;
+    const IndexingView view = ShownForIndexing();
+    if (const QString why = RefuseNewDocument(indexed_ ? *indexed_ : Documents(), view); !why.isEmpty()) {
+      services_.prompter.Information(why);
+      return;
+    }
     const FormedDate date =
         FormDocumentDate(d.txtDate1->text(), d.txtDate2->text(), d.txtDate3->text(), Country2(), Now().date());
     if (date.entry == DateEntry::Invalid) {
@@ -273,6 +318,8 @@ void frmMain::cmdNew_Click() {
     const qint64 userId = services_.session.IsOpen() ? services_.session.Integration()->UserID() : 0;
     Document record = pyxa::StoreDocumentProperties(StoreDocumentProperties(), Patient(),
                                                     search_->txtEncounterID->text().toLongLong(), userId);
+    // The pages come from this file only, whatever the viewer shows when they are stored.
+    record.SourceFile = view.shownFile;
     if (search_->txtPatientID->text().isEmpty()) {
       services_.prompter.Information(QStringLiteral("Please select a patient for the document."));
       search_->fields->Field(QStringLiteral("txtLastName"))->setFocus();
@@ -285,6 +332,7 @@ void frmMain::cmdNew_Click() {
     }
     if (!indexed_) indexed_.emplace();
     indexed_->Add(std::move(record));
+    fieldsPatient_ = search_->txtPatientID->text();
     RefreshIndexedTree();
     const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
     state_.SetEnabled(QStringLiteral("fraStep3"), true);
@@ -311,10 +359,9 @@ void frmMain::cmdNew_Click() {
 
 void frmMain::cmdNext_Click() {
   try {
-    if (!indexed_ || indexed_->Count() == 0) return;
-    // A page already given to an unstored document is not given twice.
-    if (!PagesRemain(*indexed_, Viewer().PageCount()) && Viewer().PageCount() > 0) {
-      AfterPagesAppended();
+    if (const QString why = RefuseAppend(indexed_ ? *indexed_ : Documents(), ShownForIndexing(), false);
+        !why.isEmpty()) {
+      services_.prompter.Information(why);
       return;
     }
     AppendPage(*indexed_, Viewer().CurrentPage());
@@ -338,7 +385,11 @@ void frmMain::cmdNext_Click() {
 
 void frmMain::cmdAppendAll_Click() {
   try {
-    if (!indexed_ || indexed_->Count() == 0) return;
+    if (const QString why = RefuseAppend(indexed_ ? *indexed_ : Documents(), ShownForIndexing(), true);
+        !why.isEmpty()) {
+      services_.prompter.Information(why);
+      return;
+    }
     AppendAllPages(*indexed_, Viewer().PageCount());
     AfterPagesAppended();
   } catch (const std::exception& error) {
@@ -422,6 +473,7 @@ void frmMain::PopulateDocumentProperties(const Document& document) {
   d.chkSignoff->setChecked(f.signOff);
   d.txtNotes->setPlainText(f.notes);
   d.chkEncounterDateModified->setChecked(layout.clinicalNote && f.encounterDateModified);
+  fieldsPatient_ = stored.patient.patientId;
 }
 
 void frmMain::ShowIndexedDocument(int document) {

@@ -54,7 +54,10 @@ void frmMain::cmdEncounters_Click() {
         return;
       }
     }
-    locks_->UnlockOnce(search_->txtEncounterID->text().trimmed().toLongLong());
+    // The encounter in the box is given back before another is chosen, unless a document, indexed
+    // or stored, is attached to it: then it stays locked for that document.
+    const HeldEncounter shown = ChosenEncounterShown();
+    if (shown.id != 0 && !EncounterStillNeeded(shown.id)) locks_->UnlockOnce(shown);
     cmdSearch_Click();
 
     const qint64 physicianId = SelectedId(d.cboPhysician);
@@ -147,10 +150,19 @@ void frmMain::cmdEncounters_Click() {
   }
 }
 
+bool frmMain::EncounterStillNeeded(qint64 encounterId) {
+  if (indexed_ && EncounterUsed(*indexed_, encounterId)) return true;
+  try {
+    return StoredEncounters(counts_.StorePath()).contains(encounterId);
+  } catch (const StoreReadFailure&) {
+    return true;  // nobody can tell: it stays locked rather than be signed under a document
+  }
+}
+
 void frmMain::UnlockUnusedEncounters() {
   const HeldEncounter chosen = ChosenEncounterShown();
   if (search_->txtEncounterID->text().isEmpty() || chosen.id == 0) return;
-  if (indexed_ && EncounterUsed(*indexed_, chosen.id)) return;
+  if (EncounterStillNeeded(chosen.id)) return;
   locks_->Release({chosen});
 }
 

@@ -10,11 +10,15 @@
 #include "mainwindow/ui/DocumentFrame.h"
 #include "platform/SystemError.h"
 #include "platform/ui/BusyCursor.h"
+#include "mainwindow/FilingGuards.h"
+#include "shell/ErrorTexts.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace pyxa {
@@ -28,17 +32,62 @@ const QString kSaveChangesQuestion =
 
 QString frmMain::AvailablePath(const QString& name) const { return services_.settings.AvailableFolder + name; }
 
-bool frmMain::AskToKeepPageChanges() {
-  if (!Viewer().HasUnsavedChanges()) return true;
+PageEditsOutcome frmMain::AskToKeepPageChanges() {
+  if (!Viewer().HasUnsavedChanges()) return PageEditsOutcome::Settled;
   const bool save = services_.prompter.Ask({kSaveChangesQuestion, QString(), PromptIcon::Question,
                                             PromptButtons::YesNo}) == PromptAnswer::Yes;
-  const ViewerResult result = save ? Viewer().Save() : Viewer().Undo();
-  return result.Ok();
+  if (save) return SaveShownFile();
+  const ViewerResult result = Viewer().Undo();
+  ShowPageNumber();
+  if (!result.Ok()) {
+    services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+    return PageEditsOutcome::Kept;
+  }
+  return PageEditsOutcome::Settled;
+}
+
+bool frmMain::RefuseFileChange(const QString& newPath) {
+  const QString why = RefuseOtherFile(indexed_ ? *indexed_ : Documents(), newPath);
+  if (why.isEmpty()) return false;
+  services_.prompter.Information(why);
+  SelectShownFileNode();
+  return true;
+}
+
+void frmMain::SelectShownFileNode() {
+  // Put back without a second round of clicks: the file shown stays the one chosen.
+  const QSignalBlocker blocker(panes_->sstFiles);
+  QTreeWidgetItem* shown = nullptr;
+  if (!currentFile_.isEmpty()) {
+    const auto found = panes_->sstFiles->findItems(currentFile_, Qt::MatchExactly | Qt::MatchRecursive);
+    for (QTreeWidgetItem* node : found)
+      if (node->data(0, Qt::UserRole).toString() == currentFile_) shown = node;
+  }
+  panes_->sstFiles->setCurrentItem(shown);
+}
+
+void frmMain::RemoveFilesNode(const QString& name) {
+  const auto found = panes_->sstFiles->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+  for (QTreeWidgetItem* node : found) {
+    if (node->data(0, Qt::UserRole).toString() != name) continue;
+    if (node == shownBySelection_) shownBySelection_ = nullptr;
+    delete node;
+  }
+  UpdateAvailableCount();
+}
+
+void frmMain::ShowNothing() {
+  currentFile_.clear();
+  ShowStatusFile();
+  state_.FilesRootChosen();
+  state_.ControlImageInterface(false, false, false);
+  ApplyState();
+  ShowPageNumber();
 }
 
 void frmMain::cmdFile_Click() {
   try {
-    AskToKeepPageChanges();
+    if (AskToKeepPageChanges() == PageEditsOutcome::Kept) return;
     UnlockUnusedEncounters();
     const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
     if (indexed_ && indexed_->Count() > 0 && canUpload) {
@@ -100,14 +149,20 @@ void frmMain::sstFiles_NodeClick(QTreeWidgetItem* node) {
     const QString key = node->data(0, Qt::UserRole).toString();
     switch (ClassifyFilesNode(key)) {
       case FilesNodeKind::Root: {
+        if (RefuseFileChange(QString())) break;
+        // Unloading drops page edits: they are saved or undone first, as before another file.
+        const QString before = currentFile_;
+        const PageEditsOutcome edits = AskToKeepPageChanges();
+        if (edits == PageEditsOutcome::Kept) {
+          SelectShownFileNode();
+          break;
+        }
+        if (edits == PageEditsOutcome::FileDeleted) RemoveFilesNode(before);
         const ViewerResult result = Viewer().DisplayFile(QString());
         if (!result.Ok()) {
           services_.prompter.Critical(QStringLiteral("Failed to unload the file.\n") + result.description);
         }
-        currentFile_.clear();
-        ShowStatusFile();
-        state_.FilesRootChosen();
-        ApplyState();
+        ShowNothing();
         break;
       }
       case FilesNodeKind::RootBrowse:
@@ -125,13 +180,30 @@ void frmMain::sstFiles_NodeClick(QTreeWidgetItem* node) {
 }
 
 void frmMain::ShowChosenFile(const QString& name) {
-  AskToKeepPageChanges();
+  if (RefuseFileChange(AvailablePath(name))) return;
+  const QString before = currentFile_;
+  const PageEditsOutcome edits = AskToKeepPageChanges();
+  if (edits == PageEditsOutcome::Kept) {
+    SelectShownFileNode();
+    return;
+  }
+  if (edits == PageEditsOutcome::FileDeleted) {
+    if (before != name) {
+      RemoveFilesNode(before);
+    } else {
+      // The node clicked is the file just deleted; it goes once its click is over.
+      QTimer::singleShot(0, this, [this, name] { RemoveFilesNode(name); });
+      return;
+    }
+  }
   ViewerResult result;
   {
     BusyCursor busy;
     result = Viewer().DisplayFile(AvailablePath(name));
   }
   if (!result.Ok()) {
+    // Nothing is shown now: no control may act on the file shown before.
+    ShowNothing();
     services_.prompter.Critical(QStringLiteral("Failed to display the file.\n") + result.description);
     return;
   }

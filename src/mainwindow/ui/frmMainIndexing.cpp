@@ -25,6 +25,18 @@ void frmMain::AddTreeNode(QTreeWidgetItem* parent, const TreeNode& node) {
 
 void frmMain::cmdIndex_Click() {
   try {
+    // Documents number the pages of the file as it is on disk: page edits not saved yet are
+    // saved or undone first, and indexing waits while they cannot be.
+    const QString before = currentFile_;
+    switch (AskToKeepPageChanges()) {
+      case PageEditsOutcome::Kept:
+        return;
+      case PageEditsOutcome::FileDeleted:
+        RemoveFilesNode(before);
+        return;
+      case PageEditsOutcome::Settled:
+        break;
+    }
     UnlockUnusedEncounters();
     state_.SetEnabled(QStringLiteral("cmdIndex"), false);
     state_.SetEnabled(QStringLiteral("btnIndex"), false);
@@ -42,7 +54,8 @@ void frmMain::subIndex() {
     // Only a file node names a file; the two top nodes do not.
     const QTreeWidgetItem* node = panes_->sstFiles->currentItem();
     fileToIndex = node && !node->text(0).isEmpty() &&
-                  ClassifyFilesNode(node->data(0, Qt::UserRole).toString()) == FilesNodeKind::File;
+                  ClassifyFilesNode(node->data(0, Qt::UserRole).toString()) == FilesNodeKind::File &&
+                  !Viewer().CurrentFileName().isEmpty();
   } else {
     fileToIndex = !Viewer().CurrentFileName().isEmpty();
   }
@@ -53,15 +66,8 @@ void frmMain::subIndex() {
     services_.prompter.Information(QStringLiteral("Select a file to index"));
     return;
   }
-  if (firstDocument) {
-    indexed_.emplace();
-    panes_->sstDocuments->clear();
-    auto* root = new QTreeWidgetItem(panes_->sstDocuments, {QStringLiteral("Indexed Documents")});
-    root->setData(0, Qt::UserRole, QStringLiteral("Root"));
-    root->setExpanded(true);
-  } else {
-    RefreshIndexedTree();
-  }
+  if (firstDocument) indexed_.emplace();
+  RefreshIndexedTree();
   ChangePage(1);
   const QString extension = GetSelectedFileExtention();
   const QString name = document_->txtDocName->text();
@@ -79,6 +85,7 @@ void frmMain::RefreshIndexedTree() {
   item->setData(0, Qt::UserRole, root.key);
   for (const TreeNode& child : root.children) AddTreeNode(item, child);
   item->setExpanded(true);
+  ShowAppendTarget();
 }
 
 void frmMain::sstDocuments_NodeClick(QTreeWidgetItem* node) {

@@ -71,6 +71,7 @@ void frmMain::cmdSearch_Click() {
     } else {
       subPopulateSearchFieldsFromWS(results);
     }
+    FollowPatientChange();
     // A cancelled choice leaves no patient to find encounters for.
     document_->cmdEncounters->setEnabled(!search_->txtPatientID->text().isEmpty());
   } catch (const std::exception& error) {

@@ -69,13 +69,14 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
 }
 
 void frmMain::subRotate() {
-  if (Viewer().CurrentFileName().isEmpty()) return;
+  if (Viewer().CurrentFileName().isEmpty() || IndexedPagesHeld()) return;
   const ViewerResult result = Viewer().Rotate();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
 }
 
 void frmMain::subDelete() {
-  if (Viewer().CurrentFileName().isEmpty()) return;
+  // Documents number the pages of the file as it is: none goes while documents hold them.
+  if (Viewer().CurrentFileName().isEmpty() || IndexedPagesHeld()) return;
   const ViewerResult result = Viewer().DeleteCurrentPage();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
   ShowPageNumber();
@@ -91,24 +92,33 @@ void frmMain::subUndo() {
 
 void frmMain::subSave() {
   if (Viewer().CurrentFileName().isEmpty()) return;
+  if (SaveShownFile() == PageEditsOutcome::FileDeleted) cmdFile_Click();
+}
+
+PageEditsOutcome frmMain::SaveShownFile() {
   const ViewerResult result = Viewer().Save();
   if (result.code == kNoPagesLeft || Viewer().HasNoPages()) {
     const bool remove = services_.prompter.Ask({QStringLiteral("There are no Pages in this document. Do you wish to "
                                                                "delete the file?"),
                                                 QString(), PromptIcon::Question, PromptButtons::YesNo}) ==
                         PromptAnswer::Yes;
-    if (!remove) return;
+    // Kept: the file stays on disk as it was, its pages deleted on screen only.
+    if (!remove) return PageEditsOutcome::Kept;
     const QString path = Viewer().CurrentFileName();
     Viewer().DisplayFile(QString());
     if (!QFile::remove(path)) {
       services_.prompter.Critical(QStringLiteral("Failed to delete the file '%1'.").arg(NameFromFullPath(path)));
     }
-    cmdFile_Click();
-    return;
+    ShowNothing();
+    return PageEditsOutcome::FileDeleted;
   }
-  // A failed save leaves the file as it was on disk; the edits stay on screen to try again.
-  if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
   ShowPageNumber();
+  // A failed save leaves the file as it was on disk; the edits stay on screen to try again.
+  if (!result.Ok()) {
+    services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+    return PageEditsOutcome::Kept;
+  }
+  return PageEditsOutcome::Settled;
 }
 
 void frmMain::ApplyFit(FitTool fit) {

@@ -3,6 +3,7 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include "mainwindow/CategoryRules.h"
+#include "mainwindow/DocumentNaming.h"
 #include "mainwindow/PathText.h"
 #include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/MainPanes.h"
@@ -118,11 +119,32 @@ void frmMain::cmdUpload_Click() {
     state_.SetEnabled(QStringLiteral("cmdIndex"), false);
     state_.SetEnabled(QStringLiteral("btnIndex"), false);
     FollowUploadCount(true);
-    state_.ControlImageInterface(true, false, true);
+    FollowShownAfterQueue(true);
   } catch (const std::exception& error) {
     ReportError(error);
   }
   ApplyState();
+}
+
+void frmMain::FollowShownAfterQueue(bool editing) {
+  // The source may be gone (every page stored) or shorter: controls, status and the proposed
+  // name follow what the viewer shows now.
+  const bool shown = !Viewer().CurrentFileName().isEmpty();
+  if (!shown) currentFile_.clear();
+  ShowStatusFile();
+  ShowPageNumber();
+  state_.ControlImageInterface(editing && shown, !editing && shown, shown);
+  // What is left of the source is indexed again only after it is chosen again.
+  state_.SetEnabled(QStringLiteral("btnIndex"), false);
+  state_.SetEnabled(QStringLiteral("cmdIndex"), false);
+  const QString extension = GetSelectedFileExtention();
+  if (!shown || extension == QStringLiteral("TIF")) {
+    const QString category =
+        document_->cboCategory->currentIndex() < 0 ? QString() : document_->cboCategory->currentText();
+    QString name = DefaultDocumentName(Now(), category);
+    if (shown) name += QStringLiteral(".TIF");
+    document_->txtDocName->setText(name);
+  }
 }
 
 void frmMain::cmdUploadNow_Click() {
@@ -151,7 +173,7 @@ void frmMain::cmdUploadNow_Click() {
       }
     }
     FollowUploadCount(false);
-    state_.ControlImageInterface(false, true, true);
+    FollowShownAfterQueue(false);
   } catch (const std::exception& error) {
     services_.prompter.Critical(QStringLiteral("An error has occurred in Upload Now.\r\n#0\r\nDescription: ") +
                                 QString::fromLocal8Bit(error.what()));
