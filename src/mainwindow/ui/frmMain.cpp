@@ -54,6 +54,10 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   if (!services_.log) ownLog_ = std::make_unique<EventLog>();
   storer_ = std::make_unique<DocumentStorer>(services_.settings, services_.databases, services_.session,
                                              services_.clock ? *services_.clock : systemClock_);
+  if (const auto* checkpoint = services_.storingCheckpoint)
+    storer_->checkpoint = [checkpoint](const char* step) {
+      if (*checkpoint) (*checkpoint)(step);
+    };
   locks_ = std::make_unique<EncounterLocks>(services_.session, services_.prompter, services_.login,
                                             services_.log ? *services_.log : *ownLog_);
   ConnectIndexingControls();

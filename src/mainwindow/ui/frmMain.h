@@ -28,6 +28,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -59,6 +60,8 @@ struct MainWindowServices {
   const Clock* clock = nullptr;        // the system clock when null
   EncounterChooser* encounters = nullptr;  // the encounter windows when null
   EventLog* log = nullptr;                 // the system log when null
+  // Called at each step of storing with the step's name, for tests that stop a store there.
+  const std::function<void(const char* step)>* storingCheckpoint = nullptr;
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
