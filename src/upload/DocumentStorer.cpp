@@ -5,6 +5,7 @@
 #include "platform/SystemError.h"
 #include "shell/ErrorTexts.h"
 #include "shell/PathRoutines.h"
+#include "upload/FileDigest.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +15,18 @@
 namespace pyxa {
 namespace {
 
-QString Extension(const QString& path) { return QFileInfo(path).suffix(); }
-
+// Files whose pages are shared out among documents; any other file is stored whole. Names are
+// told apart without regard to letter case, as the file list shows them.
 bool IsPaged(const QString& path) {
-  const QString extension = Extension(path).toUpper();
+  const QString extension = QFileInfo(path).suffix().toUpper();
   return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+}
+
+// One name per file, however a document spelled its path, so that a file is rewritten once.
+QString SourceKey(const QString& path) {
+  const QFileInfo info(path);
+  const QString canonical = info.canonicalFilePath();
+  return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
 // Reads a whole file; nullopt with the system's text when it cannot.
@@ -184,7 +192,8 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
     Step("pages written");
     readFrom = target;
     temporary = true;
-  } else if (Extension(sourcePath).endsWith(QStringLiteral("tif"))) {
+  } else if (IsPaged(sourcePath)) {
+    // A document without pages is never stored from a paged file: it would take the whole file.
     message = QStringLiteral(
         "The documents do not contain any pages. Please correct these indexing problems before uploading.");
     return -1;
@@ -227,24 +236,45 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
   return 1;
 }
 
-int DocumentStorer::SaveIndexedDocuments(Documents& documents, const QString& sourcePath, QString& message) {
+int DocumentStorer::SaveIndexedDocuments(Documents& documents, QString& message) {
   int result = 1;
-  int pagesToStore = 0;
+  QStringList sources;  // in the order of their first document
   for (const Document& document : documents) {
-    if (document.FileData.isEmpty()) pagesToStore += document.Pages.Count();
-  }
-  const bool wholeFile = !sourcePath.isEmpty() && !IsPaged(sourcePath);
-  bool anyToStore = pagesToStore > 0;
-  if (wholeFile) {
-    for (const Document& document : documents) anyToStore = anyToStore || document.FileData.isEmpty();
-  }
-  if (!anyToStore) return 1;
-
-  QVector<int> combined;
-  for (Document& document : documents) {
     // A document stored before (reloaded at start) is already in the store: it is queued with
     // the others, not stored again.
     if (!document.FileData.isEmpty()) continue;
+    if (document.SourceFile.isEmpty()) {
+      message = QStringLiteral("The document '%1' does not name the file its pages come from. Please index it again.")
+                    .arg(document.DocumentName);
+      result = -1;
+      continue;
+    }
+    if (!sources.contains(SourceKey(document.SourceFile))) sources << SourceKey(document.SourceFile);
+  }
+  for (const QString& source : sources) {
+    if (SaveFromSource(documents, source, message) != 1) result = -1;
+  }
+  return result;
+}
+
+int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePath, QString& message) {
+  int result = 1;
+  // Taken once, before anything leaves the file: every document of the file is checked against it.
+  const QByteArray digest = FileDigest(sourcePath);
+  QVector<int> combined;
+  bool anyStored = false;
+  for (Document& document : documents) {
+    if (!document.FileData.isEmpty() || document.SourceFile.isEmpty() ||
+        SourceKey(document.SourceFile) != sourcePath)
+      continue;
+    if (!document.SourceDigest.isEmpty() && document.SourceDigest != digest) {
+      message = QStringLiteral(
+                    "The file '%1' was changed after its pages were indexed. Its documents were not stored; "
+                    "please index it again.")
+                    .arg(QFileInfo(sourcePath).fileName());
+      result = -1;
+      continue;
+    }
     QVector<int> pageList;
     QString documentMessage;
     if (SaveCurrentDoc(document, sourcePath, documentMessage, pageList) != 1) {
@@ -254,8 +284,9 @@ int DocumentStorer::SaveIndexedDocuments(Documents& documents, const QString& so
     }
     if (!documentMessage.isEmpty()) message = documentMessage;
     combined += pageList;
+    anyStored = true;
   }
-  if (combined.isEmpty() || !IsPaged(sourcePath)) return result;
+  if (!anyStored || !IsPaged(sourcePath)) return result;
 
   ImageDocument source;
   DocumentResult loaded = source.Load(sourcePath);

@@ -50,6 +50,7 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
       Document document;
       document.PatientID = 1001;
       document.CategoryID = 1;
+      document.SourceFile = source;
       for (int page : pages) document.Pages.Add(Page{page, {}});
       documents.Add(document);
     }
@@ -73,7 +74,7 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
       };
       Documents documents = Batch();
       QString message;
-      storer.SaveIndexedDocuments(documents, source, message);
+      storer.SaveIndexedDocuments(documents, message);
       _exit(0);
     }
     close(fds[1]);

@@ -12,6 +12,7 @@
 #include "patients/ui/SearchFieldsBox.h"
 #include "platform/ui/BusyCursor.h"
 #include "shell/ServiceFailures.h"
+#include "upload/FileDigest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -273,6 +274,8 @@ void frmMain::cmdNew_Click() {
     const qint64 userId = services_.session.IsOpen() ? services_.session.Integration()->UserID() : 0;
     Document record = pyxa::StoreDocumentProperties(StoreDocumentProperties(), Patient(),
                                                     search_->txtEncounterID->text().toLongLong(), userId);
+    record.SourceFile = SourcePath();
+    record.SourceDigest = FileDigest(record.SourceFile);
     if (search_->txtPatientID->text().isEmpty()) {
       services_.prompter.Information(QStringLiteral("Please select a patient for the document."));
       search_->fields->Field(QStringLiteral("txtLastName"))->setFocus();
