@@ -6,6 +6,7 @@
 #include "shell/ErrorTexts.h"
 #include "shell/PathRoutines.h"
 #include "upload/FileDigest.h"
+#include "upload/SourceRemovals.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,12 +83,14 @@ bool DocumentStorer::OpenForWriting(Database& database, QString& message, std::i
   return true;
 }
 
-std::int32_t DocumentStorer::StoreIndexedDocInMDB(Document& document, std::int64_t& newDocumentId, QString& message,
+std::int32_t DocumentStorer::StoreIndexedDocInMDB(Document& document, AuditLog& pending, const QString& sourcePath,
+                                                  const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                                                  std::int64_t& newDocumentId, QString& message,
                                                   std::int32_t& errorNumber) {
   errorNumber = 0;
   auto database = databases_.Create();
   if (!OpenForWriting(*database, message, errorNumber)) return errorNumber ? errorNumber : -1;
-  if (!database->UpdateDBWithIndexedDoc(document, newDocumentId)) {
+  if (!database->StoreIndexedDocument(document, pending, sourcePath, sourceDigest, pagesToRemove, newDocumentId)) {
     errorNumber = database->LastError() ? database->LastError() : -1;
     message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
               database->LastErrorDescription();
@@ -134,8 +137,8 @@ QString DocumentStorer::PatientName(qint64 patientId) {
   return values->first().at(1).toString() + QStringLiteral(", ") + values->first().at(2).toString();
 }
 
-int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath, QString& message,
-                                   QVector<int>& pageList) {
+int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath, const QByteArray& sourceDigest,
+                                   QString& message, QVector<int>& pageList) {
   pageList.clear();
   if (!document.FileData.isEmpty()) return -1;
   AuditLog audit;
@@ -199,6 +202,7 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
     return -1;
   } else {
     readFrom = sourcePath;
+    pageList = {kWholeSourceFile};
   }
 
   QString readError;
@@ -215,24 +219,20 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
                 SystemErrorText(errno));
   }
 
+  // Without the file's digest a crash could not tell whether the pages had left it.
+  if (sourceDigest.isEmpty()) {
+    pageList.clear();
+    return fail(QStringLiteral("Failed to read the document file '") + sourcePath + QStringLiteral("'."));
+  }
   std::int64_t newId = 0;
   std::int32_t number = 0;
   QString insertMessage;
-  if (StoreIndexedDocInMDB(document, newId, insertMessage, number) != 0) {
+  audit.StatusID = kStatusSucceeded;
+  if (StoreIndexedDocInMDB(document, audit, sourcePath, sourceDigest, pageList, newId, insertMessage, number) != 0) {
     pageList.clear();
     return fail(insertMessage);
   }
   Step("document inserted");
-  // A file kept whole (PDF, DOC) leaves the available files only once its copy is committed.
-  if (!temporary && !QFile::remove(readFrom)) {
-    message = QStringLiteral("Failed to delete the temporary file '") + readFrom + QStringLiteral("'. ") +
-              SystemErrorText(errno);
-  }
-  audit.DocumentID = newId;
-  audit.StatusID = kStatusSucceeded;
-  QString logMessage;
-  StoreLogInMDB(logMessage, audit, number);
-  Step("audit written");
   return 1;
 }
 
@@ -264,8 +264,7 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
   QVector<int> combined;
   bool anyStored = false;
   for (Document& document : documents) {
-    if (!document.FileData.isEmpty() || document.SourceFile.isEmpty() ||
-        SourceKey(document.SourceFile) != sourcePath)
+    if (!document.FileData.isEmpty() || document.SourceFile.isEmpty() || SourceKey(document.SourceFile) != sourcePath)
       continue;
     if (!document.SourceDigest.isEmpty() && document.SourceDigest != digest) {
       message = QStringLiteral(
@@ -277,7 +276,7 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
     }
     QVector<int> pageList;
     QString documentMessage;
-    if (SaveCurrentDoc(document, sourcePath, documentMessage, pageList) != 1) {
+    if (SaveCurrentDoc(document, sourcePath, digest, documentMessage, pageList) != 1) {
       result = -1;
       if (!documentMessage.isEmpty()) message = documentMessage;
       continue;
@@ -286,34 +285,36 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
     combined += pageList;
     anyStored = true;
   }
-  if (!anyStored || !IsPaged(sourcePath)) return result;
+  if (!anyStored) return result;
+  return FinishSource(sourcePath, digest, combined, message) == 1 ? result : -1;
+}
 
-  ImageDocument source;
-  DocumentResult loaded = source.Load(sourcePath);
-  if (!loaded.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(loaded.code);
-    return -1;
-  }
-  std::vector<int> remove(combined.begin(), combined.end());
-  const DocumentResult deleted = source.DeletePages(remove);
-  if (!deleted.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(deleted.code);
-    return -1;
-  }
-  const DocumentResult saved = source.Save();
-  source.Close();
-  if (saved.code == -2002) {
-    if (!QFile::remove(sourcePath)) {
-      message = QStringLiteral("Failed to delete the file '") + sourcePath + QStringLiteral("'. ") +
-                SystemErrorText(errno);
-      return -1;
+int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored,
+                                 QString& message) {
+  QSet<int> pages(stored.begin(), stored.end());
+  // Pages an earlier store from the file, as it still is, could not take out are owed as well.
+  auto database = databases_.Create();
+  if (database->Connect(StorePath(), kDatabasePassword)) {
+    for (const SourceRemoval& removal : database->GetSourceRemovals()) {
+      if (removal.SourcePath == sourcePath && removal.SourceDigest == digest) pages.insert(removal.PageNumber);
     }
-  } else if (!saved.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(saved.code);
+  }
+  if (FileDigest(sourcePath) != digest) {
+    message = QStringLiteral(
+                  "The file '%1' was changed by another program while its documents were stored; the stored "
+                  "pages may still be in it.")
+                  .arg(QFileInfo(sourcePath).fileName());
+    return -1;
+  }
+  if (const QString why = RemoveSourcePages(sourcePath, pages); !why.isEmpty()) {
+    message = why;  // the recorded removals stay: the next start takes the pages out
     return -1;
   }
   Step("source saved");
-  return result;
+  // Rows a failure leaves here name a digest the file no longer has; the next start clears them.
+  database->ClearSourceRemovals(sourcePath, digest);
+  database->Disconnect();
+  return 1;
 }
 
 }  // namespace pyxa

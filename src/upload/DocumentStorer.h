@@ -24,24 +24,35 @@ class DocumentStorer {
   // of its own SourceFile, then takes the stored pages out of each source file in one rewrite of
   // that file (deleting a source left without pages; a PDF or DOC, stored whole, is deleted).
   // A document whose source no longer has its SourceDigest is refused and its source untouched.
+  // Each insert records in the store the pages its source still owes, so that a crash before the
+  // rewrite is finished by FinishSourceRemovals (upload/SourceRemovals.h) at the next start.
   // 1 when all went, -1 when any failed (message says why); a failed document keeps its place
   // and pages.
   int SaveIndexedDocuments(Documents& documents, QString& message);
 
   // The component calls, each creating a missing store and writing the upload settings first.
-  std::int32_t StoreIndexedDocInMDB(Document& document, std::int64_t& newDocumentId, QString& message,
-                                    std::int32_t& errorNumber);
+  // StoreIndexedDocInMDB writes the document, its audit row and its pages' removals from the
+  // source in one transaction (Database::StoreIndexedDocument).
+  std::int32_t StoreIndexedDocInMDB(Document& document, AuditLog& pending, const QString& sourcePath,
+                                    const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                                    std::int64_t& newDocumentId, QString& message, std::int32_t& errorNumber);
   std::int32_t StoreDocsInMDB(Documents& documents, QString& message, std::int32_t& errorNumber);
   std::int32_t StoreLogInMDB(QString& message, AuditLog& record, std::int32_t& errorNumber);
 
-  // Test hook: called at each step of storing with the step's name.
+  // Test hook: called at each step of storing with the step's name ("pages written", "document
+  // inserted", "source saved").
   std::function<void(const char* step)> checkpoint;
 
  private:
   // The unstored documents of one source file, then the removal of their pages from it.
   int SaveFromSource(Documents& documents, const QString& sourcePath, QString& message);
-  // One document: its file data, the insert and the audit row. pageList: its pages in the source.
-  int SaveCurrentDoc(Document& document, const QString& sourcePath, QString& message, QVector<int>& pageList);
+  // One document: its file data, then its insert with its audit row and its pages' removals
+  // (recorded at sourceDigest). pageList: its pages in the source, or kWholeSourceFile.
+  int SaveCurrentDoc(Document& document, const QString& sourcePath, const QByteArray& sourceDigest, QString& message,
+                     QVector<int>& pageList);
+  // Takes the pages stored from the file (and any still recorded for it at digest) out of it in
+  // one rewrite, then clears their recorded removals.
+  int FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored, QString& message);
   // Creates the store when missing and writes the upload settings; false with message set.
   bool OpenForWriting(Database& database, QString& message, std::int32_t& errorNumber);
   QString PatientName(qint64 patientId);

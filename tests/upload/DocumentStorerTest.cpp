@@ -8,6 +8,7 @@
 #include "shell/FakeService.h"
 #include "upload/DocumentStorer.h"
 #include "upload/FileDigest.h"
+#include "upload/SourceRemovals.h"
 #include "upload/StoredDocuments.h"
 
 #include <sys/resource.h>
@@ -129,6 +130,7 @@ TEST_P(SplitTest, EachSourceLosesExactlyTheStoredPages) {
   EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM AuditLog WHERE ActionID = 1 AND StatusID = 0"
                                   " AND DocumentID > 0")),
             count);
+  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
   EXPECT_TRUE(Leftovers().isEmpty());
 }
 
@@ -221,6 +223,43 @@ INSTANTIATE_TEST_SUITE_P(
                       Refusal{"NoSource", "", {{1}}, "The document 'doc.TIF' does not name the file its pages come "
                                                      "from. Please index it again.", {}}),
     [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(StorerTest, PagesAnEarlierStoreStillOwesTheUnchangedFileLeaveWithTheNewOnes) {
+  const QString source = Source(4);
+  {
+    SqliteDatabase earlier;  // stored page 2, then could not rewrite the file
+    ASSERT_TRUE(earlier.Create(storer.StorePath(), kDatabasePassword));
+    Document document;
+    AuditLog pending;
+    std::int64_t id = 0;
+    ASSERT_TRUE(earlier.StoreIndexedDocument(document, pending, QFileInfo(source).canonicalFilePath(),
+                                             FileDigest(source), {2}, id));
+  }
+  Documents documents;
+  documents.Add(WithPages(source, {4}));
+  QString message;
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  EXPECT_EQ(OriginalPages(source), (std::vector<int>{1, 3}));
+  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
+}
+
+TEST_F(StorerTest, AFileChangedWhileItsDocumentsAreStoredIsToldAndLeftAsItIs) {
+  const QString source = Source(3);
+  Documents documents;
+  documents.Add(WithPages(source, {1}));
+  storer.checkpoint = [&](const char* step) {
+    if (QByteArray(step) == "document inserted") WriteMarkedTiff(source, 6);
+  };
+  QString message;
+  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
+  EXPECT_EQ(message, QStringLiteral("The file 'batch.tif' was changed by another program while its documents were "
+                                    "stored; the stored pages may still be in it."));
+  EXPECT_FALSE(documents.Item(1).FileData.isEmpty());
+  EXPECT_EQ(OriginalPages(source), (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  // The next start takes nothing from the new file either.
+  EXPECT_TRUE(FinishSourceRemovals(storer.StorePath(), databases).isEmpty());
+  EXPECT_EQ(OriginalPages(source).size(), 6u);
+}
 
 TEST_F(StorerTest, APdfIsStoredWholeAndLeavesTheAvailableFilesOnlyOnceStored) {
   const QString pdf = WholeFile(QStringLiteral("Consult.pdf"), "%PDF-1.4 consult note");
