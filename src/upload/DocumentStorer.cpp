@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 
 namespace pyxa {
@@ -262,6 +263,7 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
   // Taken once, before anything leaves the file: every document of the file is checked against it.
   const QByteArray digest = FileDigest(sourcePath);
   QVector<int> combined;
+  QVector<Document*> failed;
   bool anyStored = false;
   for (Document& document : documents) {
     if (!document.FileData.isEmpty() || document.SourceFile.isEmpty() || SourceKey(document.SourceFile) != sourcePath)
@@ -279,6 +281,7 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
     if (SaveCurrentDoc(document, sourcePath, digest, documentMessage, pageList) != 1) {
       result = -1;
       if (!documentMessage.isEmpty()) message = documentMessage;
+      failed << &document;
       continue;
     }
     if (!documentMessage.isEmpty()) message = documentMessage;
@@ -286,11 +289,32 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
     anyStored = true;
   }
   if (!anyStored) return result;
-  return FinishSource(sourcePath, digest, combined, message) == 1 ? result : -1;
+  QSet<int> removed;
+  if (FinishSource(sourcePath, digest, combined, message, removed) != 1) return -1;
+
+  // The documents that failed keep their pages, which now sit at other numbers in the rewritten
+  // file: they follow it, so that storing them again takes the same pages.
+  const QByteArray rewritten = FileDigest(sourcePath);
+  for (Document* document : failed) {
+    // Gone with its file, or holding a page that went with another document: refused (as from a
+    // changed file) until indexed again.
+    bool lost = rewritten.isEmpty();
+    for (const Page& page : document->Pages) lost = lost || removed.contains(page.PageNumber);
+    if (lost) {
+      document->SourceDigest = digest;
+      continue;
+    }
+    for (Page& page : document->Pages) {
+      page.PageNumber -= static_cast<std::int32_t>(
+          std::count_if(removed.cbegin(), removed.cend(), [&](int gone) { return gone < page.PageNumber; }));
+    }
+    document->SourceDigest = rewritten;
+  }
+  return result;
 }
 
 int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored,
-                                 QString& message) {
+                                 QString& message, QSet<int>& removed) {
   QSet<int> pages(stored.begin(), stored.end());
   // Pages an earlier store from the file, as it still is, could not take out are owed as well.
   auto database = databases_.Create();
@@ -310,6 +334,7 @@ int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& di
     message = why;  // the recorded removals stay: the next start takes the pages out
     return -1;
   }
+  removed = pages;
   Step("source saved");
   // Rows a failure leaves here name a digest the file no longer has; the next start clears them.
   database->ClearSourceRemovals(sourcePath, digest);

@@ -8,6 +8,7 @@
 #include "shell/AppSettings.h"
 #include "shell/Session.h"
 
+#include <QSet>
 #include <QVector>
 #include <functional>
 
@@ -27,7 +28,7 @@ class DocumentStorer {
   // Each insert records in the store the pages its source still owes, so that a crash before the
   // rewrite is finished by FinishSourceRemovals (upload/SourceRemovals.h) at the next start.
   // 1 when all went, -1 when any failed (message says why); a failed document keeps its place
-  // and pages.
+  // and pages, renumbered to follow its rewritten source.
   int SaveIndexedDocuments(Documents& documents, QString& message);
 
   // The component calls, each creating a missing store and writing the upload settings first.
@@ -51,8 +52,9 @@ class DocumentStorer {
   int SaveCurrentDoc(Document& document, const QString& sourcePath, const QByteArray& sourceDigest, QString& message,
                      QVector<int>& pageList);
   // Takes the pages stored from the file (and any still recorded for it at digest) out of it in
-  // one rewrite, then clears their recorded removals.
-  int FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored, QString& message);
+  // one rewrite, then clears their recorded removals. removed: the pages taken out.
+  int FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored, QString& message,
+                   QSet<int>& removed);
   // Creates the store when missing and writes the upload settings; false with message set.
   bool OpenForWriting(Database& database, QString& message, std::int32_t& errorNumber);
   QString PatientName(qint64 patientId);

@@ -298,20 +298,37 @@ TEST_F(StorerTest, AJpegIsStoredAsItsOnePageAndLeavesTheAvailableFiles) {
   EXPECT_TRUE(Leftovers().isEmpty());
 }
 
+// A document whose pages cannot be written, and one whose insert fails (with its FAILED audit
+// row), keep their place and pages while the others go; the pages follow the rewritten source, so
+// that storing again takes the same pages.
 TEST_F(StorerTest, AFailedDocumentKeepsItsPlaceAndItsPagesWhileTheOthersGo) {
-  const QString source = Source(3);
+  const QString source = Source(5);
+  {
+    SqliteDatabase store;
+    ASSERT_TRUE(store.Create(storer.StorePath(), kDatabasePassword));
+    SqlConnection(storer.StorePath())
+        .Execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Documents WHEN NEW.PatientID = 666"
+                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
   Documents documents;
   documents.Add(WithPages(source, {1}));
+  documents.Add(WithPages(source, {4, 2}, 666));
   documents.Add(WithPages(source, {9}));  // not in the file
   documents.Add(WithPages(source, {3}));
   QString message;
   EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
   EXPECT_TRUE(message.startsWith(QStringLiteral("Failed to save the document's pages.")));
-  EXPECT_TRUE(documents.Item(2).FileData.isEmpty());
-  EXPECT_EQ(documents.Item(2).Pages.Count(), 1);
-  EXPECT_FALSE(documents.Item(3).FileData.isEmpty());
-  EXPECT_EQ(OriginalPages(source), (std::vector<int>{2}));
+  for (int failed : {2, 3}) EXPECT_TRUE(documents.Item(failed).FileData.isEmpty());
+  EXPECT_EQ(OriginalPages(source), (std::vector<int>{2, 4, 5}));
+  EXPECT_EQ(documents.Item(2).Pages.Item(1).PageNumber, 2);
+  EXPECT_EQ(documents.Item(2).Pages.Item(2).PageNumber, 1);
+  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM AuditLog WHERE StatusID = -1 AND PatientID = 666")), 1);
   EXPECT_TRUE(Leftovers().isEmpty());
+
+  SqlConnection(storer.StorePath()).Execute(QStringLiteral("DROP TRIGGER refuse"));
+  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);  // the page outside the file still fails
+  EXPECT_EQ(StoredPages(documents.Item(2)), (std::vector<int>{4, 2}));
+  EXPECT_EQ(OriginalPages(source), (std::vector<int>{5}));
 }
 
 TEST_F(StorerTest, AStoreTheUploadProgramHoldsIsToldAndLosesNothing) {
