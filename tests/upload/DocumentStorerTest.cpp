@@ -44,6 +44,13 @@ class StorerTest : public ::testing::Test {
     EXPECT_TRUE(WriteMarkedTiff(path, pages));
     return path;
   }
+  QString Photo(const QString& name) {
+    const QString path = settings.AvailableFolder + name;
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(Qt::white);
+    EXPECT_TRUE(photo.save(path, "JPG"));
+    return path;
+  }
   QString WholeFile(const QString& name, const QByteArray& bytes) {
     const QString path = settings.AvailableFolder + name;
     QFile file(path);
@@ -183,10 +190,7 @@ TEST_P(RefusalTest, IsRefusedAndTakesNothing) {
   const QString file = QString::fromLatin1(GetParam().file);
   QString source;
   if (file.endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive)) {
-    source = settings.AvailableFolder + file;
-    QImage photo(32, 32, QImage::Format_RGB32);
-    photo.fill(Qt::white);
-    ASSERT_TRUE(photo.save(source, "JPG"));
+    source = Photo(file);
   } else if (!file.isEmpty()) {
     source = Source(3, file);
   }
@@ -261,39 +265,17 @@ TEST_F(StorerTest, AFileChangedWhileItsDocumentsAreStoredIsToldAndLeftAsItIs) {
   EXPECT_EQ(OriginalPages(source).size(), 6u);
 }
 
-TEST_F(StorerTest, APdfIsStoredWholeAndLeavesTheAvailableFilesOnlyOnceStored) {
+TEST_F(StorerTest, APdfIsStoredWholeAndAJpegAsItsOnePageAndBothLeaveTheAvailableFiles) {
   const QString pdf = WholeFile(QStringLiteral("Consult.pdf"), "%PDF-1.4 consult note");
+  const QString jpeg = Photo(QStringLiteral("ECG.jpg"));
   Documents documents;
   documents.Add(WithPages(pdf, {1}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
-  EXPECT_EQ(documents.Item(1).FileData, QByteArray("%PDF-1.4 consult note"));
-  EXPECT_FALSE(QFile::exists(pdf));
-
-  // When the insert fails (here the store is not a store at all), the PDF stays where it was.
-  const QString other = WholeFile(QStringLiteral("Letter.pdf"), "%PDF-1.4 letter");
-  QFile::remove(storer.StorePath());
-  QFile broken(storer.StorePath());
-  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-  broken.write(QByteArray(4096, 'x'));
-  broken.close();
-  Documents failing;
-  failing.Add(WithPages(other, {1}));
-  EXPECT_EQ(storer.SaveIndexedDocuments(failing, message), -1);
-  EXPECT_TRUE(QFile::exists(other));
-  EXPECT_TRUE(failing.Item(1).FileData.isEmpty());
-}
-
-TEST_F(StorerTest, AJpegIsStoredAsItsOnePageAndLeavesTheAvailableFiles) {
-  const QString jpeg = settings.AvailableFolder + QStringLiteral("ECG.jpg");
-  QImage photo(64, 48, QImage::Format_RGB32);
-  photo.fill(Qt::white);
-  ASSERT_TRUE(photo.save(jpeg, "JPG"));
-  Documents documents;
   documents.Add(WithPages(jpeg, {1}));
   QString message;
   ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
-  EXPECT_TRUE(QImage::fromData(documents.Item(1).FileData).size() == QSize(64, 48));
+  EXPECT_EQ(documents.Item(1).FileData, QByteArray("%PDF-1.4 consult note"));
+  EXPECT_EQ(QImage::fromData(documents.Item(2).FileData).size(), QSize(64, 48));
+  EXPECT_FALSE(QFile::exists(pdf));
   EXPECT_FALSE(QFile::exists(jpeg));
   EXPECT_TRUE(Leftovers().isEmpty());
 }
@@ -383,7 +365,9 @@ TEST_F(StorerTest, AFullDiskDuringTheStoreIsToldAndLosesNothing) {
   EXPECT_FALSE(QFile::exists(pdf));
 }
 
-TEST_F(StorerTest, StoredDocumentsAreSkippedAndEverythingStoredIsOne) {
+// Documents stored before are only queued; the hand-over queues the stored rows and writes the
+// upload settings with enciphered credentials.
+TEST_F(StorerTest, StoredDocumentsAreSkippedAndTheHandOverQueuesWithEncipheredCredentials) {
   Documents documents;
   const QString source = Source(2);
   Document stored = WithPages(source, {1});
@@ -394,15 +378,8 @@ TEST_F(StorerTest, StoredDocumentsAreSkippedAndEverythingStoredIsOne) {
   EXPECT_FALSE(QFile::exists(storer.StorePath()));  // nothing to store
 
   documents.Add(WithPages(source, {2}));
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{1}));
-}
-
-TEST_F(StorerTest, TheQueueHandOverWritesEncipheredCredentialsAndQueuesTheStoredRows) {
-  Documents documents;
-  documents.Add(WithPages(Source(1), {1}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1);
   std::int32_t number = 0;
   ASSERT_EQ(storer.StoreDocsInMDB(documents, message, number), 0) << message.toStdString();
   EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents WHERE IsUploaded = 0")), 1);
