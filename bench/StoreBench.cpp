@@ -56,11 +56,12 @@ void StoreHundredPages(benchmark::State& state) {
     pyxa::Documents documents;
     pyxa::Document document;
     document.PatientID = 1001;
+    document.SourceFile = source;
     for (int page = 1; page <= 100; ++page) document.Pages.Add(pyxa::Page{page, {}});
     documents.Add(document);
     QString message;
     state.ResumeTiming();
-    if (storer.SaveIndexedDocuments(documents, source, message) != 1) state.SkipWithError(message.toStdString().c_str());
+    if (storer.SaveIndexedDocuments(documents, message) != 1) state.SkipWithError(message.toStdString().c_str());
   }
 }
 

@@ -24,6 +24,9 @@ class Database {
   virtual Documents GetDocuments() = 0;
   virtual Exceptions GetExceptions() = 0;
   virtual std::int64_t DocumentsToUpload() = 0;  // negative when not known
+  // The page removals still owed to source files, oldest first; none for a store written before
+  // they were recorded. Empty with LastError set on failure.
+  virtual QVector<SourceRemoval> GetSourceRemovals() = 0;
   virtual bool DeleteDocument(const QString& documentId) = 0;
 
   // Settings for the upload program, written by UpdateSettings.
@@ -35,6 +38,15 @@ class Database {
   virtual bool UpdateDBWithIndexedDoc(Document& document, std::int64_t& newDocumentId) = 0;
   virtual bool UpdateDocuments(Documents& documents) = 0;
   virtual bool UpdateDBWithLog(AuditLog& record) = 0;
+  // Stores an indexed document, its audit row (whose DocumentID it fills in) and the removals
+  // its pages owe their source file (original page numbers, or {kWholeSourceFile} for a file
+  // stored whole), all in one transaction: after a crash all of them are there or none.
+  virtual bool StoreIndexedDocument(Document& document, AuditLog& pending, const QString& sourcePath,
+                                    const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                                    std::int64_t& newDocumentId) = 0;
+  // Clears, in one transaction, the removals recorded for the file at that digest: the file has
+  // been rewritten without those pages (or deleted).
+  virtual bool ClearSourceRemovals(const QString& sourcePath, const QByteArray& sourceDigest) = 0;
 
   // Utilities of the component.
   virtual QByteArray RC4(const QByteArray& text, const QByteArray& key) = 0;

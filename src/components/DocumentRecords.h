@@ -93,6 +93,17 @@ struct AuditLog {
   std::int32_t StatusID = kStatusSucceeded;
 };
 
+// A page a stored document took from a file in "Available Files" and that is still to leave that
+// file: recorded with the document's insert, cleared once the file is rewritten, so that a crash
+// in between never leaves the page both in the file and in the store.
+inline constexpr std::int32_t kWholeSourceFile = 0;  // PageNumber of a file stored whole
+struct SourceRemoval {
+  std::int64_t DocumentID = 0;
+  QString SourcePath;
+  QByteArray SourceDigest;      // the file's SHA-256 before the store run took anything from it
+  std::int32_t PageNumber = 0;  // its number in that file, or kWholeSourceFile
+};
+
 struct UploadException {
   std::int64_t DocumentID = 0;
   QDateTime AttemptDate;

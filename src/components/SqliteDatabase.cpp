@@ -24,6 +24,53 @@ QVariant DateValue(const QDateTime& date) {
   return date.isValid() ? QVariant(date.toString(kStoreDateFormat)) : QVariant();
 }
 
+// The Documents row of a stored document, not yet queued; answers its DocumentID.
+std::int64_t InsertDocument(SqlConnection& connection, const Document& document) {
+  connection
+      .Prepare(QStringLiteral(
+          "INSERT INTO Documents (IsUploaded, UserID, PatientID, EncounterID, CategoryID, TypeID,"
+          " TypeDescription, PhysicianID, SenderID, Sender, DocumentName, EncounterDate, EncounterDateModified,"
+          " IsSignedOff, IsAbnormal, Notes, FileData)"
+          " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+      .Bind(1, kStoredNotQueued)
+      .Bind(2, Int64(document.UserID))
+      .Bind(3, Int64(document.PatientID))
+      .Bind(4, Int64(document.EncounterID))
+      .Bind(5, Int64(document.CategoryID))
+      .Bind(6, Int64(document.DocumentTypeID))
+      .Bind(7, document.DocumentTypeDesc)
+      .Bind(8, Int64(document.PhysicianID))
+      .Bind(9, Int64(document.SenderID))
+      .Bind(10, document.Sender)
+      .Bind(11, document.DocumentName)
+      .Bind(12, DateValue(document.DocumentDate))
+      .Bind(13, document.DocDateModified)
+      .Bind(14, document.SignOff)
+      .Bind(15, document.Abnormal)
+      .Bind(16, document.Notes)
+      .Bind(17, document.FileData)
+      .Run();
+  return connection.LastInsertId();
+}
+
+void InsertAudit(SqlConnection& connection, const AuditLog& record) {
+  connection
+      .Prepare(QStringLiteral(
+          "INSERT INTO AuditLog (DocumentID, ActionID, ActionDate, StatusID, UserID, PatientID, PatientName,"
+          " CategoryID, TypeDesc, DocumentName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+      .Bind(1, Int64(record.DocumentID))
+      .Bind(2, record.ActionID)
+      .Bind(3, DateValue(record.ActionDate))
+      .Bind(4, record.StatusID)
+      .Bind(5, Int64(record.UserID))
+      .Bind(6, Int64(record.PatientID))
+      .Bind(7, record.PatientName)
+      .Bind(8, Int64(record.CategoryID))
+      .Bind(9, record.TypeDesc)
+      .Bind(10, record.DocumentName)
+      .Run();
+}
+
 // Moves the finished file to its name without ever replacing a file that appeared meanwhile.
 // Answers 0 or the errno of the failure.
 int MoveIntoPlace(const QString& from, const QString& to) {
@@ -300,31 +347,7 @@ bool SqliteDatabase::UpdateSettings() {
 bool SqliteDatabase::UpdateDBWithIndexedDoc(Document& document, std::int64_t& newDocumentId) {
   std::int64_t id = 0;
   const bool ok = Write([&document, &id](SqlConnection& connection) {
-    connection
-        .Prepare(QStringLiteral(
-            "INSERT INTO Documents (IsUploaded, UserID, PatientID, EncounterID, CategoryID, TypeID,"
-            " TypeDescription, PhysicianID, SenderID, Sender, DocumentName, EncounterDate, EncounterDateModified,"
-            " IsSignedOff, IsAbnormal, Notes, FileData)"
-            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-        .Bind(1, kStoredNotQueued)
-        .Bind(2, Int64(document.UserID))
-        .Bind(3, Int64(document.PatientID))
-        .Bind(4, Int64(document.EncounterID))
-        .Bind(5, Int64(document.CategoryID))
-        .Bind(6, Int64(document.DocumentTypeID))
-        .Bind(7, document.DocumentTypeDesc)
-        .Bind(8, Int64(document.PhysicianID))
-        .Bind(9, Int64(document.SenderID))
-        .Bind(10, document.Sender)
-        .Bind(11, document.DocumentName)
-        .Bind(12, DateValue(document.DocumentDate))
-        .Bind(13, document.DocDateModified)
-        .Bind(14, document.SignOff)
-        .Bind(15, document.Abnormal)
-        .Bind(16, document.Notes)
-        .Bind(17, document.FileData)
-        .Run();
-    id = connection.LastInsertId();
+    id = InsertDocument(connection, document);
     return true;
   });
   if (!ok) return false;
@@ -332,6 +355,63 @@ bool SqliteDatabase::UpdateDBWithIndexedDoc(Document& document, std::int64_t& ne
   document.Id = id;
   document.IsUploaded = kStoredNotQueued;
   return true;
+}
+
+bool SqliteDatabase::StoreIndexedDocument(Document& document, AuditLog& pending, const QString& sourcePath,
+                                          const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                                          std::int64_t& newDocumentId) {
+  std::int64_t id = 0;
+  const bool ok = Write([&](SqlConnection& connection) {
+    id = InsertDocument(connection, document);
+    AuditLog audit = pending;
+    audit.DocumentID = id;
+    InsertAudit(connection, audit);
+    if (pagesToRemove.isEmpty()) return true;
+    EnsureSourceRemovals(connection);
+    SqlStatement removal = connection.Prepare(QStringLiteral(
+        "INSERT INTO SourceRemovals (DocumentID, SourcePath, SourceDigest, PageNumber) VALUES (?, ?, ?, ?)"));
+    for (const int page : pagesToRemove) {
+      removal.Reset();
+      removal.Bind(1, Int64(id)).Bind(2, sourcePath).Bind(3, sourceDigest).Bind(4, page).Run();
+    }
+    return true;
+  });
+  if (!ok) return false;
+  newDocumentId = id;
+  document.Id = id;
+  document.IsUploaded = kStoredNotQueued;
+  pending.DocumentID = id;
+  return true;
+}
+
+QVector<SourceRemoval> SqliteDatabase::GetSourceRemovals() {
+  QVector<SourceRemoval> removals;
+  const bool ok = Read([&removals](SqlConnection& connection) {
+    if (!HasSourceRemovals(connection)) return;
+    SqlStatement row = connection.Prepare(QStringLiteral(
+        "SELECT DocumentID, SourcePath, SourceDigest, PageNumber FROM SourceRemovals ORDER BY RemovalID"));
+    while (row.Step()) {
+      SourceRemoval removal;
+      removal.DocumentID = row.Int(QStringLiteral("DocumentID"));
+      removal.SourcePath = row.Text(QStringLiteral("SourcePath"));
+      removal.SourceDigest = row.Blob(QStringLiteral("SourceDigest"));
+      removal.PageNumber = static_cast<std::int32_t>(row.Int(QStringLiteral("PageNumber")));
+      removals.push_back(std::move(removal));
+    }
+  });
+  if (!ok) removals.clear();
+  return removals;
+}
+
+bool SqliteDatabase::ClearSourceRemovals(const QString& sourcePath, const QByteArray& sourceDigest) {
+  return Write([&](SqlConnection& connection) {
+    if (!HasSourceRemovals(connection)) return true;
+    connection.Prepare(QStringLiteral("DELETE FROM SourceRemovals WHERE SourcePath = ? AND SourceDigest = ?"))
+        .Bind(1, sourcePath)
+        .Bind(2, sourceDigest)
+        .Run();
+    return true;
+  });
 }
 
 bool SqliteDatabase::UpdateDocuments(Documents& documents) {
@@ -359,21 +439,7 @@ bool SqliteDatabase::UpdateDocuments(Documents& documents) {
 
 bool SqliteDatabase::UpdateDBWithLog(AuditLog& record) {
   return Write([&record](SqlConnection& connection) {
-    connection
-        .Prepare(QStringLiteral(
-            "INSERT INTO AuditLog (DocumentID, ActionID, ActionDate, StatusID, UserID, PatientID, PatientName,"
-            " CategoryID, TypeDesc, DocumentName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-        .Bind(1, Int64(record.DocumentID))
-        .Bind(2, record.ActionID)
-        .Bind(3, DateValue(record.ActionDate))
-        .Bind(4, record.StatusID)
-        .Bind(5, Int64(record.UserID))
-        .Bind(6, Int64(record.PatientID))
-        .Bind(7, record.PatientName)
-        .Bind(8, Int64(record.CategoryID))
-        .Bind(9, record.TypeDesc)
-        .Bind(10, record.DocumentName)
-        .Run();
+    InsertAudit(connection, record);
     return true;
   });
 }

@@ -1,13 +1,15 @@
-// The document database on SQLite: creates the local store, connects to it, reads its documents
-// and exceptions, and writes documents, settings and audit rows, each write in one transaction.
+// The document database on SQLite: creates the local store, connects to it, reads its documents,
+// exceptions and owed page removals, and writes documents, settings, audit rows and removals, each
+// write in one transaction.
 //
 // Connections. Connect opens the store until Disconnect (or the object's end); reads need it.
-// The writes (UpdateSettings, UpdateDBWithIndexedDoc, UpdateDocuments, UpdateDBWithLog,
-// DeleteDocument) use that connection when there is one; otherwise each opens its own for the
-// length of the call, on FilePath (or, when FilePath is empty, the path of the last Create or
-// Connect), checked with DBPwd (or, when DBPwd is empty, the password of that Create or Connect).
-// So the writers' order "Create when missing, the five settings, UpdateSettings, one update"
-// works without Connect. Create builds the store and leaves the object unconnected.
+// The writes (UpdateSettings, UpdateDBWithIndexedDoc, StoreIndexedDocument, UpdateDocuments,
+// UpdateDBWithLog, ClearSourceRemovals, DeleteDocument) use that connection when there is one;
+// otherwise each opens its own for the length of the call, on FilePath (or, when FilePath is
+// empty, the path of the last Create or Connect), checked with DBPwd (or, when DBPwd is empty,
+// the password of that Create or Connect). So the writers' order "Create when missing, the five
+// settings, UpdateSettings, one update" works without Connect. Create builds the store and leaves
+// the object unconnected.
 #pragma once
 
 #include <functional>
@@ -56,12 +58,17 @@ class SqliteDatabase : public Database {
   Documents GetDocuments() override;
   Exceptions GetExceptions() override;
   std::int64_t DocumentsToUpload() override;
+  QVector<SourceRemoval> GetSourceRemovals() override;
   bool DeleteDocument(const QString& documentId) override;
 
   bool UpdateSettings() override;
   bool UpdateDBWithIndexedDoc(Document& document, std::int64_t& newDocumentId) override;
   bool UpdateDocuments(Documents& documents) override;
   bool UpdateDBWithLog(AuditLog& record) override;
+  bool StoreIndexedDocument(Document& document, AuditLog& pending, const QString& sourcePath,
+                            const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                            std::int64_t& newDocumentId) override;
+  bool ClearSourceRemovals(const QString& sourcePath, const QByteArray& sourceDigest) override;
 
   QByteArray RC4(const QByteArray& text, const QByteArray& key) override;
   QString Base64Encoding(const QByteArray& value) override;

@@ -24,7 +24,25 @@ QByteArray RandomSalt() {
 // The tables that must all be present in a store.
 constexpr const char* kStoreTables[] = {"Documents", "AuditLog", "Exceptions", "UploadSettings", "PasswordCheck"};
 
+// Older stores get this table when first written by a program that records removals, so it is
+// created only when missing; the upload program neither reads nor needs it.
+const char* const kSourceRemovalsSql =
+    "CREATE TABLE IF NOT EXISTS SourceRemovals ("
+    " RemovalID INTEGER PRIMARY KEY, DocumentID INTEGER NOT NULL, SourcePath TEXT NOT NULL,"
+    " SourceDigest BLOB NOT NULL, PageNumber INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS SourceRemovalsBySource ON SourceRemovals (SourcePath, SourceDigest);";
+
 }  // namespace
+
+void EnsureSourceRemovals(SqlConnection& connection) {
+  if (!HasSourceRemovals(connection)) connection.Execute(QString::fromLatin1(kSourceRemovalsSql));
+}
+
+bool HasSourceRemovals(SqlConnection& connection) {
+  return connection
+      .Prepare(QStringLiteral("SELECT 1 AS found FROM sqlite_master WHERE type = 'table' AND name = 'SourceRemovals'"))
+      .Step();
+}
 
 QString StoreSchemaSql() {
   return QStringLiteral(
@@ -89,6 +107,7 @@ QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, 
 
 void CreateStoreSchema(SqlConnection& connection, const QString& password) {
   connection.Execute(StoreSchemaSql());
+  connection.Execute(QString::fromLatin1(kSourceRemovalsSql));
   connection.Execute(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                          .arg(kStoreApplicationId)
                          .arg(kStoreSchemaVersion));

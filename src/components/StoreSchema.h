@@ -32,6 +32,16 @@ inline const QString kStoreDateFormat = QStringLiteral("yyyy-MM-dd HH:mm:ss");
 // Exceptions: DocumentID, AttemptDate (text, kStoreDateFormat), Description.
 QString StoreSchemaSql();
 
+// SourceRemovals (made by CreateStoreSchema; EnsureSourceRemovals adds it to stores written before
+// it): RemovalID, DocumentID, SourcePath (full path of the file in "Available Files"), SourceDigest
+// (BLOB, the file's SHA-256 before the store run took pages from it), PageNumber (in that file;
+// kWholeSourceFile, 0, for a file stored whole).
+// Adds the SourceRemovals table when missing. Runs inside the caller's write transaction. Throws
+// SqlError.
+void EnsureSourceRemovals(SqlConnection& connection);
+// Whether the store has the SourceRemovals table. Throws SqlError.
+bool HasSourceRemovals(SqlConnection& connection);
+
 // Creates the tables and marks in an empty database and stores the password check. Runs inside
 // the caller's transaction. Throws SqlError.
 void CreateStoreSchema(SqlConnection& connection, const QString& password);

@@ -5,20 +5,30 @@
 #include "platform/SystemError.h"
 #include "shell/ErrorTexts.h"
 #include "shell/PathRoutines.h"
+#include "upload/FileDigest.h"
+#include "upload/SourceRemovals.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 
 namespace pyxa {
 namespace {
 
-QString Extension(const QString& path) { return QFileInfo(path).suffix(); }
-
+// Files whose pages are shared out among documents; any other file is stored whole. Names are
+// told apart without regard to letter case, as the file list shows them.
 bool IsPaged(const QString& path) {
-  const QString extension = Extension(path).toUpper();
+  const QString extension = QFileInfo(path).suffix().toUpper();
   return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+}
+
+// One name per file, however a document spelled its path, so that a file is rewritten once.
+QString SourceKey(const QString& path) {
+  const QFileInfo info(path);
+  const QString canonical = info.canonicalFilePath();
+  return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
 }
 
 // Reads a whole file; nullopt with the system's text when it cannot.
@@ -74,12 +84,14 @@ bool DocumentStorer::OpenForWriting(Database& database, QString& message, std::i
   return true;
 }
 
-std::int32_t DocumentStorer::StoreIndexedDocInMDB(Document& document, std::int64_t& newDocumentId, QString& message,
+std::int32_t DocumentStorer::StoreIndexedDocInMDB(Document& document, AuditLog& pending, const QString& sourcePath,
+                                                  const QByteArray& sourceDigest, const QVector<int>& pagesToRemove,
+                                                  std::int64_t& newDocumentId, QString& message,
                                                   std::int32_t& errorNumber) {
   errorNumber = 0;
   auto database = databases_.Create();
   if (!OpenForWriting(*database, message, errorNumber)) return errorNumber ? errorNumber : -1;
-  if (!database->UpdateDBWithIndexedDoc(document, newDocumentId)) {
+  if (!database->StoreIndexedDocument(document, pending, sourcePath, sourceDigest, pagesToRemove, newDocumentId)) {
     errorNumber = database->LastError() ? database->LastError() : -1;
     message = QStringLiteral("Pyxa failed to Update the Database with the Indexing Information. ") +
               database->LastErrorDescription();
@@ -126,8 +138,8 @@ QString DocumentStorer::PatientName(qint64 patientId) {
   return values->first().at(1).toString() + QStringLiteral(", ") + values->first().at(2).toString();
 }
 
-int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath, QString& message,
-                                   QVector<int>& pageList) {
+int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath, const QByteArray& sourceDigest,
+                                   QString& message, QVector<int>& pageList) {
   pageList.clear();
   if (!document.FileData.isEmpty()) return -1;
   AuditLog audit;
@@ -184,12 +196,14 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
     Step("pages written");
     readFrom = target;
     temporary = true;
-  } else if (Extension(sourcePath).endsWith(QStringLiteral("tif"))) {
+  } else if (IsPaged(sourcePath)) {
+    // A document without pages is never stored from a paged file: it would take the whole file.
     message = QStringLiteral(
         "The documents do not contain any pages. Please correct these indexing problems before uploading.");
     return -1;
   } else {
     readFrom = sourcePath;
+    pageList = {kWholeSourceFile};
   }
 
   QString readError;
@@ -206,83 +220,126 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
                 SystemErrorText(errno));
   }
 
+  // Without the file's digest a crash could not tell whether the pages had left it.
+  if (sourceDigest.isEmpty()) {
+    pageList.clear();
+    return fail(QStringLiteral("Failed to read the document file '") + sourcePath + QStringLiteral("'."));
+  }
   std::int64_t newId = 0;
   std::int32_t number = 0;
   QString insertMessage;
-  if (StoreIndexedDocInMDB(document, newId, insertMessage, number) != 0) {
+  audit.StatusID = kStatusSucceeded;
+  if (StoreIndexedDocInMDB(document, audit, sourcePath, sourceDigest, pageList, newId, insertMessage, number) != 0) {
     pageList.clear();
     return fail(insertMessage);
   }
   Step("document inserted");
-  // A file kept whole (PDF, DOC) leaves the available files only once its copy is committed.
-  if (!temporary && !QFile::remove(readFrom)) {
-    message = QStringLiteral("Failed to delete the temporary file '") + readFrom + QStringLiteral("'. ") +
-              SystemErrorText(errno);
-  }
-  audit.DocumentID = newId;
-  audit.StatusID = kStatusSucceeded;
-  QString logMessage;
-  StoreLogInMDB(logMessage, audit, number);
-  Step("audit written");
   return 1;
 }
 
-int DocumentStorer::SaveIndexedDocuments(Documents& documents, const QString& sourcePath, QString& message) {
+int DocumentStorer::SaveIndexedDocuments(Documents& documents, QString& message) {
   int result = 1;
-  int pagesToStore = 0;
+  QStringList sources;  // in the order of their first document
   for (const Document& document : documents) {
-    if (document.FileData.isEmpty()) pagesToStore += document.Pages.Count();
-  }
-  const bool wholeFile = !sourcePath.isEmpty() && !IsPaged(sourcePath);
-  bool anyToStore = pagesToStore > 0;
-  if (wholeFile) {
-    for (const Document& document : documents) anyToStore = anyToStore || document.FileData.isEmpty();
-  }
-  if (!anyToStore) return 1;
-
-  QVector<int> combined;
-  for (Document& document : documents) {
     // A document stored before (reloaded at start) is already in the store: it is queued with
     // the others, not stored again.
     if (!document.FileData.isEmpty()) continue;
+    if (document.SourceFile.isEmpty()) {
+      message = QStringLiteral("The document '%1' does not name the file its pages come from. Please index it again.")
+                    .arg(document.DocumentName);
+      result = -1;
+      continue;
+    }
+    if (!sources.contains(SourceKey(document.SourceFile))) sources << SourceKey(document.SourceFile);
+  }
+  for (const QString& source : sources) {
+    if (SaveFromSource(documents, source, message) != 1) result = -1;
+  }
+  return result;
+}
+
+int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePath, QString& message) {
+  int result = 1;
+  // Taken once, before anything leaves the file: every document of the file is checked against it.
+  const QByteArray digest = FileDigest(sourcePath);
+  QVector<int> combined;
+  QVector<Document*> failed;
+  bool anyStored = false;
+  for (Document& document : documents) {
+    if (!document.FileData.isEmpty() || document.SourceFile.isEmpty() || SourceKey(document.SourceFile) != sourcePath)
+      continue;
+    if (!document.SourceDigest.isEmpty() && document.SourceDigest != digest) {
+      message = QStringLiteral(
+                    "The file '%1' was changed after its pages were indexed. Its documents were not stored; "
+                    "please index it again.")
+                    .arg(QFileInfo(sourcePath).fileName());
+      result = -1;
+      continue;
+    }
     QVector<int> pageList;
     QString documentMessage;
-    if (SaveCurrentDoc(document, sourcePath, documentMessage, pageList) != 1) {
+    if (SaveCurrentDoc(document, sourcePath, digest, documentMessage, pageList) != 1) {
       result = -1;
       if (!documentMessage.isEmpty()) message = documentMessage;
+      failed << &document;
       continue;
     }
     if (!documentMessage.isEmpty()) message = documentMessage;
     combined += pageList;
+    anyStored = true;
   }
-  if (combined.isEmpty() || !IsPaged(sourcePath)) return result;
+  if (!anyStored) return result;
+  QSet<int> removed;
+  if (FinishSource(sourcePath, digest, combined, message, removed) != 1) return -1;
 
-  ImageDocument source;
-  DocumentResult loaded = source.Load(sourcePath);
-  if (!loaded.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(loaded.code);
-    return -1;
-  }
-  std::vector<int> remove(combined.begin(), combined.end());
-  const DocumentResult deleted = source.DeletePages(remove);
-  if (!deleted.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(deleted.code);
-    return -1;
-  }
-  const DocumentResult saved = source.Save();
-  source.Close();
-  if (saved.code == -2002) {
-    if (!QFile::remove(sourcePath)) {
-      message = QStringLiteral("Failed to delete the file '") + sourcePath + QStringLiteral("'. ") +
-                SystemErrorText(errno);
-      return -1;
+  // The documents that failed keep their pages, which now sit at other numbers in the rewritten
+  // file: they follow it, so that storing them again takes the same pages.
+  const QByteArray rewritten = FileDigest(sourcePath);
+  for (Document* document : failed) {
+    // Gone with its file, or holding a page that went with another document: refused (as from a
+    // changed file) until indexed again.
+    bool lost = rewritten.isEmpty();
+    for (const Page& page : document->Pages) lost = lost || removed.contains(page.PageNumber);
+    if (lost) {
+      document->SourceDigest = digest;
+      continue;
     }
-  } else if (!saved.Ok()) {
-    message = QStringLiteral("Failed to remove the stored pages from the file. ") + ViewerErrorText(saved.code);
+    for (Page& page : document->Pages) {
+      page.PageNumber -= static_cast<std::int32_t>(
+          std::count_if(removed.cbegin(), removed.cend(), [&](int gone) { return gone < page.PageNumber; }));
+    }
+    document->SourceDigest = rewritten;
+  }
+  return result;
+}
+
+int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored,
+                                 QString& message, QSet<int>& removed) {
+  QSet<int> pages(stored.begin(), stored.end());
+  // Pages an earlier store from the file, as it still is, could not take out are owed as well.
+  auto database = databases_.Create();
+  if (database->Connect(StorePath(), kDatabasePassword)) {
+    for (const SourceRemoval& removal : database->GetSourceRemovals()) {
+      if (removal.SourcePath == sourcePath && removal.SourceDigest == digest) pages.insert(removal.PageNumber);
+    }
+  }
+  if (FileDigest(sourcePath) != digest) {
+    message = QStringLiteral(
+                  "The file '%1' was changed by another program while its documents were stored; the stored "
+                  "pages may still be in it.")
+                  .arg(QFileInfo(sourcePath).fileName());
     return -1;
   }
+  if (const QString why = RemoveSourcePages(sourcePath, pages); !why.isEmpty()) {
+    message = why;  // the recorded removals stay: the next start takes the pages out
+    return -1;
+  }
+  removed = pages;
   Step("source saved");
-  return result;
+  // Rows a failure leaves here name a digest the file no longer has; the next start clears them.
+  database->ClearSourceRemovals(sourcePath, digest);
+  database->Disconnect();
+  return 1;
 }
 
 }  // namespace pyxa

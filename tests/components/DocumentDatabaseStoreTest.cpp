@@ -1,12 +1,14 @@
 // What the document database writes, read back through plain SQL of the kind the program reads
 // with, and through the component's own reads: every column, the queue states, audit ranges,
-// deletes with their exceptions, and document IDs beyond 16 and 32 bits.
+// deletes with their exceptions, page removals owed to source files, and document IDs beyond 16 and
+// 32 bits.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include "components/Rc4.h"
 #include "components/SqliteDatabase.h"
+#include "components/StoreSchema.h"
 
 namespace pyxa {
 namespace {
@@ -152,6 +154,80 @@ TEST_F(DocumentDatabaseStoreTest, StoredDocumentReadsBackThroughTheProgramsSqlAn
   EXPECT_EQ(AwaitingUpload(), 1);
   EXPECT_EQ(reader.DocumentsToUpload(), 1);
   EXPECT_EQ(Scalar(QStringLiteral("SELECT count(*) AS n FROM Documents WHERE IsUploaded = -1")), 0);
+}
+
+// The removals a stored document's pages owe their source go in with the document and its audit
+// row or not at all, read back in order, and are cleared per file and digest.
+TEST_F(DocumentDatabaseStoreTest, StoredDocumentsAuditRowsAndSourceRemovalsGoInTogether) {
+  const auto store = [this](const QString& source, const QByteArray& digest, const QVector<int>& pages) {
+    Document document;
+    document.DocumentName = source;
+    AuditLog pending;
+    pending.ActionID = kActionPendingUpload;
+    std::int64_t id = 0;
+    const bool ok = Writer()->StoreIndexedDocument(document, pending, source, digest, pages, id);
+    EXPECT_EQ(pending.DocumentID, ok ? id : 0);
+    return ok ? id : std::int64_t{-1};
+  };
+  const std::int64_t first = store(QStringLiteral("/a/scan.tif"), "d0", {4, 2});
+  const std::int64_t second = store(QStringLiteral("/a/scan.tif"), "d0", {1});
+  const std::int64_t whole = store(QStringLiteral("/a/note.pdf"), "d1", {kWholeSourceFile});
+  ASSERT_GT(first, 0);
+  {
+    // A store that fails part-way (here the last removal row) leaves nothing of the document.
+    SqlConnection sql(path_);
+    sql.Execute(
+        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON SourceRemovals WHEN NEW.PageNumber = 99"
+                       " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+  }
+  EXPECT_EQ(store(QStringLiteral("/a/scan.tif"), "d0", {3, 99}), -1);
+  EXPECT_EQ(Scalar(QStringLiteral("SELECT count(*) AS n FROM Documents")), 3);
+  EXPECT_EQ(Scalar(QStringLiteral("SELECT count(*) AS n FROM AuditLog a JOIN Documents d USING (DocumentID)"
+                                  " WHERE a.ActionID = 1")),
+            3);
+
+  SqliteDatabase reader;
+  ASSERT_TRUE(reader.Connect(path_, kDatabasePassword));
+  const auto rows = [&reader] {
+    QStringList seen;
+    for (const SourceRemoval& r : reader.GetSourceRemovals())
+      seen << QStringLiteral("%1 %2 %3 %4")
+                  .arg(r.DocumentID)
+                  .arg(r.SourcePath, QString::fromLatin1(r.SourceDigest))
+                  .arg(r.PageNumber);
+    return seen;
+  };
+  EXPECT_EQ(rows(),
+            QStringList(
+                {QStringLiteral("%1 /a/scan.tif d0 4").arg(first), QStringLiteral("%1 /a/scan.tif d0 2").arg(first),
+                 QStringLiteral("%1 /a/scan.tif d0 1").arg(second), QStringLiteral("%1 /a/note.pdf d1 0").arg(whole)}));
+  EXPECT_TRUE(reader.ClearSourceRemovals(QStringLiteral("/a/scan.tif"), "other"));
+  EXPECT_EQ(rows().size(), 4);
+  EXPECT_TRUE(reader.ClearSourceRemovals(QStringLiteral("/a/scan.tif"), "d0"));
+  EXPECT_EQ(rows(), QStringList{QStringLiteral("%1 /a/note.pdf d1 0").arg(whole)});
+}
+
+// A store written before removals were recorded reads as owing none, and takes their table with
+// its first store that records any; the upload program still opens it.
+TEST_F(DocumentDatabaseStoreTest, AnOlderStoreGainsTheRemovalsTableWhenFirstWritten) {
+  {
+    SqlConnection sql(path_);
+    sql.Execute(QStringLiteral("DROP TABLE SourceRemovals"));
+  }
+  SqliteDatabase db;
+  ASSERT_TRUE(db.Connect(path_, kDatabasePassword));
+  EXPECT_TRUE(db.GetSourceRemovals().isEmpty());
+  EXPECT_EQ(db.LastError(), kDbOk);
+  EXPECT_TRUE(db.ClearSourceRemovals(QStringLiteral("/a/scan.tif"), "d0"));
+  Document document;
+  AuditLog pending;
+  std::int64_t id = 0;
+  ASSERT_TRUE(db.StoreIndexedDocument(document, pending, QStringLiteral("/a/scan.tif"), "d0", {1}, id))
+      << db.LastErrorDescription().toStdString();
+  ASSERT_EQ(db.GetSourceRemovals().size(), 1);
+  EXPECT_EQ(db.GetSourceRemovals().first().DocumentID, id);
+  SqlConnection sql(path_);
+  EXPECT_EQ(CheckStore(sql, kDatabasePassword), StoreCheck::Matches);
 }
 
 TEST_F(DocumentDatabaseStoreTest, EmptyColumnsReadAsZeroFalseAndEmpty) {

@@ -88,6 +88,8 @@ TEST_F(DocumentDatabaseTest, CreateMakesAnEmptyPrivateStoreWithTheProgramsTables
             QStringList({"DocumentID", "ActionID", "ActionDate", "StatusID", "UserID", "PatientID", "PatientName",
                          "CategoryID", "TypeDesc", "DocumentName"}));
   EXPECT_EQ(Columns(sql, QStringLiteral("Exceptions")), QStringList({"DocumentID", "AttemptDate", "Description"}));
+  EXPECT_EQ(Columns(sql, QStringLiteral("SourceRemovals")),
+            QStringList({"RemovalID", "DocumentID", "SourcePath", "SourceDigest", "PageNumber"}));
   const QStringList settings = Columns(sql, QStringLiteral("UploadSettings"));
   for (const char* name : {"WebSvcAccount", "WebSvcPwd", "WebSvcURL", "DBPwd", "FilePath"}) {
     EXPECT_TRUE(settings.contains(QString::fromLatin1(name))) << name;

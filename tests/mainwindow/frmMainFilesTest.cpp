@@ -279,7 +279,9 @@ TEST_F(FilesTreeTest, UnsavedPageChangesAreSavedOrUndoneBeforeBrowsing) {
 
 TEST_F(FilesTreeTest, IndexedDocumentsAreQueuedOnlyWhenTheUserAgrees) {
   window->IndexedDocuments().emplace();
-  window->IndexedDocuments()->Add(Document{});
+  Document stored;  // stored before: only queued
+  stored.FileData = "II*";
+  window->IndexedDocuments()->Add(stored);
   Touch(QStringLiteral("a.tif"));
 
   prompter.Script(PromptAnswer::No);

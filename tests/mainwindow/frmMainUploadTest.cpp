@@ -105,7 +105,7 @@ TEST_F(UploadTest, UploadQueuesForTheScheduleAndStoredDocumentsComeBackAtStart) 
   Documents& documents = *window->IndexedDocuments();
   QString message;
   DocumentStorer storer(settings, databases, session, clock);
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, Batch(), message), 1) << message.toStdString();
+  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
   ASSERT_EQ(Count(QStringLiteral("IsUploaded = -1")), 2);
 
   Build();

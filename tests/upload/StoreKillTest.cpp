@@ -1,6 +1,8 @@
-// Crash safety of storing: a store of a three-document batch killed (SIGKILL) at each of its
-// steps, then the program's start: every page of the batch is still in the source file or in a
-// stored document, nothing is half-written, and storing again finishes the work.
+// Crash safety of storing: a store of a batch from two source files (a TIFF shared out among
+// three documents with one page left, and a PDF kept whole) killed (SIGKILL) at each of its steps,
+// then the program's start: the recorded removals are finished, and every page is in exactly one
+// place, its source file or one stored document; nothing is half-written, and a second start
+// takes nothing more.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,11 +14,13 @@
 #include "platform/Sql.h"
 #include "shell/FakeService.h"
 #include "upload/DocumentStorer.h"
+#include "upload/FileDigest.h"
+#include "upload/SourceRemovals.h"
 #include "upload/StoredDocuments.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSet>
+#include <QMap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -26,10 +30,14 @@ namespace {
 using testing::OriginalPages;
 using testing::WriteMarkedTiff;
 
+const QByteArray kPdf("%PDF-1.4 consult note");
+
 struct KillPoint {
   const char* step;
   int reached;  // how many times the step is passed before the kill
 };
+
+void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.step << " #" << point.reached; }
 
 class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
  protected:
@@ -42,14 +50,25 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
     session.Replace(std::make_unique<testing::FakeService>(log));
     session.SetCredentials(QStringLiteral("demo"), QStringLiteral("demo"), QStringLiteral("file:///clinic"));
     source = settings.AvailableFolder + QStringLiteral("batch.tif");
-    ASSERT_TRUE(WriteMarkedTiff(source, 5));
+    ASSERT_TRUE(WriteMarkedTiff(source, 6));
+    pdf = settings.AvailableFolder + QStringLiteral("Consult.pdf");
+    WritePdf();
+  }
+  void WritePdf() {
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(kPdf);
   }
   Documents Batch() {
     Documents documents;
-    for (const auto& pages : {std::vector<int>{1, 2}, std::vector<int>{3}, std::vector<int>{4, 5}}) {
+    const std::pair<QString, std::vector<int>> batch[] = {
+        {source, {1, 2}}, {source, {3}}, {source, {5, 6}}, {pdf, {1}}};
+    for (const auto& [file, pages] : batch) {
       Document document;
       document.PatientID = 1001;
       document.CategoryID = 1;
+      document.SourceFile = file;
+      document.SourceDigest = FileDigest(file);
       for (int page : pages) document.Pages.Add(Page{page, {}});
       documents.Add(document);
     }
@@ -73,7 +92,7 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
       };
       Documents documents = Batch();
       QString message;
-      storer.SaveIndexedDocuments(documents, source, message);
+      storer.SaveIndexedDocuments(documents, message);
       _exit(0);
     }
     close(fds[1]);
@@ -86,6 +105,11 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
     waitpid(child, &status, 0);
   }
   QString Store() const { return settings.UploadsFolder + QStringLiteral("documents.mdb"); }
+  qint64 Count(const QString& sql) {
+    SqlConnection connection(Store(), SqlConnection::Mode::ReadOnly);
+    auto rows = connection.Prepare(sql);
+    return rows.Step() ? rows.Int(QStringLiteral("n")) : -1;
+  }
 
   QTemporaryDir dir;
   AppSettings settings;
@@ -93,43 +117,59 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
   testing::FakeServiceLog log;
   Session session;
   ManualClock clock;
-  QString source;
+  QString source, pdf;
 };
 
-TEST_P(StoreKillTest, EveryPageSurvivesAndTheNextStartIsClean) {
+TEST_P(StoreKillTest, EveryPageEndsInExactlyOnePlace) {
   StoreAndKill(GetParam());
 
-  // The next start: the stored documents not yet queued come back; no copy is left lying about.
+  // The next start: the recorded removals are finished, then the stored documents not yet queued
+  // come back; no copy is left lying about.
+  EXPECT_TRUE(FinishSourceRemovals(Store(), databases).isEmpty());
   const Documents reloaded = LoadStoredDocuments(Store(), databases, session, settings.UploadsFolder);
   EXPECT_TRUE(QDir(settings.UploadsFolder).entryList({QStringLiteral("zzz*")}, QDir::Files).isEmpty());
   EXPECT_TRUE(QDir(settings.AvailableFolder).entryList({QStringLiteral("zzz*")}, QDir::Files).isEmpty());
 
-  QSet<int> pages;
-  for (int page : QFile::exists(source) ? OriginalPages(source) : std::vector<int>{}) pages.insert(page);
+  // Where each page is: the TIFF's pages by their marks, the PDF as one page 0.
+  QMap<int, int> places;
+  for (int page : QFile::exists(source) ? OriginalPages(source) : std::vector<int>{}) ++places[page];
+  if (QFile::exists(pdf)) ++places[0];
   const QString check = dir.filePath(QStringLiteral("check.tif"));
   for (const Document& document : reloaded) {
+    if (document.FileData == kPdf) {
+      ++places[0];
+      continue;
+    }
     QFile file(check);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(document.FileData);
     file.close();
-    for (int page : OriginalPages(check)) pages.insert(page);
+    for (int page : OriginalPages(check)) ++places[page];
   }
-  EXPECT_EQ(pages, (QSet<int>{1, 2, 3, 4, 5})) << GetParam().step << " " << GetParam().reached;
+  const QMap<int, int> once{{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}};
+  EXPECT_EQ(places, once);
 
-  // Every stored row is whole: a document with its file data and its audit row.
-  SqlConnection connection(Store(), SqlConnection::Mode::ReadOnly);
-  auto rows = connection.Prepare(QStringLiteral(
-      "SELECT COUNT(*) AS n FROM Documents d WHERE length(d.FileData) > 0 AND NOT EXISTS"
-      " (SELECT 1 FROM AuditLog a WHERE a.DocumentID = d.DocumentID)"));
-  ASSERT_TRUE(rows.Step());
-  EXPECT_LE(rows.Int(QStringLiteral("n")), 1);  // a kill between the insert and its audit row
+  // Every stored row is whole (its file data and its audit row), and nothing is owed any more.
+  EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) AS n FROM Documents d WHERE length(d.FileData) = 0 OR NOT EXISTS"
+                                 " (SELECT 1 FROM AuditLog a WHERE a.DocumentID = d.DocumentID)")),
+            0);
+  EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
+
+  // A second start takes nothing, not even a file of the same name and bytes put back since.
+  if (!QFile::exists(pdf)) WritePdf();
+  const QByteArray before = FileDigest(source);
+  EXPECT_TRUE(FinishSourceRemovals(Store(), databases).isEmpty());
+  EXPECT_TRUE(QFile::exists(pdf));
+  EXPECT_EQ(FileDigest(source), before);
 }
 
+// The TIFF's documents come first: its third insert is the last before its rewrite, the fourth
+// insert is the PDF's before it is deleted, and each "source saved" is before its rows are cleared.
 INSTANTIATE_TEST_SUITE_P(EachStep, StoreKillTest,
-                         ::testing::Values(KillPoint{"pages written", 1}, KillPoint{"document inserted", 1},
-                                           KillPoint{"audit written", 1}, KillPoint{"pages written", 3},
-                                           KillPoint{"document inserted", 3}, KillPoint{"audit written", 3},
-                                           KillPoint{"source saved", 1}));
+                         ::testing::Values(KillPoint{"pages written", 1}, KillPoint{"pages written", 3},
+                                           KillPoint{"document inserted", 1}, KillPoint{"document inserted", 3},
+                                           KillPoint{"document inserted", 4}, KillPoint{"source saved", 1},
+                                           KillPoint{"source saved", 2}));
 
 }  // namespace
 }  // namespace pyxa

@@ -23,11 +23,17 @@ class UnknownCountDatabase : public Database {
   Documents GetDocuments() override { return {}; }
   Exceptions GetExceptions() override { return {}; }
   std::int64_t DocumentsToUpload() override { return -1; }
+  QVector<SourceRemoval> GetSourceRemovals() override { return {}; }
   bool DeleteDocument(const QString&) override { return false; }
   bool UpdateSettings() override { return false; }
   bool UpdateDBWithIndexedDoc(Document&, std::int64_t&) override { return false; }
   bool UpdateDocuments(Documents&) override { return false; }
   bool UpdateDBWithLog(AuditLog&) override { return false; }
+  bool StoreIndexedDocument(Document&, AuditLog&, const QString&, const QByteArray&, const QVector<int>&,
+                            std::int64_t&) override {
+    return false;
+  }
+  bool ClearSourceRemovals(const QString&, const QByteArray&) override { return false; }
   QByteArray RC4(const QByteArray& text, const QByteArray&) override { return text; }
   QString Base64Encoding(const QByteArray& value) override { return QString::fromLatin1(value.toBase64()); }
   std::int32_t LastError() const override { return 0; }

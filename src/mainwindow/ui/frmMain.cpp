@@ -15,6 +15,7 @@
 #include "platform/ui/ShellOpen.h"
 #include "shell/ErrorTexts.h"
 #include "shell/ui/frmAbout.h"
+#include "upload/SourceRemovals.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -273,6 +274,9 @@ void frmMain::ApplyLayout() {
 }
 
 void frmMain::Form_Load() {
+  // Pages a crash left both stored and in their source file leave the file before any is listed.
+  const QStringList unfinished = FinishSourceRemovals(counts_.StorePath(), services_.databases);
+  if (!unfinished.isEmpty()) services_.prompter.Critical(unfinished.join(QLatin1Char('\n')));
   try {
     BusyCursor busy;
     if (!services_.session.IsOpen() || !services_.session.Integration()->CanReviewRpts())

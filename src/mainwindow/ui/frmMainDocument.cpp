@@ -12,6 +12,7 @@
 #include "patients/ui/SearchFieldsBox.h"
 #include "platform/ui/BusyCursor.h"
 #include "shell/ServiceFailures.h"
+#include "upload/FileDigest.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -331,6 +332,10 @@ void frmMain::cmdNew_Click() {
       return;
     }
     if (!indexed_) indexed_.emplace();
+    // The file as it was when its pages were numbered; every document of it shares that.
+    for (const Document& other : *indexed_)
+      if (other.FileData.isEmpty() && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
+    if (record.SourceDigest.isEmpty()) record.SourceDigest = FileDigest(record.SourceFile);
     indexed_->Add(std::move(record));
     fieldsPatient_ = search_->txtPatientID->text();
     RefreshIndexedTree();

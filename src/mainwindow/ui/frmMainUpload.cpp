@@ -49,7 +49,7 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
   // The viewer lets go of the file while its pages are taken out; it shows what is left after.
   Viewer().DisplayFile(QString());
   int result = 1;
-  if (indexed_) result = storer_->SaveIndexedDocuments(*indexed_, source, message);
+  if (indexed_) result = storer_->SaveIndexedDocuments(*indexed_, message);
   // What is left of the source shows from its first page; the page box follows it.
   const auto showAgain = [&] {
     if (!source.isEmpty() && QFileInfo::exists(source)) Viewer().DisplayFile(source);
