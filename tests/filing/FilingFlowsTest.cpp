@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTreeWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -63,6 +64,10 @@ TEST_F(FilingFlows, AnotherFileWaitsWhileIndexedDocumentsHoldPagesOfTheFirst) {
   world.ClickFileNode(QStringLiteral("SCAN.TIF"));
   EXPECT_TRUE(Asked(QStringLiteral("The indexed documents hold pages of 'alpha.tif'")));
   EXPECT_TRUE(world.Window().Viewer().CurrentFileName().endsWith(QStringLiteral("alpha.tif")));
+  QCoreApplication::processEvents();
+  const QList<QTreeWidgetItem*> chosen = Find<QTreeWidget>("sstFiles")->selectedItems();
+  ASSERT_EQ(chosen.size(), 1);
+  EXPECT_EQ(chosen.first()->text(0), QStringLiteral("alpha.tif"));
   world.ClickButton("cmdUpload");
   ASSERT_EQ(world.Stored().size(), 1);
   EXPECT_EQ(world.Stored().first().first, world.PatientId(0));

@@ -55,15 +55,18 @@ bool frmMain::RefuseFileChange(const QString& newPath) {
 }
 
 void frmMain::SelectShownFileNode() {
-  // Put back without a second round of clicks: the file shown stays the one chosen.
-  const QSignalBlocker blocker(panes_->sstFiles);
-  QTreeWidgetItem* shown = nullptr;
-  if (!currentFile_.isEmpty()) {
-    const auto found = panes_->sstFiles->findItems(currentFile_, Qt::MatchExactly | Qt::MatchRecursive);
-    for (QTreeWidgetItem* node : found)
-      if (node->data(0, Qt::UserRole).toString() == currentFile_) shown = node;
-  }
-  panes_->sstFiles->setCurrentItem(shown);
+  // After the click that asked for another node is over (its press would select the node under
+  // the pointer again), and without a second round of clicks: the file shown stays chosen.
+  QTimer::singleShot(0, this, [this] {
+    const QSignalBlocker blocker(panes_->sstFiles);
+    QTreeWidgetItem* shown = nullptr;
+    if (!currentFile_.isEmpty()) {
+      for (QTreeWidgetItem* node : panes_->sstFiles->findItems(currentFile_, Qt::MatchExactly | Qt::MatchRecursive))
+        if (node->data(0, Qt::UserRole).toString() == currentFile_) shown = node;
+    }
+    panes_->sstFiles->setCurrentItem(shown);
+    if (!shown) panes_->sstFiles->clearSelection();
+  });
 }
 
 void frmMain::RemoveFilesNode(const QString& name) {
