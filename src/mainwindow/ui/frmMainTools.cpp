@@ -69,14 +69,15 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
 }
 
 void frmMain::subRotate() {
-  if (Viewer().CurrentFileName().isEmpty() || IndexedPagesHeld()) return;
+  // A file whose every page was deleted on screen has no page to turn.
+  if (Viewer().CurrentFileName().isEmpty() || Viewer().PageCount() < 1 || IndexedPagesHeld()) return;
   const ViewerResult result = Viewer().Rotate();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
 }
 
 void frmMain::subDelete() {
   // Documents number the pages of the file as it is: none goes while documents hold them.
-  if (Viewer().CurrentFileName().isEmpty() || IndexedPagesHeld()) return;
+  if (Viewer().CurrentFileName().isEmpty() || Viewer().PageCount() < 1 || IndexedPagesHeld()) return;
   const ViewerResult result = Viewer().DeleteCurrentPage();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
   ShowPageNumber();
