@@ -83,7 +83,8 @@ QString RefuseAppend(const Documents& documents, const IndexingView& view, bool 
                           "again to append to that document, or create a new document for the patient now chosen.")
         .arg(target)
         .arg(PatientOf(document));
-  if (!IsPagedFile(view.shownFile))
+  // A file filed whole is its document's one page, given when the document is created.
+  if (!IsPagedFile(view.shownFile) && document.Pages.Count() > 0)
     return QStringLiteral("%1 is one document as a whole: it has no pages to append.").arg(Quoted(view.shownFile));
   if (allPages) {
     for (int page = 1; page <= view.pageCount; ++page)

@@ -1,6 +1,6 @@
 // Single flows a clerk follows, each driven through the window's own controls on the real
 // viewer, store and demo clinic, where a page could end up under the wrong patient, twice, or
-// nowhere. Page codes: alpha.tif holds 17-20, SCAN.TIF 33-35, gamma.tif 49-50.
+// nowhere. Page codes: alpha.tif holds 17-20, SCAN.TIF 33-35, gamma.tif 49-50, delta.pdf 65.
 #include "FilingWorld.h"
 
 #include "components/ClinicFaults.h"

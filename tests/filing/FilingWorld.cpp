@@ -65,6 +65,31 @@ bool WriteCodedTiff(const QString& path, int fileNumber, int pages) {
   return true;
 }
 
+// A one-page PDF whose code is written in a comment: a PDF is filed whole, as one page.
+bool WriteCodedPdf(const QString& path, int code) {
+  QByteArray pdf = "%PDF-1.4\n%code=" + QByteArray::number(code) + "\n";
+  const QByteArray objects[] = {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                                "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>"};
+  QList<int> offsets;
+  for (int i = 0; i < 3; ++i) {
+    offsets << static_cast<int>(pdf.size());
+    pdf += QByteArray::number(i + 1) + " 0 obj " + objects[i] + " endobj\n";
+  }
+  const int xref = static_cast<int>(pdf.size());
+  pdf += "xref\n0 4\n0000000000 65535 f \n";
+  for (int offset : offsets) pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+  pdf += "trailer << /Size 4 /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(pdf) == pdf.size();
+}
+
+int PdfCode(const QByteArray& bytes) {
+  const int at = bytes.indexOf("%code=");
+  return at < 0 ? -1 : bytes.mid(at + 6, bytes.indexOf('\n', at) - at - 6).toInt();
+}
+
+bool IsPdf(const QString& path) { return FileExtension(path) == QStringLiteral("PDF"); }
+
 class NullReport final : public UploadReport {
  public:
   void Line(const QString&, bool) override {}
@@ -253,6 +278,8 @@ void FilingWorld::WriteSources() {
     for (int page = 1; page <= source.pages; ++page) universe_.insert(number * 16 + page);
     ++number;
   }
+  WriteCodedPdf(Available(QStringLiteral("delta.pdf")), number * 16 + 1);
+  universe_.insert(number * 16 + 1);
 }
 
 void FilingWorld::Build() {
@@ -413,6 +440,11 @@ void FilingWorld::ClickUploadKilled(bool now, int step) {
 }
 
 std::vector<int> FilingWorld::Codes(const QString& tiffPath) const {
+  if (IsPdf(tiffPath)) {
+    QFile file(tiffPath);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return {PdfCode(file.readAll())};
+  }
   std::vector<int> codes;
   ImageDocument document;
   if (!document.Load(tiffPath).Ok()) return codes;
@@ -433,6 +465,7 @@ std::vector<int> FilingWorld::Codes(const QString& tiffPath) const {
 }
 
 std::vector<int> FilingWorld::CodesOfBytes(const QByteArray& bytes) const {
+  if (bytes.startsWith("%PDF")) return {PdfCode(bytes)};
   const QString path = dir_.path() + QStringLiteral("/check.tif");
   QFile file(path);
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
@@ -594,12 +627,15 @@ void FilingWorld::Observe() {
         if (code == 0) {
           if (!fileCodes.contains(document.SourceFile)) fileCodes[document.SourceFile] = Codes(document.SourceFile);
           const std::vector<int>& codes = fileCodes[document.SourceFile];
-          if (page.PageNumber < 1 || page.PageNumber > static_cast<int>(codes.size())) {
+          if (IsPdf(document.SourceFile) && !codes.empty()) {
+            code = codes.front();  // the whole file, whichever of its pages was on screen
+          } else if (page.PageNumber < 1 || page.PageNumber > static_cast<int>(codes.size())) {
             problems_ << QStringLiteral("an indexed document of patient %1 holds page %2, which '%3' does not have")
                              .arg(document.PatientID).arg(page.PageNumber).arg(document.SourceFile);
             continue;
+          } else {
+            code = codes[static_cast<std::size_t>(page.PageNumber - 1)];
           }
-          code = codes[static_cast<std::size_t>(page.PageNumber - 1)];
         }
         numbering[key] = code;
         if (given.contains(code))
@@ -667,7 +703,7 @@ QStringList FilingWorld::Violations() {
   QStringList found = problems_;
   QMap<int, QStringList> places;
   for (const QString& name : QDir(settings_.AvailableFolder).entryList(QDir::Files)) {
-    if (FileExtension(name) != QStringLiteral("TIF")) continue;
+    if (FileExtension(name) != QStringLiteral("TIF") && !IsPdf(name)) continue;
     for (int code : Codes(Available(name))) places[code] << QStringLiteral("'%1'").arg(name);
   }
   QMap<QString, qint64> patientOfKey;

@@ -44,6 +44,8 @@ TEST(FilingGuards, RefusalsOfCreateAndAppend) {
       {"some pages free", {HeldBy(7, {1, 3})}, {kFile, 3, 3, QStringLiteral("7")}, true, "Page 3", ""},
       {"a pdf already indexed", {HeldBy(7, {1}, QStringLiteral("/files/c.pdf"))},
        {QStringLiteral("/files/c.pdf"), 1, 2, QStringLiteral("7")}, false, "'c.pdf' is already", "'c.pdf' is one"},
+      {"a pdf's document just created", {HeldBy(7, {}, QStringLiteral("/files/c.pdf"))},
+       {QStringLiteral("/files/c.pdf"), 1, 2, QStringLiteral("7")}, false, "'c.pdf' is already", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
