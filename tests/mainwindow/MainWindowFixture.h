@@ -10,7 +10,9 @@
 #include "shell/MemoryRegistry.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
@@ -83,6 +85,15 @@ struct PagingViewer final : PageViewer {
   int page = 0;
   int pages = 3;
 };
+
+// Chooses an entry as a mouse user does: opens the list and clicks the entry.
+inline void ChooseEntry(QComboBox* box, int index) {
+  ASSERT_TRUE(box->isEnabled());
+  box->showPopup();
+  QAbstractItemView* list = box->view();
+  const QRect entry = list->visualRect(list->model()->index(index, box->modelColumn()));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, entry.center());
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:

@@ -74,8 +74,7 @@ class EncountersTest : public MainWindowTest {
     QComboBox* combo = Find<QComboBox>(box);
     const int index = combo->findText(text);
     ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-    Q_EMIT combo->activated(index);
+    testing::ChooseEntry(combo, index);
   }
   qint64 Number(const QString& sql) {
     SqlConnection connection(clinicPath);

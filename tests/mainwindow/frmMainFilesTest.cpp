@@ -72,11 +72,13 @@ class FilesTreeTest : public MainWindowTest {
     const auto found = Files()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
     return found.isEmpty() ? nullptr : found.first();
   }
-  // What a mouse click on a node sends: the node becomes current, then it reports the click.
+  // A mouse click on the node, in the shown window.
   void Click(QTreeWidgetItem* node) {
     ASSERT_NE(node, nullptr);
-    Files()->setCurrentItem(node);
-    Q_EMIT Files()->itemClicked(node, 0);
+    if (!window->isVisible()) window->show();
+    Files()->scrollToItem(node);
+    QTest::mouseClick(Files()->viewport(), Qt::LeftButton, {}, Files()->visualItemRect(node).center());
+    QCoreApplication::processEvents();
   }
   QString Panel(const char* name) { return Find<QLabel>(name)->text(); }
   // Browses a waiting "batch.tif" and starts indexing it, with the page operations going to fake.

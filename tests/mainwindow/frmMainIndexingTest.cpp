@@ -58,8 +58,7 @@ class IndexingTest : public MainWindowTest {
     QComboBox* combo = Box(box);
     const int index = combo->findText(text);
     ASSERT_GE(index, 0) << text.toStdString();
-    combo->setCurrentIndex(index);
-    Q_EMIT combo->activated(index);
+    testing::ChooseEntry(combo, index);
   }
   void Type(const char* field, const QString& text) {
     Edit(field)->setFocus();

@@ -37,12 +37,8 @@ class UploadTest : public MainWindowTest {
     IndexWaitingFile(3);
     Find<QLineEdit>("txtLastName")->setText(QStringLiteral("O'Brien"));
     Find<QPushButton>("cmdSearch")->click();
-    auto* physicians = Find<QComboBox>("cboPhysician");
-    physicians->setCurrentIndex(0);
-    Q_EMIT physicians->activated(0);
-    auto* categories = Find<QComboBox>("cboCategory");
-    categories->setCurrentIndex(0);
-    Q_EMIT categories->activated(0);
+    testing::ChooseEntry(Find<QComboBox>("cboPhysician"), 0);
+    testing::ChooseEntry(Find<QComboBox>("cboCategory"), 0);
     Find<QPushButton>("cmdNew")->click();
     Find<QPushButton>("cmdNew")->click();
     ASSERT_EQ(window->IndexedDocuments()->Count(), 2);
