@@ -143,12 +143,14 @@ struct ForkedUploadRun final : UploadProcess {
     }
     int status = 0;
     waitpid(child, &status, 0);
+    if (WIFSIGNALED(status)) ++kills;
     return child > 0;
   }
   const Clock& clock_;
   QString store_;
   int killAt = 0;
   bool disabled = false;
+  int kills = 0;
 };
 
 }  // namespace
@@ -201,7 +203,8 @@ std::vector<Action> RandomSequence(std::mt19937& random, int length) {
     action.arg = std::uniform_int_distribution<int>(0, 11)(random);
     action.answers = static_cast<quint32>(random());
     if ((action.act == Act::Upload || action.act == Act::UploadNow) && random() % 5 < 2) {
-      action.kill = std::uniform_int_distribution<int>(1, 9)(random);
+      // A store passes three steps a document, an upload run three: most kills land inside.
+      action.kill = std::uniform_int_distribution<int>(1, 6)(random);
       action.killUpload = action.act == Act::UploadNow && random() % 2 == 0;
     }
     actions.push_back(action);
@@ -690,6 +693,7 @@ QList<QPair<qint64, std::vector<int>>> FilingWorld::Stored() {
 }
 
 FilingWorld::Tally FilingWorld::Done() {
+  tally_.uploadKills = static_cast<ForkedUploadRun&>(*uploader_).kills;
   try {
     SqlConnection clinic(clinicPath_, SqlConnection::Mode::ReadOnly);
     auto count = clinic.Prepare(QStringLiteral("SELECT count(*) AS n FROM received_documents"));

@@ -61,9 +61,10 @@ class FilingWorld {
   // The invariant over the folders, the store and the clinic; empty when it holds.
   QStringList Violations();
   QStringList Problems() const { return problems_; }
-  // What the sequence got done: documents stored, documents uploaded, kills, restarts.
+  // What the sequence got done: documents stored and uploaded, stores and upload runs killed,
+  // restarts, questions answered.
   struct Tally {
-    int stored = 0, uploaded = 0, kills = 0, restarts = 0, prompts = 0;
+    int stored = 0, uploaded = 0, kills = 0, uploadKills = 0, restarts = 0, prompts = 0;
   };
   Tally Done();
 

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     all.stored += tally.stored;
     all.uploaded += tally.uploaded;
     all.kills += tally.kills;
+    all.uploadKills += tally.uploadKills;
     all.restarts += tally.restarts;
     all.prompts += tally.prompts;
     if (found.isEmpty()) {
@@ -36,8 +37,9 @@ int main(int argc, char** argv) {
     if ((n + 1) % 100 == 0) std::printf("%d sequences: %d clean, %d failed\n", n + 1, clean, failed);
     std::fflush(stdout);
   }
-  std::printf("%d sequences of %d steps: %d clean, %d failed; %d documents stored, %d uploaded, %d kills, %d restarts, "
-              "%d questions answered\n",
-              sequences, length, clean, failed, all.stored, all.uploaded, all.kills, all.restarts, all.prompts);
+  std::printf("%d sequences of %d steps: %d clean, %d failed; %d documents stored, %d uploaded, %d stores and %d upload "
+              "runs killed, %d restarts, %d questions answered\n",
+              sequences, length, clean, failed, all.stored, all.uploaded, all.kills, all.uploadKills, all.restarts,
+              all.prompts);
   return failed == 0 ? 0 : 1;
 }
