@@ -1,7 +1,7 @@
 // The long run of the filing sequences, for a developer to start by hand:
-//   filing_soak [sequences] [first seed] [length]
+//   build/bench/filing_soak [sequences] [first seed] [length]
 // Prints each failing seed with its shortest failing steps, and the count run clean.
-#include "../FilingWorld.h"
+#include "filing/FilingWorld.h"
 
 #include <QApplication>
 #include <cstdio>
