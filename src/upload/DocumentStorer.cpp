@@ -196,8 +196,9 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
     Step("pages written");
     readFrom = target;
     temporary = true;
-  } else if (IsPaged(sourcePath)) {
-    // A document without pages is never stored from a paged file: it would take the whole file.
+  } else if (IsPaged(sourcePath) || document.Pages.Count() == 0) {
+    // A document without pages is never stored: from a paged file it would take the whole file,
+    // and a file kept whole whose one page was taken out of its document was taken back.
     message = QStringLiteral(
         "The documents do not contain any pages. Please correct these indexing problems before uploading.");
     return -1;

@@ -172,8 +172,8 @@ TEST_F(StorerTest, ASourceChangedAfterIndexingIsRefusedAndKeptWhileOtherSourcesG
   EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents")), 1);
 }
 
-// Documents that cannot be stored: without pages from a paged file whatever the letter case of
-// its name, or without a source. Nothing of theirs is stored and their sources stay whole.
+// Documents that cannot be stored: without pages (from a paged file whatever the letter case of
+// its name, or from a file kept whole), or without a source. Nothing of theirs is stored and their sources stay whole.
 struct Refusal {
   const char* name;
   const char* file;  // empty: the document names no source
@@ -191,6 +191,8 @@ TEST_P(RefusalTest, IsRefusedAndTakesNothing) {
   QString source;
   if (file.endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive)) {
     source = Photo(file);
+  } else if (file.endsWith(QStringLiteral("pdf"))) {
+    source = WholeFile(file, "%PDF-1.4 consult note");
   } else if (!file.isEmpty()) {
     source = Source(3, file);
   }
@@ -223,6 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refusal{"UpperCaseTif", "SCAN.TIF", {{}}, kNoPages, {}},
                       Refusal{"LowerCaseTif", "scan.tif", {{}}, kNoPages, {}},
                       Refusal{"UpperCaseJpg", "ECG.JPG", {{}}, kNoPages, {}},
+                      Refusal{"APdfWhosePageWasTakenOut", "Consult.pdf", {{}}, kNoPages, {}},
                       Refusal{"BesideADocumentWithPages", "SCAN.Tif", {{1}, {}}, kNoPages, {2, 3}},
                       Refusal{"NoSource", "", {{1}}, "The document 'doc.TIF' does not name the file its pages come "
                                                      "from. Please index it again.", {}}),
