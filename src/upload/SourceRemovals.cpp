@@ -73,7 +73,7 @@ QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& data
       if (digest.isEmpty()) {
         unfinished << QStringLiteral(
                           "The file '%1' could not be read to take out pages already stored; "
-                          "Pyxa tries again at the next start.")
+                          "Pyxa tries again at the next Browse or start.")
                           .arg(name);
         continue;
       }
@@ -81,7 +81,7 @@ QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& data
         if (const QString why = RemoveSourcePages(file.path, file.pages); !why.isEmpty()) {
           unfinished << QStringLiteral(
                             "The pages already stored from '%1' could not be taken out of it; "
-                            "Pyxa tries again at the next start. %2")
+                            "Pyxa tries again at the next Browse or start. %2")
                             .arg(name, why);
           continue;
         }
@@ -94,6 +94,18 @@ QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& data
   }
   database->Disconnect();
   return unfinished;
+}
+
+bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const QString& sourcePath) {
+  if (!QFileInfo::exists(storePath)) return false;
+  auto database = databases.Create();
+  if (!database->Connect(storePath, kDatabasePassword)) return true;
+  const QVector<SourceRemoval> removals = database->GetSourceRemovals();
+  const bool unknown = database->LastError() != 0;
+  database->Disconnect();
+  if (unknown) return true;
+  return std::any_of(removals.begin(), removals.end(),
+                     [&](const SourceRemoval& removal) { return removal.SourcePath == sourcePath; });
 }
 
 }  // namespace pyxa

@@ -22,4 +22,8 @@ QString RemoveSourcePages(const QString& path, const QSet<int>& pages);
 // start); nothing when all went or there is no store, which it does not create.
 QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& databases);
 
+// Whether the store records pages the file still has to give up (a removal that could not be
+// finished yet), or cannot tell: such a file may not be indexed, its pages are stored already.
+bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const QString& sourcePath);
+
 }  // namespace pyxa

@@ -6,6 +6,7 @@
 #include "components/ClinicFaults.h"
 #include "mainwindow/ui/frmMain.h"
 #include "platform/Sql.h"
+#include "upload/FileDigest.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -220,6 +221,28 @@ TEST_F(FilingFlows, ControlsFollowWhatIsShown) {
   EXPECT_FALSE(QFile::exists(world.Available(QStringLiteral("gamma.tif"))));
   nothingShown("a source stored whole");
   EXPECT_FALSE(Text("txtDocName").contains(QStringLiteral("gamma")));
+}
+
+// A file whose stored pages could not be taken out yet is tried again at Browse and not shown
+// meanwhile: its pages would be indexed a second time.
+TEST_F(FilingFlows, AFileThatStillOwesStoredPagesIsNotShown) {
+  const QString alpha = world.Available(QStringLiteral("alpha.tif"));
+  auto database = SqliteDatabaseFactory().Create();
+  ASSERT_TRUE(database->Connect(world.StorePath(), kDatabasePassword));
+  Document stored;
+  stored.PatientID = world.PatientId(0);
+  stored.FileData = "II*";
+  AuditLog audit;
+  std::int64_t id = 0;
+  // Page 9 cannot be taken out of a four-page file: the removal stays owed.
+  ASSERT_TRUE(database->StoreIndexedDocument(stored, audit, alpha, FileDigest(alpha), {9}, id));
+  database->Disconnect();
+  world.ClickButton("cmdFile");
+  EXPECT_TRUE(Asked(QStringLiteral("The pages already stored from 'alpha.tif' could not be taken out of it")));
+  world.ClickFileNode(QStringLiteral("alpha.tif"));
+  EXPECT_TRUE(Asked(QStringLiteral("Some pages of 'alpha.tif' are stored already")));
+  EXPECT_TRUE(world.Window().Viewer().CurrentFileName().isEmpty());
+  EXPECT_EQ(world.Codes(alpha), (Codes{17, 18, 19, 20}));
 }
 
 // The encounter button keeps an encounter locked while a document uses it, and tells of a

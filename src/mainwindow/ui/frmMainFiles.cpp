@@ -12,6 +12,7 @@
 #include "platform/ui/BusyCursor.h"
 #include "mainwindow/FilingGuards.h"
 #include "shell/ErrorTexts.h"
+#include "upload/SourceRemovals.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -116,6 +117,11 @@ void frmMain::cmdFile_Click() {
     ApplyState();
     ApplyLayout();
 
+    // Pages a crash or a failed rewrite left both stored and in their file leave it before it is
+    // listed again.
+    const QStringList unfinished = FinishSourceRemovals(counts_.StorePath(), services_.databases);
+    if (!unfinished.isEmpty()) services_.prompter.Critical(unfinished.join(QLatin1Char('\n')));
+
     BusyCursor busy;
     Directory listing;
     listing.SetPath(services_.settings.AvailableFolder);
@@ -184,6 +190,14 @@ void frmMain::sstFiles_NodeClick(QTreeWidgetItem* node) {
 
 void frmMain::ShowChosenFile(const QString& name) {
   if (RefuseFileChange(AvailablePath(name))) return;
+  if (OwesStoredPages(counts_.StorePath(), services_.databases, AvailablePath(name))) {
+    services_.prompter.Critical(QStringLiteral("Some pages of '%1' are stored already but could not be taken out of "
+                                               "it yet. Press Browse to try again; the file cannot be shown until "
+                                               "then.")
+                                    .arg(name));
+    SelectShownFileNode();
+    return;
+  }
   const QString before = currentFile_;
   const PageEditsOutcome edits = AskToKeepPageChanges();
   if (edits == PageEditsOutcome::Kept) {
