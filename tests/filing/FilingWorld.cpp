@@ -8,6 +8,7 @@
 #include "platform/EventLog.h"
 
 #include <signal.h>
+#include <optional>
 #include <sys/wait.h>
 #include <tiffio.h>
 #include <unistd.h>
@@ -424,20 +425,53 @@ void FilingWorld::ChooseInCombo(const char* name, const QString& text) {
   while (box->currentIndex() < index) QTest::keyClick(box, Qt::Key_Down);
 }
 
-void FilingWorld::ClickUploadKilled(bool now, int step) {
-  const pid_t child = fork();
-  if (child == 0) {
-    int passed = 0;
-    storingCheckpoint_ = [&passed, step](const char*) {
-      if (++passed == step) raise(SIGKILL);
-    };
-    static_cast<ForkedUploadRun&>(*uploader_).disabled = true;
-    ClickButton(now ? "cmdUploadNow" : "cmdUpload");
-    _exit(0);  // a kill just after the store: nothing after it reaches the disk either
+namespace {
+
+// The files of the working folders, by path, as they are now.
+QMap<QString, QByteArray> Snapshot(const QStringList& folders) {
+  QMap<QString, QByteArray> files;
+  for (const QString& folder : folders) {
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+      QFile file(folder + name);
+      if (file.open(QIODevice::ReadOnly)) files[folder + name] = file.readAll();
+    }
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (WIFSIGNALED(status)) ++tally_.kills;
+  return files;
+}
+
+// Puts the folders back as they were: files written in place, so that open handles see them.
+void Restore(const QStringList& folders, const QMap<QString, QByteArray>& files) {
+  for (const QString& folder : folders)
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+      if (!files.contains(folder + name)) QFile::remove(folder + name);
+  for (auto it = files.begin(); it != files.end(); ++it) {
+    QFile file(it.key());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(it.value());
+  }
+}
+
+}  // namespace
+
+void FilingWorld::ClickUploadKilled(bool now, int step) {
+  // The disk as a kill at the step leaves it: each step is passed between two writes that have
+  // reached the disk (files closed, transactions committed), so what is there then is exactly
+  // what a kill there leaves. The program runs on and is then put back to that moment.
+  const QStringList folders{settings_.AvailableFolder, settings_.UploadsFolder};
+  std::optional<QMap<QString, QByteArray>> killedAt;
+  int passed = 0;
+  storingCheckpoint_ = [&](const char*) {
+    if (++passed == step) killedAt = Snapshot(folders);
+  };
+  auto& uploader = static_cast<ForkedUploadRun&>(*uploader_);
+  uploader.disabled = true;  // a program killed while storing never starts the upload run
+  ClickButton(now ? "cmdUploadNow" : "cmdUpload");
+  uploader.disabled = false;
+  storingCheckpoint_ = nullptr;
+  window_.reset();
+  if (killedAt) {
+    Restore(folders, *killedAt);
+    ++tally_.kills;
+  }
   orphaned_ += LockedEncounters();
   Restart();
 }

@@ -1,8 +1,9 @@
 // A clinic's desk for filing tests: the real main window (offscreen) on the demo clinic, a
 // real store and the upload program's own run, with source files whose every page carries a
 // code of its own (its count of black pixels, which no rotation changes). The world drives the
-// window as a user does, can kill a store or an upload run at any of its steps, restarts the
-// program, and checks the filing invariant: every page is in exactly one place, stored only
+// window as a user does, kills a store at any of its steps (the folders put back as the kill left
+// them) or an upload run (a child process, SIGKILL), restarts the program, and checks the filing
+// invariant: every page is in exactly one place, stored only
 // under the patient it was given to, no document without pages, none uploaded twice.
 #pragma once
 
@@ -82,7 +83,8 @@ class FilingWorld {
   void SearchPatient(int patient);       // types the last name, presses Search
   void ChooseInCombo(const char* name, const QString& text);  // by keyboard, as a user
   void TypeInto(const char* name, const QString& text);
-  void ClickUploadKilled(bool now, int step);  // storing dies at its step-th checkpoint
+  // Upload or Upload Now whose program dies at the step-th step of storing, then starts again.
+  void ClickUploadKilled(bool now, int step);
   QString Available(const QString& name) const;
   QString StorePath() const;
   QString ClinicPath() const { return clinicPath_; }
