@@ -23,7 +23,7 @@ TEST_P(FilingSequence, EveryPageEndsInExactlyOnePlace) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, FilingSequence, ::testing::Range<quint32>(1, 13));
 // Seeds that once found a fault in the long run.
-INSTANTIATE_TEST_SUITE_P(Found, FilingSequence, ::testing::Values<quint32>(5152, 30435));
+INSTANTIATE_TEST_SUITE_P(Found, FilingSequence, ::testing::Values<quint32>(5152, 30435, 51416));
 
 }  // namespace
 }  // namespace pyxa::filing

@@ -54,6 +54,13 @@ void frmMain::cmdEncounters_Click() {
         return;
       }
     }
+    // A patient's unsigned encounters are those with a provider: without one the service has
+    // nobody's encounters to list.
+    if (SelectedId(d.cboPhysician) == 0) {
+      services_.prompter.Information(QStringLiteral("Please select the provider whose encounters to show."));
+      d.cboPhysician->setFocus();
+      return;
+    }
     // The encounter in the box is given back before another is chosen, unless a document, indexed
     // or stored, is attached to it: then it stays locked for that document.
     const HeldEncounter shown = ChosenEncounterShown();
