@@ -104,8 +104,11 @@ bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const
   const bool unknown = database->LastError() != 0;
   database->Disconnect();
   if (unknown) return true;
-  return std::any_of(removals.begin(), removals.end(),
-                     [&](const SourceRemoval& removal) { return removal.SourcePath == sourcePath; });
+  // The store names files as storing did: by their canonical path.
+  const QString canonical = QFileInfo(sourcePath).canonicalFilePath();
+  return std::any_of(removals.begin(), removals.end(), [&](const SourceRemoval& removal) {
+    return removal.SourcePath == sourcePath || (!canonical.isEmpty() && removal.SourcePath == canonical);
+  });
 }
 
 }  // namespace pyxa
