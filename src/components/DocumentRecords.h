@@ -73,7 +73,7 @@ struct Document {
   QByteArray FileData;  // the whole document file; empty until prepared
   pyxa::Pages Pages;
   // While indexed, never stored: the file in "Available Files" whose pages Pages numbers (its
-  // full path), and that file's SHA-256 when its pages were numbered, so that storing takes
+  // full path), and that file's digest when its pages were numbered, so that storing takes
   // pages from that file only and refuses one another program has changed since.
   QString SourceFile;
   QByteArray SourceDigest;
@@ -100,7 +100,7 @@ inline constexpr std::int32_t kWholeSourceFile = 0;  // PageNumber of a file sto
 struct SourceRemoval {
   std::int64_t DocumentID = 0;
   QString SourcePath;
-  QByteArray SourceDigest;      // the file's SHA-256 before the store run took anything from it
+  QByteArray SourceDigest;      // the file's digest before the store run took anything from it
   std::int32_t PageNumber = 0;  // its number in that file, or kWholeSourceFile
 };
 

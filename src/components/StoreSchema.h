@@ -34,7 +34,7 @@ QString StoreSchemaSql();
 
 // SourceRemovals (made by CreateStoreSchema; EnsureSourceRemovals adds it to stores written before
 // it): RemovalID, DocumentID, SourcePath (full path of the file in "Available Files"), SourceDigest
-// (BLOB, the file's SHA-256 before the store run took pages from it), PageNumber (in that file;
+// (BLOB, the file's digest before the store run took pages from it), PageNumber (in that file;
 // kWholeSourceFile, 0, for a file stored whole).
 // Adds the SourceRemovals table when missing. Runs inside the caller's write transaction. Throws
 // SqlError.

@@ -262,6 +262,7 @@ int DocumentStorer::SaveIndexedDocuments(Documents& documents, QString& message)
 int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePath, QString& message) {
   int result = 1;
   // Taken once, before anything leaves the file: every document of the file is checked against it.
+  const FileStamp stamp = StampOf(sourcePath);
   const QByteArray digest = FileDigest(sourcePath);
   QVector<int> combined;
   QVector<Document*> failed;
@@ -291,7 +292,8 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
   }
   if (!anyStored) return result;
   QSet<int> removed;
-  if (FinishSource(sourcePath, digest, combined, message, removed) != 1) return -1;
+  if (FinishSource(sourcePath, digest, stamp, combined, message, removed) != 1) return -1;
+  if (failed.isEmpty()) return result;
 
   // The documents that failed keep their pages, which now sit at other numbers in the rewritten
   // file: they follow it, so that storing them again takes the same pages.
@@ -314,8 +316,8 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
   return result;
 }
 
-int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored,
-                                 QString& message, QSet<int>& removed) {
+int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& digest, const FileStamp& stamp,
+                                 const QVector<int>& stored, QString& message, QSet<int>& removed) {
   QSet<int> pages(stored.begin(), stored.end());
   // Pages an earlier store from the file, as it still is, could not take out are owed as well.
   auto database = databases_.Create();
@@ -324,7 +326,8 @@ int DocumentStorer::FinishSource(const QString& sourcePath, const QByteArray& di
       if (removal.SourcePath == sourcePath && removal.SourceDigest == digest) pages.insert(removal.PageNumber);
     }
   }
-  if (FileDigest(sourcePath) != digest) {
+  // Read again only when the file looks touched since its digest was taken.
+  if (StampOf(sourcePath) != stamp && FileDigest(sourcePath) != digest) {
     message = QStringLiteral(
                   "The file '%1' was changed by another program while its documents were stored; the stored "
                   "pages may still be in it.")

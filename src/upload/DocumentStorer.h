@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "shell/AppSettings.h"
 #include "shell/Session.h"
+#include "upload/FileDigest.h"
 
 #include <QSet>
 #include <QVector>
@@ -53,7 +54,8 @@ class DocumentStorer {
                      QVector<int>& pageList);
   // Takes the pages stored from the file (and any still recorded for it at digest) out of it in
   // one rewrite, then clears their recorded removals. removed: the pages taken out.
-  int FinishSource(const QString& sourcePath, const QByteArray& digest, const QVector<int>& stored, QString& message,
+  int FinishSource(const QString& sourcePath, const QByteArray& digest, const FileStamp& stamp,
+                   const QVector<int>& stored, QString& message,
                    QSet<int>& removed);
   // Creates the store when missing and writes the upload settings; false with message set.
   bool OpenForWriting(Database& database, QString& message, std::int32_t& errorNumber);
