@@ -99,11 +99,10 @@ QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& data
 bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const QString& sourcePath) {
   if (!QFileInfo::exists(storePath)) return false;
   auto database = databases.Create();
-  if (!database->Connect(storePath, kDatabasePassword)) return true;
+  // A store that cannot be read was told of at Browse already; it keeps nobody from viewing files.
+  if (!database->Connect(storePath, kDatabasePassword)) return false;
   const QVector<SourceRemoval> removals = database->GetSourceRemovals();
-  const bool unknown = database->LastError() != 0;
   database->Disconnect();
-  if (unknown) return true;
   // The store names files as storing did: by their canonical path.
   const QString canonical = QFileInfo(sourcePath).canonicalFilePath();
   return std::any_of(removals.begin(), removals.end(), [&](const SourceRemoval& removal) {

@@ -23,7 +23,8 @@ QString RemoveSourcePages(const QString& path, const QSet<int>& pages);
 QStringList FinishSourceRemovals(const QString& storePath, DatabaseFactory& databases);
 
 // Whether the store records pages the file still has to give up (a removal that could not be
-// finished yet), or cannot tell: such a file may not be indexed, its pages are stored already.
+// finished yet): such a file may not be indexed, its pages are stored already. False when the
+// store cannot be read (FinishSourceRemovals tells of that).
 bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const QString& sourcePath);
 
 }  // namespace pyxa
