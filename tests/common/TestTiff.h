@@ -12,21 +12,26 @@
 
 namespace pyxa::testing {
 
+// The tags of one 200 dpi Group 4 page of the given size.
+inline void SetBilevelPageTags(TIFF* tiff, uint32_t width, uint32_t height) {
+  TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+  TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
+  TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 200.0);
+  TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 200.0);
+  TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+}
+
 inline bool WriteMarkedTiff(const QString& path, int pages) {
   TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
   if (!tiff) return false;
   const uint32_t width = 200, height = 120;
   for (int page = 0; page < pages; ++page) {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    SetBilevelPageTags(tiff, width, height);
     std::vector<unsigned char> row(width / 8);
     for (uint32_t y = 0; y < height; ++y) {
       std::fill(row.begin(), row.end(), 0);

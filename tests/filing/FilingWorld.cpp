@@ -1,6 +1,7 @@
 #include "FilingWorld.h"
 
 #include "UploadRun.h"
+#include "common/TestTiff.h"
 #include "components/LocalClinicTestFixture.h"
 #include "document/ImageDocument.h"
 #include "mainwindow/PathText.h"
@@ -41,16 +42,7 @@ bool WriteCodedTiff(const QString& path, int fileNumber, int pages) {
   if (!tiff) return false;
   const uint32_t width = 64, height = 48;
   for (int page = 1; page <= pages; ++page) {
-    TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
-    TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, height);
-    TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 200.0);
-    TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    testing::SetBilevelPageTags(tiff, width, height);
     // As many black pixels as the code: a count no rotation changes.
     int black = fileNumber * 16 + page;
     std::vector<unsigned char> row(width / 8);
