@@ -15,6 +15,11 @@
 
 namespace pyxa {
 
+bool IsPagedFile(const QString& path) {
+  const QString extension = QFileInfo(path).suffix().toUpper();
+  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+}
+
 namespace {
 
 bool LooksLikeJpeg(const QByteArray& head) {

@@ -15,6 +15,10 @@
 
 namespace pyxa {
 
+// Whether the file is one this engine shows page by page (TIF or JPG, any letter case): its
+// pages are shared out among documents; any other file is filed whole.
+bool IsPagedFile(const QString& path);
+
 enum class PageFit { Height, Width, Window };
 
 struct DocumentResult {

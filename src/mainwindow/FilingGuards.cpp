@@ -15,11 +15,6 @@ QString Quoted(const QString& path) { return QLatin1Char('\'') + NameFromFullPat
 
 }  // namespace
 
-bool IsPagedFile(const QString& path) {
-  const QString extension = FileExtension(path);
-  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
-}
-
 bool PageHeld(const Documents& documents, const QString& file, int page) {
   for (const Document& document : documents) {
     if (Stored(document) || document.SourceFile != file) continue;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "components/DocumentRecords.h"
+#include "document/ImageDocument.h"
 
 #include <QString>
 
@@ -16,10 +17,6 @@ struct IndexingView {
   int pageCount = 0;
   QString chosenPatient;  // the patient identifier the search fields hold; empty when none
 };
-
-// Whether the file's pages are shared out among documents (TIF, JPG; any letter case); any
-// other file is one document as a whole.
-bool IsPagedFile(const QString& path);
 
 // Whether a document not stored yet holds the page of the file.
 bool PageHeld(const Documents& documents, const QString& file, int page);

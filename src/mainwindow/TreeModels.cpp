@@ -1,5 +1,7 @@
 #include "mainwindow/TreeModels.h"
 
+#include "document/ImageDocument.h"
+
 #include "mainwindow/PathText.h"
 
 namespace pyxa {
@@ -73,9 +75,6 @@ IndexedNodeRef ClassifyIndexedNode(const QString& key, const QString& text, cons
   return {IndexedNodeKind::Document, document, 0};
 }
 
-bool IsExtentionSupported(const QString& name) {
-  const QString extension = FileExtension(name);
-  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
-}
+bool IsExtentionSupported(const QString& name) { return IsPagedFile(name); }
 
 }  // namespace pyxa

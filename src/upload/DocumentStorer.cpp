@@ -17,20 +17,6 @@
 namespace pyxa {
 namespace {
 
-// Files whose pages are shared out among documents; any other file is stored whole. Names are
-// told apart without regard to letter case, as the file list shows them.
-bool IsPaged(const QString& path) {
-  const QString extension = QFileInfo(path).suffix().toUpper();
-  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
-}
-
-// One name per file, however a document spelled its path, so that a file is rewritten once.
-QString SourceKey(const QString& path) {
-  const QFileInfo info(path);
-  const QString canonical = info.canonicalFilePath();
-  return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
 // Reads a whole file; nullopt with the system's text when it cannot.
 std::optional<QByteArray> ReadWhole(const QString& path, QString& error) {
   QFile file(path);
@@ -169,7 +155,7 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
 
   QString readFrom;
   bool temporary = false;
-  if (IsPaged(sourcePath) && document.Pages.Count() > 0) {
+  if (IsPagedFile(sourcePath) && document.Pages.Count() > 0) {
     std::vector<int> pages;
     for (const Page& page : document.Pages) {
       pages.push_back(page.PageNumber);
@@ -196,7 +182,7 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
     Step("pages written");
     readFrom = target;
     temporary = true;
-  } else if (IsPaged(sourcePath) || document.Pages.Count() == 0) {
+  } else if (IsPagedFile(sourcePath) || document.Pages.Count() == 0) {
     // A document without pages is never stored: from a paged file it would take the whole file,
     // and a file kept whole whose one page was taken out of its document was taken back.
     message = QStringLiteral(

@@ -6,12 +6,19 @@
 #include "upload/FileDigest.h"
 
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
 #include <vector>
 
 namespace pyxa {
+
+QString SourceKey(const QString& path) {
+  const QFileInfo info(path);
+  const QString canonical = info.canonicalFilePath();
+  return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
 namespace {
 
 QString CannotDelete(const QString& path) {
@@ -103,11 +110,9 @@ bool OwesStoredPages(const QString& storePath, DatabaseFactory& databases, const
   if (!database->Connect(storePath, kDatabasePassword)) return false;
   const QVector<SourceRemoval> removals = database->GetSourceRemovals();
   database->Disconnect();
-  // The store names files as storing did: by their canonical path.
-  const QString canonical = QFileInfo(sourcePath).canonicalFilePath();
-  return std::any_of(removals.begin(), removals.end(), [&](const SourceRemoval& removal) {
-    return removal.SourcePath == sourcePath || (!canonical.isEmpty() && removal.SourcePath == canonical);
-  });
+  const QString key = SourceKey(sourcePath);
+  return std::any_of(removals.begin(), removals.end(),
+                     [&](const SourceRemoval& removal) { return removal.SourcePath == key; });
 }
 
 }  // namespace pyxa

@@ -9,6 +9,10 @@
 
 namespace pyxa {
 
+// The name the store records a source file by: its canonical path, however a document spelled
+// it, so that each file is rewritten once and is recognised when it still owes pages.
+QString SourceKey(const QString& path);
+
 // Takes the pages (original numbers) out of the file in one rewrite, deleting a file left without
 // pages; kWholeSourceFile among them deletes the file. Empty when done, else why not. Nothing
 // here throws.

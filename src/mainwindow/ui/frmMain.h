@@ -224,6 +224,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   bool ApplyCategoryLayout(const CategoryLayout& layout);
   bool FillTypes(const CategoryLayout& layout);
   CategoryLayout CurrentCategoryLayout() const;
+  QString CategoryText() const;  // empty when no category is chosen
   qint64 SelectedId(const QComboBox* box) const;
   void AfterPagesAppended();
   // The shown file and page and the chosen patient, for the filing checks.

@@ -94,13 +94,7 @@ void frmMain::FollowPatientChange() {
   d.txtDate3->clear();
   d.txtSender->clear();
   d.cboSender->setCurrentIndex(d.cboSender->count() > 0 ? 0 : -1);
-  const QString extension = GetDocumentFileExtention();
-  if (extension.isEmpty() || extension == QStringLiteral("TIF")) {
-    const QString category = d.cboCategory->currentIndex() < 0 ? QString() : d.cboCategory->currentText();
-    QString name = DefaultDocumentName(Now(), category);
-    if (!extension.isEmpty()) name += QLatin1Char('.') + extension;
-    d.txtDocName->setText(name);
-  }
+  d.txtDocName->setText(NameForCategory(d.txtDocName->text(), Now(), CategoryText()));
   fieldsPatient_.clear();
 }
 
@@ -140,7 +134,11 @@ void frmMain::FillReferenceBoxes() {
 }
 
 CategoryLayout frmMain::CurrentCategoryLayout() const {
-  return CategoryRules(document_->cboCategory->currentIndex() < 0 ? QString() : document_->cboCategory->currentText());
+  return CategoryRules(CategoryText());
+}
+
+QString frmMain::CategoryText() const {
+  return document_->cboCategory->currentIndex() < 0 ? QString() : document_->cboCategory->currentText();
 }
 
 bool frmMain::FillTypes(const CategoryLayout& layout) {
@@ -218,18 +216,14 @@ bool frmMain::ApplyCategoryLayout(const CategoryLayout& layout) {
 void frmMain::cboCategory_Click() {
   try {
     DocumentFrame& d = *document_;
-    const QString extension = GetDocumentFileExtention();
+    const QString name = d.txtDocName->text();
     d.txtSender->clear();
     d.txtDate1->clear();
     d.txtDate2->clear();
     d.txtDate3->clear();
-    const QString category = d.cboCategory->currentIndex() < 0 ? QString() : d.cboCategory->currentText();
+    const QString category = CategoryText();
     if (!ApplyCategoryLayout(CategoryRules(category))) return;
-    if (extension.isEmpty() || extension == QStringLiteral("TIF")) {
-      QString name = DefaultDocumentName(Now(), category);
-      if (!extension.isEmpty()) name += QLatin1Char('.') + extension;
-      d.txtDocName->setText(name);
-    }
+    d.txtDocName->setText(NameForCategory(name, Now(), category));
   } catch (const std::exception& error) {
     ReportError(error);
   }
@@ -256,7 +250,7 @@ DocumentFields frmMain::StoreDocumentProperties() const {
   DocumentFields f;
   f.physicianId = SelectedId(d.cboPhysician);
   f.categoryId = SelectedId(d.cboCategory);
-  f.category = d.cboCategory->currentIndex() < 0 ? QString() : d.cboCategory->currentText();
+  f.category = CategoryText();
   f.typeId = SelectedId(d.cboType);
   f.typeText = d.cboType->currentText();
   const CategoryLayout layout = CategoryRules(f.category);

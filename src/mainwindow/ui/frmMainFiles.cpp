@@ -227,7 +227,7 @@ void frmMain::ShowChosenFile(const QString& name) {
   currentFile_ = name;
   ShowStatusFile();
   const QString extension = FileExtension(name);
-  const bool tifOrJpg = extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG");
+  const bool tifOrJpg = IsPagedFile(name);
   state_.AfterFileShown(tifOrJpg, TreeAtTop());
   state_.FileChosen(tifOrJpg);
   // PDF pages are shown read-only, one after another.

@@ -139,9 +139,7 @@ void frmMain::FollowShownAfterQueue(bool editing) {
   state_.SetEnabled(QStringLiteral("cmdIndex"), false);
   const QString extension = GetSelectedFileExtention();
   if (!shown || extension == QStringLiteral("TIF")) {
-    const QString category =
-        document_->cboCategory->currentIndex() < 0 ? QString() : document_->cboCategory->currentText();
-    QString name = DefaultDocumentName(Now(), category);
+    QString name = DefaultDocumentName(Now(), CategoryText());
     if (shown) name += QStringLiteral(".TIF");
     document_->txtDocName->setText(name);
   }
