@@ -24,7 +24,9 @@ QDate RealDay(const QString& day, const QString& month, const QString& year) {
 
 FormedDate FormDocumentDate(const QString& part1, const QString& part2, const QString& part3, bool country2,
                             const QDate& today) {
-  if (part1.trimmed().isEmpty() || part2.trimmed().isEmpty() || part3.trimmed().isEmpty()) return {};
+  const int empty = int(part1.trimmed().isEmpty()) + int(part2.trimmed().isEmpty()) + int(part3.trimmed().isEmpty());
+  if (empty == 3) return {};
+  if (empty > 0) return {DateEntry::Partial, {}};
   const QDate date = country2 ? RealDay(part2, part1, part3) : RealDay(part1, part2, part3);
   if (!date.isValid()) return {DateEntry::Invalid, {}};
   if (date > today) return {DateEntry::Future, {}};

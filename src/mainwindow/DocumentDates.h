@@ -8,14 +8,14 @@
 
 namespace pyxa {
 
-enum class DateEntry { Missing, Invalid, Future, Valid };
+enum class DateEntry { Missing, Partial, Invalid, Future, Valid };
 
 struct FormedDate {
   DateEntry entry = DateEntry::Missing;
   QDate date;  // set when Valid
 };
 
-// Missing when a part is empty; Invalid when the parts name no real day (no rollover, a
+// Missing when every part is empty, Partial when only some are; Invalid when the parts name no real day (no rollover, a
 // four-digit year); Future when after today.
 FormedDate FormDocumentDate(const QString& part1, const QString& part2, const QString& part3, bool country2,
                             const QDate& today);

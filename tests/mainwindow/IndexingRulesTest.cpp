@@ -96,7 +96,8 @@ TEST(DocumentDatesTest, PartsFormRealDaysInTheCountrysOrderAndNeverInTheFuture) 
   EXPECT_EQ(FormDocumentDate(QStringLiteral("8"), QStringLiteral("12"), QStringLiteral("2026"), false, today).entry,
             DateEntry::Future);
   EXPECT_EQ(FormDocumentDate(QStringLiteral("7"), QStringLiteral("12"), QString(), false, today).entry,
-            DateEntry::Missing);
+            DateEntry::Partial);
+  EXPECT_EQ(FormDocumentDate(QString(), QStringLiteral(" "), QString(), false, today).entry, DateEntry::Missing);
 
   EXPECT_EQ(ValidateEncounterDate(QStringLiteral("31"), QStringLiteral("2"), QStringLiteral("2026"), today), kNotADate);
   EXPECT_EQ(ValidateEncounterDate(QStringLiteral("29"), QStringLiteral("2"), QStringLiteral("2025"), today), kNotADate);

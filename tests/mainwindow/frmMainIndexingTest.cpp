@@ -2,6 +2,7 @@
 // single, multiple and no matches; the category rules; creating documents from pages.
 #include "MainWindowFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -256,6 +257,27 @@ TEST_F(IndexingTest, CreatingIsRefusedWithoutPatientEncounterOrValidPastDate) {
   EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
 
   ChoosePatient();
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  // The typist's habit: two digits, Tab, two digits, Tab, the year, Tab on to the name.
+  Edit("txtDate1")->setFocus();
+  for (const char* part : {"04", "12", "2026"}) {
+    QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(part));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  }
+  EXPECT_EQ(Edit("txtDate1")->text() + Edit("txtDate2")->text() + Edit("txtDate3")->text(), QStringLiteral("04122026"));
+  EXPECT_EQ(QApplication::focusWidget(), Edit("txtDocName"));
+  // A date with a part missing is refused, and what was typed stays to be finished.
+  Edit("txtDate2")->setFocus();
+  QTest::keyClick(Edit("txtDate2"), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(Edit("txtDate2"), Qt::Key_Backspace);
+  Find<QPushButton>("cmdNew")->click();
+  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("                Please enter a valid date."));
+  EXPECT_EQ(Edit("txtDate1")->text() + Edit("txtDate3")->text(), QStringLiteral("042026"));
+  EXPECT_EQ(QApplication::focusWidget(), Edit("txtDate2"));
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+
   Edit("txtDate1")->setText(QStringLiteral("31"));
   Edit("txtDate2")->setText(QStringLiteral("02"));
   Edit("txtDate3")->setText(QStringLiteral("2026"));

@@ -49,10 +49,16 @@ TEST_F(SearchFieldsBoxTest, DateAndPhonePartsHandOnTheFocus) {
   EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtDOB1")));
   QTest::keyClicks(box.Field(QStringLiteral("txtDOB1")), QStringLiteral("1"));
   EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtDOB2")));
+  // The Tab a typist presses after a full part confirms the move instead of skipping a box.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtDOB2")));
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("12"));
   EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtDOB3")));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1970"));
   EXPECT_EQ(box.Criteria().dob1 + box.Criteria().dob2 + box.Criteria().dob3, QStringLiteral("31121970"));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtAreaCode"))) << "a later Tab moves on";
 
   Type(box.Field(QStringLiteral("txtAreaCode")), QStringLiteral("416"));
   EXPECT_EQ(QApplication::focusWidget(), box.Field(QStringLiteral("txtPhone1")));

@@ -10,6 +10,7 @@
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/SearchFrame.h"
 #include "patients/ui/SearchFieldsBox.h"
+#include "platform/ui/AutoAdvance.h"
 #include "platform/ui/BusyCursor.h"
 #include "shell/ServiceFailures.h"
 #include "upload/FileDigest.h"
@@ -63,12 +64,8 @@ void frmMain::ConnectIndexingControls() {
   connect(d.cmdReset, &QPushButton::clicked, this, &frmMain::cmdReset_Click);
   connect(d.cmdEncounters, &QPushButton::clicked, this, &frmMain::cmdEncounters_Click);
   // The day and the month move on once they hold two digits.
-  connect(d.txtDate1, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (text.size() >= 2) document_->txtDate2->setFocus();
-  });
-  connect(d.txtDate2, &QLineEdit::textEdited, this, [this](const QString& text) {
-    if (text.size() >= 2) document_->txtDate3->setFocus();
-  });
+  AdvanceAfter(d.txtDate1, 2, d.txtDate2);
+  AdvanceAfter(d.txtDate2, 2, d.txtDate3);
   d.txtDocName->installEventFilter(this);
   // Once the user types into the fields that describe one document, they are the user's own and
   // stay whichever patient is chosen next.
@@ -289,6 +286,17 @@ void frmMain::cmdNew_Click() {
     }
     const FormedDate date =
         FormDocumentDate(d.txtDate1->text(), d.txtDate2->text(), d.txtDate3->text(), Country2(), Now().date());
+    // A date begun and not finished is the user's to finish: refused, and what was typed stays.
+    if (date.entry == DateEntry::Partial) {
+      services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
+      for (QLineEdit* part : {d.txtDate1, d.txtDate2, d.txtDate3}) {
+        if (part->text().trimmed().isEmpty()) {
+          part->setFocus();
+          break;
+        }
+      }
+      return;
+    }
     if (date.entry == DateEntry::Invalid) {
       services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
       d.txtDate1->clear();

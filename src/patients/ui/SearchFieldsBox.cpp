@@ -1,5 +1,7 @@
 #include "patients/ui/SearchFieldsBox.h"
 
+#include "platform/ui/AutoAdvance.h"
+
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -136,13 +138,6 @@ QLineEdit* SearchFieldsBox::AddField(const QString& objectName, int maxLength, b
   if (maxLength > 0) field->setMaxLength(maxLength);
   if (digitsOnly) field->setValidator(new DigitsOnlyValidator(field));
   return field;
-}
-
-void SearchFieldsBox::AdvanceAfter(QLineEdit* from, int length, QLineEdit* to) {
-  // Only a typed (or pasted) change moves on, never one the program makes.
-  connect(from, &QLineEdit::textEdited, this, [from, length, to](const QString& text) {
-    if (text.size() == length && from->hasFocus()) to->setFocus(Qt::OtherFocusReason);
-  });
 }
 
 SearchCriteria SearchFieldsBox::Criteria() const {

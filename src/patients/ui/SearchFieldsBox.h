@@ -40,7 +40,6 @@ class SearchFieldsBox : public QWidget {
 
  private:
   QLineEdit* AddField(const QString& objectName, int maxLength, bool digitsOnly);
-  void AdvanceAfter(QLineEdit* from, int length, QLineEdit* to);
 
   bool country2_ = false;
   QLineEdit* txtLastName_;
