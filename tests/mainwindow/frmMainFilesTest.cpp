@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QScrollArea>
+#include <QToolBar>
 #include <QTreeWidget>
 
 namespace pyxa {
@@ -56,8 +58,8 @@ class FilesTreeTest : public MainWindowTest {
       painter.drawText(100, 100, QStringLiteral("Consult note, page %1").arg(page));
     }
   }
-  void Jpeg(const QString& path) {
-    QImage image(40, 50, QImage::Format_RGB32);
+  void Jpeg(const QString& path, int width = 40, int height = 50) {
+    QImage image(width, height, QImage::Format_RGB32);
     image.fill(Qt::white);
     ASSERT_TRUE(image.save(path, "JPG"));
   }
@@ -184,8 +186,8 @@ TEST_F(FilesTreeTest, ThePageBoxKeepsDigitsAndAPageTooFarPutsTheCurrentOneBack) 
   EXPECT_EQ(Find<QLabel>("NumOfPages")->text(), QStringLiteral("/ 3"));
 }
 
-TEST_F(FilesTreeTest, NavigationStopsAtBothEndsAndZoomTextsFallBackToFifty) {
-  Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"));
+TEST_F(FilesTreeTest, NavigationStopsAtBothEndsAndTypedZoomsApplyOrFallBackToFifty) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("photo.jpg"), 400, 500);
   window->cmdFile_Click();
   Click(Node(QStringLiteral("photo.jpg")));
   window->abMain_ToolClick(QStringLiteral("btnNavPrevious"));
@@ -195,16 +197,41 @@ TEST_F(FilesTreeTest, NavigationStopsAtBothEndsAndZoomTextsFallBackToFifty) {
 
   auto* zoom = Find<QComboBox>("btnZoom");
   ASSERT_EQ(zoom->count(), 6);
-  for (const auto& [typed, shown] : {std::pair{"75%", "75%"}, {"abc", "50"}, {"1000", "50"}}) {
-    zoom->setEditText(QString::fromLatin1(typed));
-    Q_EMIT zoom->textActivated(zoom->currentText());
-    EXPECT_EQ(zoom->currentText(), QString::fromLatin1(shown)) << typed;
+  const QWidget* page = Find<QScrollArea>("MD_TIFF1")->widget();
+  const struct {
+    const char* typed;
+    const char* shown;
+    int width;
+  } cases[] = {{"75%", "75%", 300}, {"80", "80", 320}, {"1", "50", 200}, {"abc", "50", 200}, {"1000", "50", 200}};
+  for (const auto& c : cases) {
+    zoom->lineEdit()->selectAll();
+    QTest::keyClicks(zoom->lineEdit(), QString::fromLatin1(c.typed));
+    QTest::keyClick(zoom->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(zoom->currentText(), QString::fromLatin1(c.shown)) << c.typed;
+    EXPECT_EQ(page->width(), c.width) << c.typed;
     EXPECT_EQ(window->State().CurrentFit(), FitTool::Zoom);
   }
   window->abMain_ToolClick(QStringLiteral("btnFitWidth"));
   EXPECT_EQ(window->State().CurrentFit(), FitTool::Width);
   EXPECT_TRUE(Action("btnFitWidth")->isChecked());
   EXPECT_TRUE(zoom->currentText().isEmpty());
+}
+
+TEST_F(FilesTreeTest, EveryToolStaysInViewFromTheNarrowestWindowUp) {
+  window->show();
+  for (const int width : {window->minimumWidth(), 1180, 1280, 1920}) {
+    window->resize(width, 760);
+    QCoreApplication::processEvents();
+    for (QToolBar* band : window->findChildren<QToolBar*>()) {
+      for (QAction* tool : band->actions()) {
+        const QWidget* shown = band->widgetForAction(tool);
+        ASSERT_NE(shown, nullptr);
+        EXPECT_TRUE(shown->isVisible()) << width << " " << band->objectName().toStdString() << " "
+                                        << tool->objectName().toStdString();
+        EXPECT_LE(shown->mapTo(window.get(), QPoint(shown->width(), 0)).x(), width) << width;
+      }
+    }
+  }
 }
 
 TEST_F(FilesTreeTest, ADamagedPdfIsReportedInTheProgramsWords) {

@@ -65,9 +65,31 @@ MainToolbar::MainToolbar(QMainWindow* window) : QObject(window) {
   btnZoom_->setEditable(true);
   btnZoom_->setInsertPolicy(QComboBox::NoInsert);
   btnZoom_->setMinimumContentsLength(6);
+  // What is typed stays as typed: completing "1" to "100%" would zoom to what nobody asked for.
+  btnZoom_->setCompleter(nullptr);
   zoomLabel->setBuddy(btnZoom_);
   zoom->addWidget(btnZoom_);
   connect(btnZoom_, &QComboBox::textActivated, this, &MainToolbar::ZoomChosen);
+  // A list that inserts nothing reports Enter only for texts of its list; any other typed zoom
+  // ("80", "abc") is taken from the edit line.
+  connect(btnZoom_->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+    const QString text = btnZoom_->currentText();
+    if (btnZoom_->findText(text) < 0) Q_EMIT ZoomChosen(text);
+  });
+  options_ = options;
+  bands_ = {fit, nav, options, zoom};
+}
+
+void MainToolbar::FitTo(int width) {
+  // The captions of the option tools stand beside their icons while every band fits in the
+  // window's width; narrower, the icons stand alone (their captions in the tips), so that no
+  // tool, the zoom box least of all, is pushed into a band's overflow menu.
+  if (captionedWidth_ == 0) {
+    options_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    for (const QToolBar* band : bands_) captionedWidth_ += band->sizeHint().width();
+  }
+  const int room = width - 16;  // the bands' handles and the window's edges
+  options_->setToolButtonStyle(captionedWidth_ <= room ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
 }
 
 QToolBar* MainToolbar::Band(QMainWindow* window, const QString& name, const QString& caption) {

@@ -2,6 +2,7 @@
 // with their tools, captions and tips; it reports tool clicks by tool name.
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -28,6 +29,8 @@ class MainToolbar : public QObject {
   void SetEnabled(const QString& name, bool enabled);
   // The page-count label: "/ " and the count.
   void ShowPageCount(int count);
+  // Keeps every tool in view at the window's width.
+  void FitTo(int width);
 
  Q_SIGNALS:
   void ToolClicked(const QString& toolName);
@@ -42,6 +45,9 @@ class MainToolbar : public QObject {
   QLineEdit* btnPage_ = nullptr;
   QLabel* numOfPages_ = nullptr;
   QComboBox* btnZoom_ = nullptr;
+  QToolBar* options_ = nullptr;
+  QList<QToolBar*> bands_;
+  int captionedWidth_ = 0;  // the bands' width with the option captions shown
 };
 
 }  // namespace pyxa

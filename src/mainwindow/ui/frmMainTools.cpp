@@ -213,6 +213,7 @@ void frmMain::Form_Resize() {
 
 void frmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  toolbar_->FitTo(event->size().width());
   Form_Resize();
 }
 
