@@ -27,6 +27,8 @@ class PageViewer {
   virtual ViewerResult ChangePage(int page) = 0;
   virtual void Fit(FitMode mode) = 0;
   virtual void Zoom(int percent) = 0;
+  // The scale the page is drawn at now, in percent, whether fitted or zoomed.
+  virtual int ShownPercent() const { return 100; }
 
   // Page edits of image files: rotate the page on screen, delete it, and whether the shown file
   // has changes not yet saved (and no pages left), with the two ways out.

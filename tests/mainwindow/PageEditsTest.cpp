@@ -105,5 +105,49 @@ TEST_F(PageEditsTest, PageEditsAreOffForPdfAndOnForImages) {
   EXPECT_FALSE(Action("btnRotate")->isEnabled());
 }
 
+TEST_F(PageEditsTest, TheKeyboardPagesEditsAndSavesFromThePageView) {
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("batch.tif")), 3));
+  const QImage third = Decode(Path(QStringLiteral("batch.tif")), 3);
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  Show(QStringLiteral("batch.tif"));
+  QWidget* view = Find<QWidget>("MD_TIFF1");
+  auto key = [&](QWidget* target, int code, Qt::KeyboardModifiers modifiers = {}) {
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(code), modifiers);
+  };
+  const auto page = [&] { return window->Viewer().CurrentPage(); };
+  key(view, Qt::Key_PageDown);
+  EXPECT_EQ(page(), 2);
+  key(view, Qt::Key_End);
+  EXPECT_EQ(page(), 3);
+  key(view, Qt::Key_Home);
+  EXPECT_EQ(page(), 1);
+  key(Find<QTreeWidget>("sstFiles"), Qt::Key_PageDown);
+  EXPECT_EQ(page(), 1) << "the tree keeps its own paging keys";
+
+  // Saving and undoing wait for an edit; the title marks it until it is saved.
+  EXPECT_FALSE(Action("btnSave")->isEnabled());
+  EXPECT_FALSE(Action("mnuEditUndo")->isEnabled());
+  EXPECT_FALSE(window->isWindowModified());
+  key(view, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_TRUE(window->Viewer().HasUnsavedChanges());
+  EXPECT_TRUE(Action("btnSave")->isEnabled());
+  EXPECT_TRUE(window->isWindowModified());
+  EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("batch.tif"))) << window->windowTitle().toStdString();
+  key(view, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(window->Viewer().HasUnsavedChanges());
+  EXPECT_FALSE(Action("btnUndo")->isEnabled());
+  key(view, Qt::Key_Delete);
+  key(view, Qt::Key_Delete);
+  EXPECT_EQ(window->Viewer().PageCount(), 1);
+  key(view, Qt::Key_S, Qt::ControlModifier);
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_FALSE(window->isWindowModified());
+  EXPECT_EQ(Decode(Path(QStringLiteral("batch.tif")), 1), third);
+  EXPECT_TRUE(Decode(Path(QStringLiteral("batch.tif")), 2).isNull());
+}
+
 }  // namespace
 }  // namespace pyxa

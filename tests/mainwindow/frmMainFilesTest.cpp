@@ -217,6 +217,25 @@ TEST_F(FilesTreeTest, NavigationStopsAtBothEndsAndTypedZoomsApplyOrFallBackToFif
   EXPECT_TRUE(zoom->currentText().isEmpty());
 }
 
+TEST_F(FilesTreeTest, ZoomingInFromAFittedPageTakesTheNextLevelAboveTheFittedScale) {
+  Jpeg(settings.AvailableFolder + QStringLiteral("large.jpg"), 3000, 4000);
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  window->cmdFile_Click();
+  Click(Node(QStringLiteral("large.jpg")));
+  window->abMain_ToolClick(QStringLiteral("btnFitWindow"));
+  const int fitted = window->Viewer().ShownPercent();
+  ASSERT_LT(fitted, 25);
+  QWidget* view = Find<QWidget>("MD_TIFF1");
+  view->setFocus();
+  QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+  EXPECT_EQ(Find<QComboBox>("btnZoom")->currentText(), QStringLiteral("25%"));
+  EXPECT_EQ(Find<QScrollArea>("MD_TIFF1")->widget()->width(), 750);
+  QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_EQ(Find<QComboBox>("btnZoom")->currentText(), QStringLiteral("25%")) << "no level below: the scale stays";
+}
+
 TEST_F(FilesTreeTest, EveryToolStaysInViewFromTheNarrowestWindowUp) {
   window->show();
   for (const int width : {window->minimumWidth(), 1180, 1280, 1920}) {
@@ -376,15 +395,17 @@ TEST_F(FilesTreeTest, TheIndexedTreeShowsDocumentsAndTheirPagesAndShowsAClickedP
   ASSERT_EQ(document->childCount(), 2);
   EXPECT_EQ(document->child(1)->text(0), QStringLiteral("Page #3"));
 
+  tree->expandAll();
   fake.calls.clear();
-  window->sstDocuments_NodeClick(document->child(1));
+  QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(document->child(1)).center());
   EXPECT_EQ(fake.calls, QStringList{QStringLiteral("Page(3)")});
-  fake.calls.clear();
-  window->sstDocuments_NodeClick(document);
-  EXPECT_EQ(fake.calls, QStringList{QStringLiteral("Page(2)")});
-  fake.calls.clear();
-  window->sstDocuments_NodeClick(tree->topLevelItem(0));
-  EXPECT_TRUE(fake.calls.isEmpty());
+  // The arrow keys show what they land on, as a click does: a page, a document's first page,
+  // nothing for the root.
+  for (const char* shown : {"Page(2)", "Page(2)", ""}) {
+    fake.calls.clear();
+    QTest::keyClick(tree, Qt::Key_Up);
+    EXPECT_EQ(fake.calls.join(QString()), QString::fromLatin1(shown));
+  }
 }
 
 TEST_F(FilesTreeTest, APageThatIsNotInTheFileIsReportedWithItsNumber) {

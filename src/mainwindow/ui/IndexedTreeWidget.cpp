@@ -1,6 +1,7 @@
 #include "mainwindow/ui/IndexedTreeWidget.h"
 
 #include <QDropEvent>
+#include <QKeyEvent>
 
 namespace pyxa {
 
@@ -18,6 +19,13 @@ void IndexedTreeWidget::dropEvent(QDropEvent* event) {
   event->setDropAction(Qt::IgnoreAction);
   event->accept();
   if (page && target && page != target) Q_EMIT PageDropped(page, target);
+}
+
+void IndexedTreeWidget::keyPressEvent(QKeyEvent* event) {
+  // Only a move the user made shows a page: the window's own rebuilding of the tree does not.
+  QTreeWidgetItem* before = currentItem();
+  QTreeWidget::keyPressEvent(event);
+  if (currentItem() && currentItem() != before) Q_EMIT MovedByKey(currentItem());
 }
 
 }  // namespace pyxa

@@ -14,9 +14,12 @@ class IndexedTreeWidget : public QTreeWidget {
 
  Q_SIGNALS:
   void PageDropped(QTreeWidgetItem* page, QTreeWidgetItem* target);
+  // The keyboard moved the current node (arrows, Home, End, page keys): shown as a click shows it.
+  void MovedByKey(QTreeWidgetItem* node);
 
  protected:
   void dropEvent(QDropEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace pyxa

@@ -221,18 +221,6 @@ void PageView::Zoom(int percent) {
 
 void PageView::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
-    case Qt::Key_PageDown:
-      Q_EMIT ToolRequested(QStringLiteral("btnNavNext"));
-      return;
-    case Qt::Key_PageUp:
-      Q_EMIT ToolRequested(QStringLiteral("btnNavPrevious"));
-      return;
-    case Qt::Key_Home:
-      Q_EMIT ToolRequested(QStringLiteral("btnNavFirst"));
-      return;
-    case Qt::Key_End:
-      Q_EMIT ToolRequested(QStringLiteral("btnNavLast"));
-      return;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
       Q_EMIT ZoomStepRequested(+1);
@@ -283,6 +271,7 @@ void PageView::Render() {
       const QSize room = fit_ == FitMode::Width ? area - QSize(verticalScrollBar()->sizeHint().width(), 0) : area;
       scale = image_.FitScale(FitOf(fit_), room);
     }
+    shownPercent_ = qRound(scale * 100);
     // The engine keeps the decoded page and its last scaled copy: repaints decode nothing again.
     shown = image_.RenderPage(scale);
   } else if (kind_ == Kind::Pdf && !page_.isNull()) {
@@ -297,6 +286,7 @@ void PageView::Render() {
       target = page_.size().scaled(area, Qt::KeepAspectRatio);
     }
     shown = page_.scaled(target.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    shownPercent_ = page_.width() > 0 ? qRound(100.0 * shown.width() / page_.width()) : 100;
   } else {
     return;
   }

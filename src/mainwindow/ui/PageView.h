@@ -31,6 +31,7 @@ class PageView : public QScrollArea, public PageViewer {
   ViewerResult ChangePage(int page) override;
   void Fit(FitMode mode) override;
   void Zoom(int percent) override;
+  int ShownPercent() const override { return shownPercent_; }
   bool CanEditPages() const override { return kind_ == Kind::Image; }
   ViewerResult Rotate() override;
   ViewerResult DeleteCurrentPage() override;
@@ -44,9 +45,8 @@ class PageView : public QScrollArea, public PageViewer {
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
   void OpenInDesktopRequested(const QString& path);
-  // Keyboard and wheel requests the window answers like its toolbar: a tool name such as
-  // "btnNavNext", or a zoom step (+1 larger, -1 smaller).
-  void ToolRequested(const QString& toolName);
+  // A zoom step asked with the keyboard or the wheel: +1 larger, -1 smaller. (Paging keys are
+  // the window's View menu shortcuts, which act from any focus inside this view.)
   void ZoomStepRequested(int direction);
 
  protected:
@@ -72,6 +72,7 @@ class PageView : public QScrollArea, public PageViewer {
   bool fitting_ = true;
   FitMode fit_ = FitMode::Window;
   int zoom_ = 100;
+  int shownPercent_ = 100;
 };
 
 }  // namespace pyxa

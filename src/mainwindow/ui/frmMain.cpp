@@ -48,6 +48,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   toolbar_ = new MainToolbar(this);
   panes_ = std::make_unique<MainPanes>(this);
   setCentralWidget(panes_->SSSplitter1);
+  panes_->MD_TIFF1->addActions(pageKeys_);
   search_ = std::make_unique<SearchFrame>(panes_->Frame4);
   document_ = std::make_unique<DocumentFrame>(panes_->fraDocument);
   CreateStatusBar();
@@ -78,9 +79,10 @@ PageViewer& frmMain::Viewer() const {
   return services_.viewer ? *services_.viewer : static_cast<PageViewer&>(*panes_->MD_TIFF1);
 }
 
-QAction* frmMain::AddAction(QMenu* menu, const QString& name, const QString& caption) {
+QAction* frmMain::AddAction(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& keys) {
   auto* action = menu->addAction(caption);
   action->setObjectName(name);
+  action->setShortcut(keys);
   return action;
 }
 
@@ -93,21 +95,62 @@ void frmMain::CreateMenus() {
   AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner"));
   connect(AddAction(open, QStringLiteral("mnuFileOpenFiles"), QStringLiteral("&File")), &QAction::triggered, this,
           &frmMain::cmdFile_Click);
-  connect(AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save")), &QAction::triggered, this,
-          &frmMain::subSave);
-  AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"));
+  connect(AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), QKeySequence::Save),
+          &QAction::triggered, this, &frmMain::subSave);
+  AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"), QKeySequence::Print);
   file->addSeparator();
   connect(AddAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
           &frmMain::cmdExit_Click);
 
   auto* edit = bar->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
-  connect(AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo")), &QAction::triggered, this,
-          &frmMain::subUndo);
-  connect(AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete")), &QAction::triggered, this,
-          &frmMain::subDelete);
-  connect(AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate")), &QAction::triggered, this,
-          &frmMain::subRotate);
+  // A text box with the focus keeps its own Ctrl+Z and Delete: it claims them before the window.
+  connect(AddAction(edit, QStringLiteral("mnuEditUndo"), QStringLiteral("&Undo"), QKeySequence::Undo),
+          &QAction::triggered, this, &frmMain::subUndo);
+  connect(AddAction(edit, QStringLiteral("mnuEditDelete"), QStringLiteral("&Delete"), QKeySequence::Delete),
+          &QAction::triggered, this, &frmMain::subDelete);
+  connect(AddAction(edit, QStringLiteral("mnuEditRotate"), QStringLiteral("&Rotate"), QKeySequence(Qt::CTRL | Qt::Key_R)),
+          &QAction::triggered, this, &frmMain::subRotate);
+
+  // Paging, zoom and fitting from the keyboard, named with their keys. The paging keys act from
+  // any focus inside the page view, since the trees and text boxes use them for themselves.
+  auto* view = bar->addMenu(QStringLiteral("&View"));
+  view->setObjectName(QStringLiteral("mnuView"));
+  const struct {
+    const char* name;
+    const char* caption;
+    QKeySequence keys;
+    const char* tool;
+    bool inPageView;
+  } viewCommands[] = {
+      {"mnuViewFirst", "&First Page", QKeySequence(Qt::Key_Home), "btnNavFirst", true},
+      {"mnuViewPrevious", "&Previous Page", QKeySequence(Qt::Key_PageUp), "btnNavPrevious", true},
+      {"mnuViewNext", "&Next Page", QKeySequence(Qt::Key_PageDown), "btnNavNext", true},
+      {"mnuViewLast", "&Last Page", QKeySequence(Qt::Key_End), "btnNavLast", true},
+      {"mnuViewZoomIn", "Zoom &In", QKeySequence(QKeySequence::ZoomIn), "", false},
+      {"mnuViewZoomOut", "Zoom &Out", QKeySequence(QKeySequence::ZoomOut), "", false},
+      {"mnuViewFitHeight", "Fit To &Height", QKeySequence(), "btnFitHeight", false},
+      {"mnuViewFitWidth", "Fit To &Width", QKeySequence(), "btnFitWidth", false},
+      {"mnuViewFitWindow", "Fit To Win&dow", QKeySequence(), "btnFitWindow", false},
+  };
+  for (const auto& command : viewCommands) {
+    const QString name = QString::fromLatin1(command.name);
+    if (name == QStringLiteral("mnuViewZoomIn") || name == QStringLiteral("mnuViewFitHeight")) view->addSeparator();
+    QAction* action = AddAction(view, name, QString::fromLatin1(command.caption), command.keys);
+    const QString tool = QString::fromLatin1(command.tool);
+    if (command.inPageView) {
+      action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+      pageKeys_.append(action);
+    }
+    if (!tool.isEmpty()) {
+      viewTools_.insert(name, tool);
+      connect(action, &QAction::triggered, this, [this, tool] { abMain_ToolClick(tool); });
+    } else {
+      const int step = name == QStringLiteral("mnuViewZoomIn") ? +1 : -1;
+      viewTools_.insert(name, QStringLiteral("btnZoom"));
+      connect(action, &QAction::triggered, this, [this, step] { ZoomStep(step); });
+    }
+  }
 
   auto* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
@@ -196,6 +239,7 @@ void frmMain::ConnectControls() {
           [this](QTreeWidgetItem* node) { sstDocuments_NodeClick(node); });
   connect(panes_->sstDocuments, &QTreeWidget::customContextMenuRequested, this, &frmMain::sstDocuments_ContextMenu);
   connect(panes_->sstDocuments, &IndexedTreeWidget::PageDropped, this, &frmMain::sstDocuments_PageDropped);
+  connect(panes_->sstDocuments, &IndexedTreeWidget::MovedByKey, this, &frmMain::sstDocuments_NodeClick);
   connect(findChild<QAction*>(QStringLiteral("popRemoveNode")), &QAction::triggered, this,
           &frmMain::popRemoveNode_Click);
   connect(findChild<QAction*>(QStringLiteral("popRemoveDoc")), &QAction::triggered, this,
@@ -203,7 +247,6 @@ void frmMain::ConnectControls() {
   connect(toolbar_, &MainToolbar::ToolClicked, this, &frmMain::abMain_ToolClick);
   connect(toolbar_, &MainToolbar::ZoomChosen, this, &frmMain::ZoomDocument);
   connect(toolbar_, &MainToolbar::PageEntered, this, &frmMain::btnPage_Commit);
-  connect(panes_->MD_TIFF1, &PageView::ToolRequested, this, &frmMain::abMain_ToolClick);
   connect(panes_->MD_TIFF1, &PageView::ZoomStepRequested, this, &frmMain::ZoomStep);
   connect(panes_->SSSplitter1, &QSplitter::splitterMoved, this, [this] { Form_Resize(); });
   connect(panes_->MD_TIFF1, &PageView::OpenInDesktopRequested, this, [this](const QString& path) {
@@ -224,6 +267,9 @@ void frmMain::ApplyState() {
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
                                          QStringLiteral("btnUndo"),   QStringLiteral("btnSave"),
                                          QStringLiteral("mnuEdit"),   QStringLiteral("mnuFileSave")};
+  // Saving and undoing wait for an edit to save or undo.
+  static const std::pair<const char*, const char*> kNeedAnEdit[] = {
+      {"btnUndo", "btnUndo"}, {"btnSave", "btnSave"}, {"mnuEditUndo", "btnUndo"}, {"mnuFileSave", "btnSave"}};
   auto apply = [this](const QString& name, bool enabled) {
     if (auto* menu = findChild<QMenu*>(name)) {
       menu->menuAction()->setEnabled(enabled);
@@ -240,6 +286,17 @@ void frmMain::ApplyState() {
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
+  const bool edited = Viewer().HasUnsavedChanges();
+  for (const auto& [name, tool] : kNeedAnEdit) {
+    apply(QString::fromLatin1(name), edited && Viewer().CanEditPages() && !IndexedPagesHeld() &&
+                                         state_.Enabled(QString::fromLatin1(tool)));
+  }
+  // The shown file in the title, marked while it has edits not saved.
+  const QString shown = Viewer().CurrentFileName();
+  setWindowTitle(shown.isEmpty() ? QStringLiteral("Pyxadesk")
+                                 : NameFromFullPath(shown) + QStringLiteral("[*] - Pyxadesk"));
+  setWindowModified(edited);
+  for (auto it = viewTools_.cbegin(); it != viewTools_.cend(); ++it) apply(it.key(), state_.Enabled(it.value()));
   if (toolbar_->ZoomBox()->count() == 0) {
     toolbar_->ZoomBox()->addItems(ZoomLevels());
     toolbar_->ZoomBox()->setCurrentIndex(-1);

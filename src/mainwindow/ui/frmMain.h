@@ -26,6 +26,9 @@
 #include "upload/UploadCounts.h"
 #include "upload/UploadProcess.h"
 
+#include <QHash>
+#include <QKeySequence>
+#include <QList>
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
@@ -160,7 +163,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Layout and menus.
   void CreateMenus();
   void CreateStatusBar();
-  QAction* AddAction(QMenu* menu, const QString& name, const QString& caption);
+  QAction* AddAction(QMenu* menu, const QString& name, const QString& caption, const QKeySequence& keys = {});
   void ConnectControls();
   // Applies the rules' enabled states and the mode's pane layout to the controls.
   void ApplyState();
@@ -274,6 +277,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   IndexingDefaults defaults_;
   QString nameExtensionOnEntry_;
   QLabel* panels_[4] = {};
+  QList<QAction*> pageKeys_;           // View commands whose keys act inside the page view
+  QHash<QString, QString> viewTools_;  // View command -> the tool whose state it follows
   std::optional<Documents> indexed_;
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or

@@ -73,6 +73,7 @@ void frmMain::subRotate() {
   if (Viewer().CurrentFileName().isEmpty() || Viewer().PageCount() < 1 || IndexedPagesHeld()) return;
   const ViewerResult result = Viewer().Rotate();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
+  ApplyState();
 }
 
 void frmMain::subDelete() {
@@ -81,6 +82,7 @@ void frmMain::subDelete() {
   const ViewerResult result = Viewer().DeleteCurrentPage();
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
   ShowPageNumber();
+  ApplyState();
 }
 
 void frmMain::subUndo() {
@@ -89,11 +91,13 @@ void frmMain::subUndo() {
   if (!result.Ok()) services_.prompter.Critical(GenericErrorMessage(result.code, result.description));
   ShowPageNumber();
   Form_Resize();
+  ApplyState();
 }
 
 void frmMain::subSave() {
   if (Viewer().CurrentFileName().isEmpty()) return;
   if (SaveShownFile() == PageEditsOutcome::FileDeleted) cmdFile_Click();
+  ApplyState();
 }
 
 PageEditsOutcome frmMain::SaveShownFile() {
@@ -142,12 +146,13 @@ void frmMain::ZoomDocument(const QString& text) {
 
 void frmMain::ZoomStep(int direction) {
   if (!state_.Enabled(QStringLiteral("btnZoom"))) return;
-  // The next level of the zoom list above or below the zoom in use.
+  // The next level of the zoom list above or below the scale in use, a fitted one included:
+  // zooming in from a page fitted at 63% goes to 75%, never back down to a fixed level.
   const int current = state_.CurrentFit() == FitTool::Zoom
                           ? ParseZoomText(toolbar_->ZoomBox()->currentText()).value_or(100)
-                          : 100;
+                          : Viewer().ShownPercent();
   const QStringList levels = ZoomLevels();
-  QString next = direction > 0 ? levels.last() : levels.first();
+  QString next;
   if (direction > 0) {
     for (const QString& level : levels) {
       if (ParseZoomText(level).value_or(0) > current) {
@@ -163,6 +168,7 @@ void frmMain::ZoomStep(int direction) {
       }
     }
   }
+  if (next.isEmpty()) return;  // past the last level that way: the scale stays
   toolbar_->ZoomBox()->setEditText(next);
   ZoomDocument(next);
 }
