@@ -96,12 +96,8 @@ QString DateOfBirthCell(const QString& serviceDate, bool country2) {
   const auto date = ReadServiceDate(serviceDate);
   // A date the program cannot read is shown as the service sent it rather than dropped.
   if (!date) return DatePart(serviceDate);
-  const QString day = QString::number(date->day());
-  const QString month = QString::number(date->month());
-  const QString& first = country2 ? month : day;
-  const int middle = country2 ? date->day() : date->month();
-  const QString middleText = (middle < 10 ? QStringLiteral("0") : QString()) + QString::number(middle);
-  return first + QLatin1Char('/') + middleText + QLatin1Char('/') + QString::number(date->year());
+  // Both numbers padded, so that the column lines up and reads the same way on every row.
+  return date->toString(country2 ? QStringLiteral("MM/dd/yyyy") : QStringLiteral("dd/MM/yyyy"));
 }
 
 QString PhoneCell(const QString& areaCode, const QString& phone1, const QString& phone2) {

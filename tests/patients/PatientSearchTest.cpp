@@ -2,6 +2,7 @@
 
 #include "PatientTestSupport.h"
 #include "patients/PatientSearch.h"
+#include "patients/ResultsPlacement.h"
 
 namespace pyxa {
 namespace {
@@ -74,7 +75,7 @@ TEST(PatientSearchRules, SplitServiceDateReadsIsoAndMonthFirstForms) {
 }
 
 TEST(PatientSearchRules, ResultCells) {
-  EXPECT_EQ(DateOfBirthCell(QStringLiteral("1970-12-05 00:00:00"), false), QStringLiteral("5/12/1970"));
+  EXPECT_EQ(DateOfBirthCell(QStringLiteral("1970-12-05 00:00:00"), false), QStringLiteral("05/12/1970"));
   EXPECT_EQ(DateOfBirthCell(QStringLiteral("1970-12-05 00:00:00"), true), QStringLiteral("12/05/1970"));
   EXPECT_EQ(DateOfBirthCell(QStringLiteral("3/15/1982"), false), QStringLiteral("15/03/1982"));
   EXPECT_EQ(DateOfBirthCell(QString(), false), QString());
@@ -85,6 +86,24 @@ TEST(PatientSearchRules, ResultCells) {
   EXPECT_EQ(PhoneCell(QStringLiteral("416"), {}, {}), QStringLiteral("(416) "));
   EXPECT_EQ(PhoneCell(QStringLiteral("416"), QStringLiteral("555"), {}), QStringLiteral("(416) "));
   EXPECT_EQ(PhoneCell({}, {}, {}), QString());
+}
+
+TEST(PatientSearchRules, TheResultsWindowGoesBesideThePageNeverOverIt) {
+  const QRect screen(0, 0, 1920, 1080);
+  const struct {
+    QRect page;
+    QRect placed;
+  } cases[] = {
+      {{440, 80, 700, 900}, {1140, 80, 640, 440}},   // more room right: all of it beside the page
+      {{900, 80, 700, 900}, {260, 80, 640, 440}},    // more room left
+      {{440, 900, 700, 600}, {1140, 640, 640, 440}},  // kept on the screen at the bottom
+      {{200, 80, 1500, 900}, {1700, 80, 220, 440}},  // too little room either side: narrowed
+      {{100, 80, 1750, 900}, {0, 80, 420, 440}},     // never below its narrowest: overlaps the least
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PlaceBeside(c.page, QSize(640, 440), c.placed.width() < 420 ? 200 : 420, screen), c.placed)
+        << c.page.x() << "," << c.page.width();
+  }
 }
 
 TEST(PatientSearchRules, PatientFromRowReadsFieldsByNameInTheCountrysOrder) {

@@ -75,7 +75,7 @@ TEST_F(frmSearchTest, LoadListsEveryRowInServiceOrder) {
   EXPECT_EQ(Field("txtLastName")->text(), QStringLiteral("A"));
   EXPECT_EQ(Field("txtHCN")->text(), QStringLiteral("99"));
   EXPECT_EQ(Column(0), (QStringList{QStringLiteral("Cho"), QStringLiteral("Abe"), QStringLiteral("Baz")}));
-  EXPECT_EQ(Column(2), (QStringList{QStringLiteral("1/02/1980"), QStringLiteral("5/12/1970"), QString()}));
+  EXPECT_EQ(Column(2), (QStringList{QStringLiteral("01/02/1980"), QStringLiteral("05/12/1970"), QString()}));
   EXPECT_EQ(Column(3), (QStringList{QStringLiteral("111"), QStringLiteral("222"), QStringLiteral("333")}));
   EXPECT_EQ(Column(5),
             (QStringList{QStringLiteral("(416) 555-0001"), QStringLiteral("555-0002"), QStringLiteral("(905) ")}));
@@ -85,10 +85,14 @@ TEST_F(frmSearchTest, LoadListsEveryRowInServiceOrder) {
   EXPECT_FALSE(List()->isColumnHidden(3));
   EXPECT_EQ(prompter.Count(), 0);
 
-  // Enter in the list chooses the selected row at once.
+  // Enter in the list chooses the row the user moved to, even when nothing is selected.
+  QTest::keyClick(List(), Qt::Key_Down);
+  QTest::keyClick(List(), Qt::Key_Space, Qt::ControlModifier);
+  ASSERT_EQ(List()->currentItem(), List()->topLevelItem(1));
+  ASSERT_TRUE(List()->selectedItems().isEmpty());
   QTest::keyClick(List(), Qt::Key_Return);
   ASSERT_TRUE(window.Chosen().has_value());
-  EXPECT_EQ(window.Chosen()->patientId, QStringLiteral("30"));
+  EXPECT_EQ(window.Chosen()->patientId, QStringLiteral("10"));
   EXPECT_EQ(window.result(), QDialog::Accepted);
 }
 

@@ -2,6 +2,8 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include "mainwindow/ui/DocumentFrame.h"
+#include "mainwindow/ui/MainPanes.h"
+#include "mainwindow/ui/PageView.h"
 #include "mainwindow/ui/SearchFrame.h"
 #include "patients/ui/SearchFieldsBox.h"
 #include "patients/ui/SearchResultsChooser.h"
@@ -60,7 +62,7 @@ void frmMain::cmdSearch_Click() {
       if (!chooser) {
         if (!ownChooser_)
           ownChooser_ = std::make_unique<SearchResultsChooser>(services_.session, services_.prompter, services_.login,
-                                                               this);
+                                                               this, panes_->MD_TIFF1);
         chooser = ownChooser_.get();
       }
       SearchCriteria copied = criteria;

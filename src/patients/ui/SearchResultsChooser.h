@@ -12,7 +12,9 @@ namespace pyxa {
 
 class SearchResultsChooser final : public PatientChooser {
  public:
-  SearchResultsChooser(Session& session, Prompter& prompter, LoginPrompt& login, QWidget* parent = nullptr);
+  // keepVisible: the widget the window is placed beside rather than over (the page being indexed).
+  SearchResultsChooser(Session& session, Prompter& prompter, LoginPrompt& login, QWidget* parent = nullptr,
+                       QWidget* keepVisible = nullptr);
 
   // Shows the window modally with the criteria (without the date of birth) and the matches.
   std::optional<ChosenPatient> Choose(const SearchCriteria& criteria, const PatientResults& results) override;
@@ -22,6 +24,7 @@ class SearchResultsChooser final : public PatientChooser {
   Prompter& prompter_;
   LoginPrompt& login_;
   QWidget* parent_;
+  QWidget* keepVisible_;
 };
 
 }  // namespace pyxa

@@ -229,7 +229,13 @@ bool frmSearch::eventFilter(QObject* watched, QEvent* event) {
   if (watched == lvResults_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-      cmdOK_Click();
+      // Enter takes the row the user moved to, selected or not (Ctrl with the arrows moves
+      // without selecting); OK and a double click keep to the selected row.
+      if (QTreeWidgetItem* current = lvResults_->currentItem()) {
+        ChooseItem(current);
+      } else {
+        cmdOK_Click();
+      }
       return true;
     }
   }
