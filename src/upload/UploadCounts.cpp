@@ -1,6 +1,7 @@
 #include "upload/UploadCounts.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 #include "components/SqliteDatabase.h"
 #include "components/StoreSchema.h"
@@ -94,6 +95,54 @@ UploadCounts::FilesDisplay UploadCounts::UpdateFilesDisplay() {
   int available = 0;
   display.availablePanel = UpdateAvailableCount(available);
   return display;
+}
+
+QueueState UploadCounts::ReadQueue() const {
+  QueueState state;
+  const QString path = StorePath();
+  if (!QFileInfo::exists(path)) return state;
+  try {
+    SqlConnection connection(path, SqlConnection::Mode::ReadOnly);
+    if (CheckStore(connection, kDatabasePassword) != StoreCheck::Matches) return state;
+    SqlStatement awaiting =
+        connection.Prepare(QStringLiteral("SELECT count(*) AS n FROM Documents WHERE IsUploaded = 0"));
+    if (awaiting.Step()) state.awaiting = awaiting.Int(QStringLiteral("n"));
+    SqlStatement newest = connection.Prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) AS n FROM Exceptions"));
+    if (newest.Step()) state.lastFailure = newest.Int(QStringLiteral("n"));
+    state.known = true;
+  } catch (const SqlError&) {
+    state.known = false;
+  }
+  return state;
+}
+
+std::optional<UploadRunCounts> UploadCounts::RunSince(const QueueState& before) const {
+  const QueueState after = ReadQueue();
+  if (!before.known || !after.known) return std::nullopt;
+  UploadRunCounts counts;
+  counts.waiting = after.awaiting;
+  // Failed documents stay waiting, so the queue shrinks by exactly the documents uploaded.
+  counts.uploaded = std::max<std::int64_t>(0, before.awaiting - after.awaiting);
+  try {
+    SqlConnection connection(StorePath(), SqlConnection::Mode::ReadOnly);
+    SqlStatement failed = connection.Prepare(
+        QStringLiteral("SELECT count(DISTINCT DocumentID) AS n FROM Exceptions WHERE rowid > ?"));
+    failed.Bind(1, static_cast<qlonglong>(before.lastFailure));
+    if (failed.Step()) counts.failed = failed.Int(QStringLiteral("n"));
+  } catch (const SqlError&) {
+    return std::nullopt;
+  }
+  return counts;
+}
+
+QString UploadRunText(const UploadRunCounts& counts) {
+  QString text = QStringLiteral("Upload Now has finished.\n\nUploaded: %1\nFailed: %2\nStill waiting: %3")
+                     .arg(counts.uploaded)
+                     .arg(counts.failed)
+                     .arg(counts.waiting);
+  if (counts.failed > 0)
+    text += QStringLiteral("\n\nDocuments that failed stay waiting and are tried again at the next upload.");
+  return text;
 }
 
 }  // namespace pyxa

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 #include "components/DocumentDatabase.h"
@@ -27,6 +28,22 @@ class StoreReadError : public std::runtime_error {
   std::int32_t number_;
   QString description_;
 };
+
+// The upload queue at one moment: how many documents wait, and the newest failure recorded.
+struct QueueState {
+  bool known = false;  // false when the store could not be read
+  std::int64_t awaiting = 0;
+  std::int64_t lastFailure = 0;  // row number of the newest exception row; 0 when none
+};
+
+// What one run of the upload program did: documents it uploaded, documents it tried and could
+// not upload (they stay waiting), and documents waiting after it (the status bar's count).
+struct UploadRunCounts {
+  std::int64_t uploaded = 0, failed = 0, waiting = 0;
+};
+
+// The summary shown after Upload Now.
+QString UploadRunText(const UploadRunCounts& counts);
 
 class UploadCounts {
  public:
@@ -57,6 +74,11 @@ class UploadCounts {
   // Lists the uploads folder (the "MDB" entries, folders included); when that listing fails,
   // the error message to show and no counts; otherwise both panel texts.
   FilesDisplay UpdateFilesDisplay();
+
+  // The queue now; never throws.
+  QueueState ReadQueue() const;
+  // What happened since `before`; nothing when the store cannot be read before or after.
+  std::optional<UploadRunCounts> RunSince(const QueueState& before) const;
 
  private:
   const AppSettings& settings_;

@@ -2,6 +2,8 @@
 // with real settings folders in a temporary directory.
 #pragma once
 
+#include <functional>
+
 #include "common/TestTiff.h"
 #include "components/SqliteDatabase.h"
 #include "mainwindow/ui/frmMain.h"
@@ -49,8 +51,10 @@ struct ScriptedUploader final : UploadProcess {
   bool Start() override {
     calls << QStringLiteral("start");
     runningLooks = runsFor;
+    if (work) work();
     return true;
   }
+  std::function<void()> work;  // what the program does to the store while it runs
   bool exists = true;
   mutable int runningLooks = 0;
   int runsFor = 3;
@@ -111,8 +115,10 @@ class MainWindowTest : public ::testing::Test {
   }
   // (Re)creates the window, e.g. after a test chose another viewer.
   void Build() {
-    window = std::make_unique<frmMain>(
-        MainWindowServices{settings, store, session, prompter, login, databases, picker, &upload, viewer, chooser, &clock});
+    MainWindowServices services{settings, store,   session, prompter, login, databases,
+                                picker,   &upload, viewer,  chooser,  &clock};
+    services.storingCheckpoint = checkpoint;
+    window = std::make_unique<frmMain>(services);
   }
   template <typename T>
   T* Find(const char* name) {
@@ -144,6 +150,7 @@ class MainWindowTest : public ::testing::Test {
   ScriptedUploader upload;
   PageViewer* viewer = nullptr;
   PatientChooser* chooser = nullptr;  // the results window when null
+  const std::function<void(const char*)>* checkpoint = nullptr;  // called at each step of storing
   ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 15))};
   std::unique_ptr<frmMain> window;
 };

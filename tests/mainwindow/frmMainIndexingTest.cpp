@@ -388,10 +388,21 @@ TEST_F(IndexingTest, TheDefaultsComeFromTheSettingsAndGoBackAtUnload) {
   EXPECT_EQ(settings.StoreType, 0);
 }
 
-TEST_F(IndexingTest, AUserWhoMayNotReviewCannotSignOff) {
+TEST_F(IndexingTest, ControlsTheUsersRightsTurnOffSayWhyInTheirTips) {
   log.canReview = false;
+  log.canUpload = false;
   window->Form_Load();
   EXPECT_FALSE(Find<QCheckBox>("chkSignoff")->isEnabled());
+  EXPECT_EQ(Find<QCheckBox>("chkSignoff")->toolTip(),
+            QStringLiteral("Not available: your user account may not sign off documents."));
+  EXPECT_FALSE(Find<QPushButton>("cmdUploadNow")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("cmdUploadNow")->toolTip().endsWith(
+      QStringLiteral("\nNot available: your user account may not upload documents.")));
+  // Rights given back at the next start: the tips are the controls' own again.
+  log.canReview = log.canUpload = true;
+  window->Form_Load();
+  EXPECT_EQ(Find<QPushButton>("cmdUpload")->toolTip(), QStringLiteral("Designate selected file for scheduled uploading"));
+  EXPECT_TRUE(Find<QCheckBox>("chkSignoff")->toolTip().isEmpty());
 }
 
 }  // namespace

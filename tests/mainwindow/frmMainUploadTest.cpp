@@ -5,6 +5,7 @@
 #include "platform/Sql.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTreeWidget>
 
@@ -60,9 +61,20 @@ TEST_F(UploadTest, UploadWithNothingIndexedOnlyRefreshesTheCounts) {
 }
 
 TEST_F(UploadTest, UploadNowStoresQueuesStartsTheProgramAndWaitsForIt) {
+  // Storing runs under the busy pointer from its first step to its last.
+  QList<int> pointers;
+  const std::function<void(const char*)> step = [&](const char*) {
+    pointers << (QGuiApplication::overrideCursor() ? int(QGuiApplication::overrideCursor()->shape()) : -1);
+  };
+  checkpoint = &step;
+  Build();
   IndexTwoDocuments();
   Find<QPushButton>("cmdUploadNow")->click();
-  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  ASSERT_FALSE(pointers.isEmpty());
+  EXPECT_EQ(pointers.count(int(Qt::WaitCursor)), pointers.size());
+  EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+  ASSERT_EQ(prompter.Prompts().size(), 1u) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("Upload Now has finished.\n\nUploaded: 0\nFailed: 0\nStill waiting: 2"));
   EXPECT_EQ(upload.calls, QStringList{QStringLiteral("start")});
   EXPECT_EQ(upload.runningLooks, 0);  // waited until it ended
   EXPECT_EQ(Count(QStringLiteral("IsUploaded = 0")), 2);
@@ -78,11 +90,28 @@ TEST_F(UploadTest, UploadNowWhileTheProgramRunsSaysSoAndStillWaits) {
   IndexTwoDocuments();
   upload.runningLooks = 4;
   Find<QPushButton>("cmdUploadNow")->click();
-  ASSERT_EQ(prompter.Prompts().size(), 1u);
-  EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("The Upload Documents process is currently running. "
+  ASSERT_EQ(prompter.Prompts().size(), 2u);
+  EXPECT_EQ(prompter.Prompts()[0].text, QStringLiteral("The Upload Documents process is currently running. "
                                                        "Documents are stored and will be processed in a sequence."));
   EXPECT_TRUE(upload.calls.isEmpty());
   EXPECT_EQ(upload.runningLooks, 0);
+}
+
+TEST_F(UploadTest, TheSummaryAfterUploadNowCountsWhatTheProgramDidAsTheStatusBarDoes) {
+  IndexTwoDocuments();
+  // The program uploads the first document and fails on the second, twice.
+  upload.work = [this] {
+    SqlConnection connection(Store(), SqlConnection::Mode::ReadWrite);
+    connection.Execute(QStringLiteral("UPDATE Documents SET IsUploaded = 1 WHERE DocumentID = (SELECT min(DocumentID) "
+                                      "FROM Documents); INSERT INTO Exceptions SELECT max(DocumentID), '', 'refused' "
+                                      "FROM Documents; INSERT INTO Exceptions SELECT max(DocumentID), '', 'refused' "
+                                      "FROM Documents;"));
+  };
+  Find<QPushButton>("cmdUploadNow")->click();
+  ASSERT_EQ(prompter.Prompts().size(), 1u) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_TRUE(prompter.LastPrompt().text.contains(QStringLiteral("Uploaded: 1\nFailed: 1\nStill waiting: 1")))
+      << prompter.LastPrompt().text.toStdString();
+  EXPECT_EQ(Panel("pnlAwaitingUpload").trimmed(), QStringLiteral("Awaiting Upload: 1"));
 }
 
 TEST_F(UploadTest, AMissingUploadProgramLeavesTheDocumentsStoredForTheSchedule) {
@@ -93,6 +122,9 @@ TEST_F(UploadTest, AMissingUploadProgramLeavesTheDocumentsStoredForTheSchedule) 
   EXPECT_EQ(prompter.LastPrompt().text, QStringLiteral("Unable to locate the UploadDocuments"));
   EXPECT_EQ(Count(QStringLiteral("IsUploaded = 0")), 2);
   EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+  // The queued documents left the indexed tree, and the status bar counts them.
+  EXPECT_EQ(Find<QTreeWidget>("sstDocuments")->topLevelItem(0)->childCount(), 0);
+  EXPECT_EQ(Panel("pnlAwaitingUpload").trimmed(), QStringLiteral("Awaiting Upload: 2"));
 }
 
 TEST_F(UploadTest, UploadQueuesForTheScheduleAndStoredDocumentsComeBackAtStart) {

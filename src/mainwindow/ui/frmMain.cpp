@@ -336,8 +336,8 @@ void frmMain::Form_Load() {
   if (!unfinished.isEmpty()) services_.prompter.Critical(unfinished.join(QLatin1Char('\n')));
   try {
     BusyCursor busy;
-    if (!services_.session.IsOpen() || !services_.session.Integration()->CanReviewRpts())
-      document_->chkSignoff->setEnabled(false);
+    if (!CanReview()) document_->chkSignoff->setEnabled(false);
+    ExplainRights();
     if (const auto stored = StoredGeometry(services_.settings)) {
       if (!isMaximized()) setGeometry(*stored);
       defaults_ = {defaults_.physicianId, services_.settings.StoreCategory, services_.settings.StoreType, true};
@@ -355,7 +355,7 @@ void frmMain::Form_Load() {
     panes_->sstDocuments->clear();
     panes_->sstFiles->clear();
     busy.Release();
-    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const bool canUpload = CanUpload();
     LoadStoredDocuments();
     const int indexedCount = indexed_ ? indexed_->Count() : 0;
     const auto awaiting = counts_.AreDocsToUpload(indexedCount);
@@ -373,6 +373,28 @@ void frmMain::Form_Load() {
   ApplyState();
   ApplyLayout();
   liveTimer_.start();
+}
+
+bool frmMain::CanUpload() const {
+  return services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+}
+
+bool frmMain::CanReview() const {
+  return services_.session.IsOpen() && services_.session.Integration()->CanReviewRpts();
+}
+
+void frmMain::ExplainRights() {
+  // A greyed control with no reason looks broken: the tip names the right that is missing.
+  const auto explain = [](QWidget* control, bool allowed, const QString& missing) {
+    if (!control->property("ownTip").isValid()) control->setProperty("ownTip", control->toolTip());
+    const QString tip = control->property("ownTip").toString();
+    control->setToolTip(allowed ? tip : tip.isEmpty() ? missing : tip + QLatin1Char('\n') + missing);
+  };
+  const QString noUpload = QStringLiteral("Not available: your user account may not upload documents.");
+  explain(panes_->cmdUpload, CanUpload(), noUpload);
+  explain(panes_->cmdUploadNow, CanUpload(), noUpload);
+  explain(document_->chkSignoff, CanReview(),
+          QStringLiteral("Not available: your user account may not sign off documents."));
 }
 
 void frmMain::UpdateFilesDisplay() {
@@ -395,7 +417,7 @@ void frmMain::UpdateAvailableCount() {
 void frmMain::cmdExit_Click() {
   if (!services_.prompter.YesNo(QStringLiteral("You are Exiting Pyxa, Continue?"))) return;
   BusyCursor busy;
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   bool released = false;
   if (indexed_ && indexed_->Count() > 0 && canUpload) {
     busy.Release();

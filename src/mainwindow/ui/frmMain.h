@@ -171,6 +171,11 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void SetPanel(int panel, const QString& text);
 
   void Form_Unload();
+  // The user's rights from the session; both false without one.
+  bool CanUpload() const;
+  bool CanReview() const;
+  // Controls the user's rights turn off say so in their tips.
+  void ExplainRights();
   void mnuAbout_Click();
   void UpdateFilesDisplay();
   void UpdateUploadCount();

@@ -341,7 +341,7 @@ void frmMain::cmdNew_Click() {
     indexed_->Add(std::move(record));
     fieldsPatient_ = search_->txtPatientID->text();
     RefreshIndexedTree();
-    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const bool canUpload = CanUpload();
     state_.SetEnabled(QStringLiteral("fraStep3"), true);
     if (canUpload) {
       for (const char* control : {"cmdUpload", "mnuActionsUpload", "cmdUploadNow", "mnuActionsUploadNow"})
@@ -372,7 +372,7 @@ void frmMain::cmdNext_Click() {
       return;
     }
     AppendPage(*indexed_, Viewer().CurrentPage());
-    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const bool canUpload = CanUpload();
     if (Viewer().CurrentPage() < Viewer().PageCount()) {
       ChangePage(Viewer().CurrentPage() + 1);
       Form_Resize();
@@ -405,7 +405,7 @@ void frmMain::cmdAppendAll_Click() {
 }
 
 void frmMain::AfterPagesAppended() {
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   const bool tif = DocumentFileExtension(Viewer().CurrentFileName()) == QStringLiteral("TIF");
   const bool remain = tif && PagesRemain(*indexed_, Viewer().PageCount()) && canUpload;
   for (const char* control : {"cmdNext", "cmdNew", "cmdAppendAll"})

@@ -145,7 +145,7 @@ void frmMain::cmdEncounters_Click() {
     const QString encounter = search_->txtEncounterID->text().trimmed();
     const qint64 encounterId = encounter.toLongLong();
     d.SetEncountersPicture(encounterId != 0);
-    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const bool canUpload = CanUpload();
     if (canUpload && encounterId != 0 &&
         !locks_->Lock(encounterId, search_->txtPatientID->text().toLongLong())) {
       // An encounter this user could not lock is not this note's to use.

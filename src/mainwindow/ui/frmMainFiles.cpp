@@ -93,7 +93,7 @@ void frmMain::cmdFile_Click() {
   try {
     if (AskToKeepPageChanges() == PageEditsOutcome::Kept) return;
     UnlockUnusedEncounters();
-    const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+    const bool canUpload = CanUpload();
     if (indexed_ && indexed_->Count() > 0 && canUpload) {
       const bool send = services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"
                                                                "      and will no longer be available in the indexed "

@@ -48,7 +48,7 @@ void frmMain::cmdIndex_Click() {
 }
 
 void frmMain::subIndex() {
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   bool fileToIndex = false;
   if (state_.Source() == DocumentSource::Files) {
     // Only a file node names a file; the two top nodes do not.
@@ -143,7 +143,7 @@ void frmMain::popRemoveNode_Click() {
     if (!result.message.isEmpty()) services_.prompter.Critical(result.message);
     return;
   }
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   state_.SetEnabled(QStringLiteral("cmdNext"), true);
   state_.SetEnabled(QStringLiteral("cmdAppendAll"), true);
   state_.SetEnabled(QStringLiteral("cmdNew"), canUpload);
@@ -161,7 +161,7 @@ void frmMain::popRemoveDoc_Click() {
     locks_->Release({{*encounter, removed.LastName.trimmed() + QStringLiteral(", ") + removed.FirstName.trimmed(),
                       removed.DocumentDate.date()}});
   }
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   if (indexed_->Count() == 0) {
     for (const char* control : {"cmdUpload", "mnuActionsUpload", "cmdNext", "cmdAppendAll"}) {
       state_.SetEnabled(QString::fromLatin1(control), false);

@@ -46,6 +46,8 @@ QString frmMain::SourcePath() const {
 bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
   QString message;
   const QString source = SourcePath();
+  // The busy pointer stays for the whole of storing; it goes before any message.
+  BusyCursor busy;
   // The viewer lets go of the file while its pages are taken out; it shows what is left after.
   Viewer().DisplayFile(QString());
   int result = 1;
@@ -59,14 +61,21 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
   if (result != 1) {
     showAgain();
     RefreshIndexedTree();
+    busy.Release();
     services_.prompter.Critical(kUploadFailed + message);
     return false;
   }
-  if (!message.isEmpty()) services_.prompter.Information(message);
+  if (!message.isEmpty()) {
+    busy.Release();
+    services_.prompter.Information(message);
+  }
   message.clear();
   std::int32_t number = 0;
   Documents none;
+  BusyCursor handing;
   storer_->StoreDocsInMDB(indexed_ ? *indexed_ : none, message, number);
+  handing.Release();
+  busy.Release();
   if (number != 0) {
     showAgain();
     RefreshIndexedTree();
@@ -89,7 +98,7 @@ void frmMain::ResetAfterQueue(bool newCollection) {
 }
 
 void frmMain::FollowUploadCount(bool keepWhenNone) {
-  const bool canUpload = services_.session.IsOpen() && services_.session.Integration()->CanUploadRpts();
+  const bool canUpload = CanUpload();
   std::int64_t awaiting = 0;
   try {
     awaiting = counts_.AreDocsToUpload(indexed_ ? indexed_->Count() : 0);
@@ -108,8 +117,6 @@ void frmMain::FollowUploadCount(bool keepWhenNone) {
 
 void frmMain::cmdUpload_Click() {
   try {
-    BusyCursor busy;
-    busy.Release();
     if (QueueIndexedDocuments(QStringLiteral("The document(s) you have attempted to upload has failed."))) {
       ResetAfterQueue(true);
     }
@@ -150,9 +157,14 @@ void frmMain::cmdUploadNow_Click() {
     if (QueueIndexedDocuments(QStringLiteral("Failed to store the document(s)."))) {
       indexed_.emplace();
       if (!Uploader().Exists()) {
+        // Queued all the same: the tree and the counts show it before the user is told.
+        RefreshIndexedTree();
+        UpdateUploadCount();
+        UpdateAvailableCount();
         services_.prompter.Ask({QStringLiteral("Unable to locate the ") + NameFromFullPath(Uploader().Path()),
                                 QString(), PromptIcon::Critical, PromptButtons::Ok});
       } else {
+        const QueueState before = counts_.ReadQueue();
         if (Uploader().IsRunning()) {
           services_.prompter.Notice(QStringLiteral("The Upload Documents process is currently running. Documents "
                                                    "are stored and will be processed in a sequence."));
@@ -167,6 +179,12 @@ void frmMain::cmdUploadNow_Click() {
         if (document_->cboCategory->currentText() == kClinicalNotes) {
           search_->txtEncounterID->clear();
           cboCategory_Click();
+        }
+        // Counted from the store as the status bar is, so that the two agree; a run that had
+        // nothing to do reports nothing.
+        const auto run = counts_.RunSince(before);
+        if (run && (before.awaiting > 0 || run->uploaded + run->failed > 0)) {
+          services_.prompter.Information(UploadRunText(*run), QStringLiteral("Upload Now"));
         }
       }
     }
