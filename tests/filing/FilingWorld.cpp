@@ -153,7 +153,7 @@ QString Describe(const Action& action) {
                                 "LastPage", "DeletePage", "Rotate",   "Undo",      "Save",         "Index",
                                 "Search",   "Provider",  "Category",  "TypeDate",  "Encounter",    "Create",
                                 "Append",   "AppendAll", "RemovePage", "RemoveDocument", "MovePage", "Upload",
-                                "UploadNow", "ExitRestart"};
+                                "UploadNow", "ExitRestart", "SaveDocuments"};
   QString text = QString::fromLatin1(names[static_cast<int>(action.act)]) + QStringLiteral("(%1").arg(action.arg);
   if (action.kill) text += action.killUpload ? QStringLiteral(", upload run killed at step %1").arg(action.kill)
                                              : QStringLiteral(", store killed at step %1").arg(action.kill);
@@ -168,7 +168,7 @@ std::vector<Action> RandomSequence(std::mt19937& random, int length) {
       {Act::Save, 2},      {Act::Index, 5},      {Act::Search, 5},        {Act::Provider, 2},  {Act::Category, 3},
       {Act::TypeDate, 1},  {Act::Encounter, 1},  {Act::Create, 6},        {Act::Append, 5},    {Act::AppendAll, 2},
       {Act::RemovePage, 2}, {Act::RemoveDocument, 1}, {Act::MovePage, 2}, {Act::Upload, 3},    {Act::UploadNow, 2},
-      {Act::ExitRestart, 1}};
+      {Act::ExitRestart, 1}, {Act::SaveDocuments, 2}};
   int total = 0;
   for (const auto& [act, weight] : kWeights) total += weight;
   // Most steps follow a clerk's usual road, so that most sequences store and upload; the rest
@@ -602,6 +602,12 @@ void FilingWorld::Perform(const Action& action) {
         uploader.killAt = action.killUpload ? action.kill : 0;
         ClickButton(action.act == Act::Upload ? "cmdUpload" : "cmdUploadNow");
         uploader.killAt = 0;
+      }
+      break;
+    case Act::SaveDocuments:
+      if (window_->findChild<QMenu*>(QStringLiteral("mnuActions"))->menuAction()->isEnabled()) {
+        if (QAction* item = window_->findChild<QAction*>(QStringLiteral("mnuActionsSave")); item->isEnabled())
+          item->trigger();
       }
       break;
     case Act::ExitRestart:

@@ -28,7 +28,7 @@ namespace pyxa::filing {
 enum class Act {
   Browse, ClickFile, ClickRoot, NextPage, PreviousPage, FirstPage, LastPage, DeletePage, Rotate, Undo, Save,
   Index, Search, Provider, Category, TypeDate, Encounter, Create, Append, AppendAll, RemovePage, RemoveDocument,
-  MovePage, Upload, UploadNow, ExitRestart
+  MovePage, Upload, UploadNow, ExitRestart, SaveDocuments
 };
 
 struct Action {

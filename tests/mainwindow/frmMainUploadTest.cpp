@@ -127,14 +127,17 @@ TEST_F(UploadTest, AMissingUploadProgramLeavesTheDocumentsStoredForTheSchedule) 
   EXPECT_EQ(Panel("pnlAwaitingUpload").trimmed(), QStringLiteral("Awaiting Upload: 2"));
 }
 
-TEST_F(UploadTest, UploadQueuesForTheScheduleAndStoredDocumentsComeBackAtStart) {
+TEST_F(UploadTest, SavedDocumentsWaitInTheTreeAcrossARestartUntilUploadQueuesThem) {
+  window->Form_Load();
+  EXPECT_FALSE(Action("mnuActionsSave")->isEnabled()) << "nothing indexed: nothing to save";
   IndexTwoDocuments();
-  // Stored but never queued: a store that failed before the hand-over.
-  Documents& documents = *window->IndexedDocuments();
-  QString message;
-  DocumentStorer storer(settings, databases, session, clock);
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  // Stored but not queued: Actions > Save Documents.
+  Action("mnuActionsSave")->trigger();
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
   ASSERT_EQ(Count(QStringLiteral("IsUploaded = -1")), 2);
+  EXPECT_EQ(OriginalPages(Batch()), (std::vector<int>{3}));
+  EXPECT_EQ(Find<QTreeWidget>("sstDocuments")->topLevelItem(0)->childCount(), 2);
+  EXPECT_FALSE(Action("mnuActionsSave")->isEnabled()) << "nothing left to save";
 
   Build();
   window->Form_Load();

@@ -158,7 +158,8 @@ void frmMain::CreateMenus() {
 
   auto* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("mnuActions"));
-  AddAction(actions, QStringLiteral("mnuActionsSave"), QStringLiteral("Save Documents"));
+  connect(AddAction(actions, QStringLiteral("mnuActionsSave"), QStringLiteral("Save Documents")), &QAction::triggered,
+          this, &frmMain::mnuActionsSave_Click);
   connect(AddAction(actions, QStringLiteral("mnuActionsUpload"), QStringLiteral("Upload")), &QAction::triggered, this,
           &frmMain::cmdUpload_Click);
   connect(AddAction(actions, QStringLiteral("mnuActionsUploadNow"), QStringLiteral("Upload Now")), &QAction::triggered,
@@ -261,7 +262,7 @@ void frmMain::ApplyState() {
   static const QStringList kNotYetAvailable = {
       QStringLiteral("cmdScan"),       QStringLiteral("mnuFileOpenScan"), QStringLiteral("btnPrint"),
       QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
-      QStringLiteral("mnuLog"),        QStringLiteral("mnuActionsSave"),
+      QStringLiteral("mnuLog"),
   };
   // Page edits need an image the viewer can edit (not a PDF or Word file).
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
@@ -297,6 +298,7 @@ void frmMain::ApplyState() {
                                  : NameFromFullPath(shown) + QStringLiteral("[*] - Pyxadesk"));
   setWindowModified(edited);
   for (auto it = viewTools_.cbegin(); it != viewTools_.cend(); ++it) apply(it.key(), state_.Enabled(it.value()));
+  apply(QStringLiteral("mnuActionsSave"), IndexedPagesHeld() && state_.Enabled(QStringLiteral("mnuActionsUpload")));
   if (toolbar_->ZoomBox()->count() == 0) {
     toolbar_->ZoomBox()->addItems(ZoomLevels());
     toolbar_->ZoomBox()->setCurrentIndex(-1);

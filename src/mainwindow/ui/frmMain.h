@@ -131,6 +131,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Upload: store the indexed documents and queue them; Upload Now also runs the upload program.
   void cmdUpload_Click();
   void cmdUploadNow_Click();
+  // Actions > Save Documents: stores the indexed documents without queueing them; they wait in
+  // the indexed tree (and come back there at the next start) until they are queued.
+  void mnuActionsSave_Click();
   // Reloads the stored documents that never reached the queue (start-up).
   void LoadStoredDocuments();
 
@@ -244,8 +247,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   bool EncounterStillNeeded(qint64 encounterId);
   void ShowIndexedDocument(int document);
   HeldEncounter ChosenEncounterShown() const;
-  // Stores and hands over the indexed documents; false when anything failed (told already).
-  bool QueueIndexedDocuments(const QString& handOverFailure);
+  // Stores and (with handOver) queues the indexed documents; false when anything failed (told
+  // already).
+  bool QueueIndexedDocuments(const QString& handOverFailure, bool handOver = true);
   void ResetAfterQueue(bool newCollection);
   // After a queueing: controls, status and the proposed name follow what is shown now; page
   // edits (editing) or fitting then apply to it, Index waits for it to be chosen again.

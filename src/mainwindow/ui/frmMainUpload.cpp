@@ -28,6 +28,9 @@ namespace {
 const QString kUploadFailed = QStringLiteral(
     "The document(s) you have attempted to upload has failed. Please try uploading again. If the issue persists, "
     "please try restarting the Pyxa application.\n\nError Description: \n");
+const QString kSaveFailed = QStringLiteral(
+    "The indexed document(s) could not be saved. Those not saved stay in the indexed tree with their pages in "
+    "their file.\n\nError Description: \n");
 
 }  // namespace
 
@@ -43,7 +46,7 @@ QString frmMain::SourcePath() const {
   return currentFile_.isEmpty() ? QString() : AvailablePath(currentFile_);
 }
 
-bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
+bool frmMain::QueueIndexedDocuments(const QString& handOverFailure, bool handOver) {
   QString message;
   const QString source = SourcePath();
   // The busy pointer stays for the whole of storing; it goes before any message.
@@ -62,12 +65,17 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure) {
     showAgain();
     RefreshIndexedTree();
     busy.Release();
-    services_.prompter.Critical(kUploadFailed + message);
+    services_.prompter.Critical((handOver ? kUploadFailed : kSaveFailed) + message);
     return false;
   }
   if (!message.isEmpty()) {
     busy.Release();
     services_.prompter.Information(message);
+  }
+  if (!handOver) {
+    showAgain();
+    RefreshIndexedTree();
+    return true;
   }
   message.clear();
   std::int32_t number = 0;
@@ -125,6 +133,23 @@ void frmMain::cmdUpload_Click() {
     state_.SetEnabled(QStringLiteral("fraStep2"), false);
     state_.SetEnabled(QStringLiteral("cmdIndex"), false);
     state_.SetEnabled(QStringLiteral("btnIndex"), false);
+    FollowUploadCount(true);
+    FollowShownAfterQueue(true);
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+  ApplyState();
+}
+
+void frmMain::mnuActionsSave_Click() {
+  try {
+    // Only documents not stored yet have anything to save.
+    if (!IndexedPagesHeld()) return;
+    QueueIndexedDocuments(QString(), /*handOver=*/false);
+    UpdateUploadCount();
+    UpdateAvailableCount();
+    // The stored documents stay in the indexed tree until they are queued; the rest of the file
+    // is indexed again only after it is chosen again, as after an upload.
     FollowUploadCount(true);
     FollowShownAfterQueue(true);
   } catch (const std::exception& error) {
