@@ -51,7 +51,7 @@ class MainWindowHost final : public MainWindowOpener {
     login_.SetParentWindow(window_.get());
     if (auto* picker = dynamic_cast<QtFilePicker*>(&services_.files)) picker->SetParent(window_.get());
     window_->Form_Load();
-    window_->show();
+    // Maximised before it is first mapped, so that the window manager never shows it restored first.
     window_->showMaximized();
   }
 

@@ -388,6 +388,27 @@ TEST_F(IndexingTest, TheDefaultsComeFromTheSettingsAndGoBackAtUnload) {
   EXPECT_EQ(settings.StoreType, 0);
 }
 
+TEST_F(IndexingTest, TheDocumentFieldsNeverOverlapAndTheNotesStayAFewLinesHigh) {
+  StartIndexing();
+  Choose("cboCategory", QStringLiteral("Clinical Notes"));
+  window->show();
+  const auto* frame = Find<QWidget>("fraDocument");
+  for (const QSize size : {window->minimumSize(), QSize(1280, 800), QSize(1920, 1080)}) {
+    window->resize(size);
+    QCoreApplication::processEvents();
+    QList<const QWidget*> shown;
+    for (const QWidget* child : frame->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+      if (child->isVisible()) shown << child;
+    ASSERT_TRUE(Find<QWidget>("cmdEncounters")->isVisible());
+    for (int i = 0; i < shown.size(); ++i)
+      for (int j = i + 1; j < shown.size(); ++j)
+        EXPECT_FALSE(shown[i]->geometry().intersects(shown[j]->geometry()))
+            << size.width() << "x" << size.height() << ": " << shown[i]->objectName().toStdString() << " overlaps "
+            << shown[j]->objectName().toStdString();
+    EXPECT_LT(Find<QWidget>("txtNotes")->height(), 8 * Find<QWidget>("txtNotes")->fontMetrics().lineSpacing());
+  }
+}
+
 TEST_F(IndexingTest, ControlsTheUsersRightsTurnOffSayWhyInTheirTips) {
   log.canReview = false;
   log.canUpload = false;

@@ -94,10 +94,11 @@ DocumentFrame::DocumentFrame(QGroupBox* frame) {
   txtNotes = Named<QTextEdit>(frame, "txtNotes");
   txtNotes->setAcceptRichText(false);
   txtNotes->setTabChangesFocus(true);
-  txtNotes->setMinimumHeight(48);
+  // Room for a few lines: notes are short, and a taller box only pushes the commands down.
+  const int line = txtNotes->fontMetrics().lineSpacing();
+  txtNotes->setFixedHeight(4 * line + 12);
   Label12->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   addRow(Label12, txtNotes);
-  grid->setRowStretch(row - 1, 1);
 
   auto* flags = new QHBoxLayout;
   chkAbnormal = Named<QCheckBox>(frame, "chkAbnormal", QStringLiteral("Abnormal"));

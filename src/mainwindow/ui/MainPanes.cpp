@@ -7,6 +7,8 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -99,16 +101,36 @@ MainPanes::MainPanes(QWidget* parent) {
 
   paneIndexing = new QGroupBox(QStringLiteral("Indexing"), SSSplitter1);
   paneIndexing->setObjectName(QStringLiteral("Pane D"));
-  auto* indexing = new QVBoxLayout(paneIndexing);
-  Frame4 = Frame(paneIndexing, QStringLiteral("Frame4"), QStringLiteral("Search Criteria"));
-  fraDocument = Frame(paneIndexing, QStringLiteral("fraDocument"), QStringLiteral("Document"));
+  auto* outer = new QVBoxLayout(paneIndexing);
+  outer->setContentsMargins(0, 0, 0, 0);
+  // A window too low for every field scrolls the fields rather than pressing them onto each
+  // other; a tall one leaves the room below them empty.
+  indexingScroll = new QScrollArea(paneIndexing);
+  auto* scroll = indexingScroll;
+  scroll->setObjectName(QStringLiteral("indexingScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* fields = new QWidget(scroll);
+  auto* indexing = new QVBoxLayout(fields);
+  Frame4 = Frame(fields, QStringLiteral("Frame4"), QStringLiteral("Search Criteria"));
+  fraDocument = Frame(fields, QStringLiteral("fraDocument"), QStringLiteral("Document"));
   indexing->addWidget(Frame4);
-  indexing->addWidget(fraDocument, 1);
+  indexing->addWidget(fraDocument);
+  indexing->addStretch(1);
+  scroll->setWidget(fields);
+  outer->addWidget(scroll);
 
   SSSplitter1->setStretchFactor(0, 0);
   SSSplitter1->setStretchFactor(1, 0);
   SSSplitter1->setStretchFactor(2, 1);
   SSSplitter1->setStretchFactor(3, 0);
+}
+
+int MainPanes::IndexingMinimumWidth() const {
+  const QMargins margins = paneIndexing->contentsMargins();
+  return indexingScroll->widget()->minimumSizeHint().width() + indexingScroll->verticalScrollBar()->sizeHint().width() +
+         margins.left() + margins.right();
 }
 
 }  // namespace pyxa

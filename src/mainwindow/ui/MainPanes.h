@@ -6,6 +6,7 @@
 
 class QGroupBox;
 class QPushButton;
+class QScrollArea;
 class QSplitter;
 class QTreeWidget;
 class QWidget;
@@ -23,6 +24,9 @@ struct MainPanes {
   QWidget* paneTrees;     // "Pane B"
   QWidget* paneView;      // "Pane C"
   QGroupBox* paneIndexing;  // "Pane D", captioned "Indexing"
+  QScrollArea* indexingScroll;  // inside paneIndexing: the two frames below
+  // The narrowest the indexing pane may be: its fields and a scroll bar beside them.
+  int IndexingMinimumWidth() const;
   QSplitter* treeSplitter;
 
   QGroupBox* fraStep1;

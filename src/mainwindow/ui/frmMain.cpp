@@ -328,7 +328,9 @@ void frmMain::ApplyLayout() {
   const int shares = layout.leftStretch + layout.centreStretch + (indexing ? layout.rightStretch : 0);
   const int unit = rest / std::max(1, shares);
   const int trees = std::clamp(layout.leftStretch * unit, 220, 300 + total / 40);
-  const int right = indexing ? std::clamp(layout.rightStretch * unit, 320, 460) : 0;
+  const int narrowest = panes_->IndexingMinimumWidth();
+  panes_->paneIndexing->setMinimumWidth(narrowest);
+  const int right = indexing ? std::clamp(layout.rightStretch * unit, narrowest, std::max(narrowest, 460)) : 0;
   panes_->SSSplitter1->setSizes({steps, trees, std::max(300, rest - trees - right), right});
 }
 
