@@ -4,7 +4,9 @@
 
 #include "platform/Sql.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QTreeWidget>
@@ -153,6 +155,54 @@ TEST_F(UploadTest, SavedDocumentsWaitInTheTreeAcrossARestartUntilUploadQueuesThe
   EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
   EXPECT_TRUE(upload.calls.isEmpty());
   EXPECT_TRUE(On("cmdUploadNow"));
+}
+
+TEST_F(UploadTest, AClerkIndexesAThreeDocumentBatchFromTheKeyboardAlone) {
+  window->Form_Load();
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  ASSERT_TRUE(testing::WriteMarkedTiff(Batch(), 4));
+  fake.pages = 4;
+  // Keys as the clerk presses them, each to whatever has the focus then.
+  const auto keys = [](const QString& presses) {
+    for (const QString& press : presses.split(QStringLiteral(", "))) {
+      const QKeySequence key(press);
+      QWidget* focus = QApplication::focusWidget();
+      ASSERT_NE(focus, nullptr) << press.toStdString();
+      QTest::keyClick(focus, key[0].key(), key[0].keyboardModifiers());
+      // A button's Alt letter presses it as a click does, which ends a moment later.
+      if (key[0].keyboardModifiers() & Qt::AltModifier) QTest::qWait(150);
+    }
+  };
+  const auto type = [](const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); };
+  const auto patient = [this](qint64 id, const char* last) {
+    log.patients = ValueRows{{id, QString::fromUtf8(last), QStringLiteral("A"), QVariant(), QVariant(),
+                              QStringLiteral("C-%1").arg(id), QVariant(), QVariant(), QVariant()}};
+  };
+
+  keys(QStringLiteral("Alt+B, Down, Alt+I"));  // browse, the first file shows, index it
+  patient(1001, "O'Brien");
+  type(QStringLiteral("O'Brien"));
+  // Search; a provider, Tab, a category; create with page 1, append page 2.
+  keys(QStringLiteral("Return, Down, Tab, Down, Alt+D, Alt+A"));
+  patient(1002, "Nguyen");
+  keys(QStringLiteral("Ctrl+F"));
+  type(QStringLiteral("Nguyen"));
+  keys(QStringLiteral("Return, Alt+D"));  // page 3
+  patient(1003, "Haddad");
+  keys(QStringLiteral("Ctrl+F"));
+  type(QStringLiteral("Haddad"));
+  keys(QStringLiteral("Return, Alt+D, Alt+U"));  // page 4, then all three queued
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+
+  SqlConnection connection(Store(), SqlConnection::Mode::ReadOnly);
+  auto rows =
+      connection.Prepare(QStringLiteral("SELECT PatientID FROM Documents WHERE IsUploaded = 0 ORDER BY DocumentID"));
+  QList<qint64> patients;
+  while (rows.Step()) patients << rows.Int(QStringLiteral("PatientID"));
+  EXPECT_EQ(patients, (QList<qint64>{1001, 1002, 1003}));
+  EXPECT_FALSE(QFile::exists(Batch())) << "every page was filed";
 }
 
 }  // namespace

@@ -26,8 +26,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -63,6 +65,9 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   locks_ = std::make_unique<EncounterLocks>(services_.session, services_.prompter, services_.login,
                                             services_.log ? *services_.log : *ownLog_);
   ConnectIndexingControls();
+  auto* findPatient = new QShortcut(QKeySequence::Find, this, this, &frmMain::FocusPatientSearch);
+  findPatient->setObjectName(QStringLiteral("keyFindPatient"));
+  search_->fields->Field(QStringLiteral("txtLastName"))->setToolTip(QStringLiteral("Last name (Ctrl+F from anywhere)"));
 
   liveTimer_.setObjectName(QStringLiteral("LiveTimer"));
   liveTimer_.setInterval(KeepAlive::kIntervalMs);
@@ -317,6 +322,23 @@ void frmMain::ApplyLayout() {
   // The indexing pane holds the patient search and document fields; it opens with them.
   const bool indexingReady = panes_->fraDocument->layout()->count() > 0;
   panes_->paneIndexing->setVisible(layout.indexingPane && indexingReady);
+  // The indexing commands and these menus share their Alt letters (Append and Actions, Append
+  // All and Log, Reset and Reconciliation, Search and Edit); an Alt letter that two controls
+  // share only moves the focus between them. While the indexing commands are on screen, the
+  // ones used all day keep their letters and these menus are opened with F10 or Alt alone.
+  const bool indexingShown = !panes_->paneIndexing->isHidden();
+  for (const char* name : {"mnuEdit", "mnuActions", "mnuRecon", "mnuLog"}) {
+    QAction* title = nullptr;
+    if (auto* menu = findChild<QMenu*>(QString::fromLatin1(name))) {
+      title = menu->menuAction();
+    } else {
+      title = findChild<QAction*>(QString::fromLatin1(name));
+    }
+    if (!title) continue;
+    if (!title->property("ownTitle").isValid()) title->setProperty("ownTitle", title->text());
+    const QString own = title->property("ownTitle").toString();
+    title->setText(indexingShown ? QString(own).remove(QLatin1Char('&')) : own);
+  }
   panes_->treeSplitter->setStretchFactor(0, layout.filesStretch);
   panes_->treeSplitter->setStretchFactor(1, layout.indexedStretch);
   // The trees get their share of the width within what a list of file names needs; the

@@ -111,6 +111,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void cmdClear_Click();
   void subPopulateSearchFieldsFromWS(const PatientResults& results);
   void subClearSearchFields();
+  // Ctrl+F: the keyboard to the last name, its text selected; the fields of a chosen patient
+  // are cleared first, for the next patient.
+  void FocusPatientSearch();
 
   // Document properties and creating documents.
   void cboCategory_Click();

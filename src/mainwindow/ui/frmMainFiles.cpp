@@ -137,6 +137,11 @@ void frmMain::cmdFile_Click() {
     QStringList names;
     for (const Item& item : listing.Items()) names << item.ItemName;
     FillFilesTree(names);
+    // The keyboard goes on in the list: one Down arrow shows the first file.
+    if (QTreeWidgetItem* waiting = panes_->sstFiles->topLevelItem(1)) {
+      panes_->sstFiles->setCurrentItem(waiting, 0, QItemSelectionModel::NoUpdate);
+      panes_->sstFiles->setFocus(Qt::OtherFocusReason);
+    }
     SetPanel(2, QStringLiteral("   Available Files: %1   ").arg(names.size()));
     document_->txtDocName->setText(DefaultDocumentName(Now(), document_->cboCategory->currentText()));
   } catch (const std::exception& error) {

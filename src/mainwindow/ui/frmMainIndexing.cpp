@@ -8,6 +8,8 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include "mainwindow/ui/IndexedTreeWidget.h"
+#include "mainwindow/ui/SearchFrame.h"
+#include "patients/ui/SearchFieldsBox.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -76,6 +78,8 @@ void frmMain::subIndex() {
   ApplyState();
   ApplyLayout();
   Form_Resize();
+  // Indexing starts with finding the patient: the keyboard is there at once.
+  FocusPatientSearch();
 }
 
 void frmMain::RefreshIndexedTree() {

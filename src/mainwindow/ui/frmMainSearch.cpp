@@ -10,6 +10,8 @@
 #include "platform/ui/BusyCursor.h"
 #include "shell/ServiceFailures.h"
 
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -75,10 +77,23 @@ void frmMain::cmdSearch_Click() {
     }
     FollowPatientChange();
     // A cancelled choice leaves no patient to find encounters for.
-    document_->cmdEncounters->setEnabled(!search_->txtPatientID->text().isEmpty());
+    const bool chosen = !search_->txtPatientID->text().isEmpty();
+    document_->cmdEncounters->setEnabled(chosen);
+    // With the patient found, the keyboard goes on to the document's fields.
+    if (chosen && document_->cboPhysician->isEnabled() && document_->cboPhysician->isVisible())
+      document_->cboPhysician->setFocus(Qt::OtherFocusReason);
   } catch (const std::exception& error) {
     ReportError(error);
   }
+}
+
+void frmMain::FocusPatientSearch() {
+  if (panes_->paneIndexing->isHidden()) return;
+  // With a patient chosen, the fields describe that patient: finding the next one starts afresh.
+  if (!search_->txtPatientID->text().isEmpty()) cmdClear_Click();
+  QLineEdit* lastName = search_->fields->Field(QStringLiteral("txtLastName"));
+  lastName->setFocus(Qt::ShortcutFocusReason);
+  lastName->selectAll();
 }
 
 void frmMain::subPopulateSearchFieldsFromWS(const PatientResults& results) {
@@ -88,6 +103,7 @@ void frmMain::subPopulateSearchFieldsFromWS(const PatientResults& results) {
 void frmMain::cmdClear_Click() {
   UnlockUnusedEncounters();
   subClearSearchFields();
+  search_->fields->Field(QStringLiteral("txtLastName"))->setFocus(Qt::OtherFocusReason);
 }
 
 void frmMain::subClearSearchFields() {
