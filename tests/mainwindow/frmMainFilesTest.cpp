@@ -107,7 +107,7 @@ TEST_F(FilesTreeTest, StartsInInitWithIndexingAndImageToolsOff) {
   EXPECT_TRUE(QFile::exists(settings.UploadsFolder + QStringLiteral("documents.mdb")));  // created by the count
 }
 
-TEST_F(FilesTreeTest, BrowseOnAnEmptyFolderShowsTheTwoTopNodesAndCountZero) {
+TEST_F(FilesTreeTest, BrowseListsOnlyDocumentsWithAllowedExtensionsUnderTheTwoTopNodes) {
   Find<QPushButton>("cmdFile")->click();
   ASSERT_EQ(Files()->topLevelItemCount(), 2);
   EXPECT_EQ(Files()->topLevelItem(0)->text(0), QStringLiteral("Browse for more files ..."));
@@ -116,9 +116,7 @@ TEST_F(FilesTreeTest, BrowseOnAnEmptyFolderShowsTheTwoTopNodesAndCountZero) {
   EXPECT_EQ(Panel("pnlAvailableFiles"), QStringLiteral("   Available Files: 0   "));
   EXPECT_EQ(window->State().Mode(), QStringLiteral("File"));
   EXPECT_TRUE(prompter.Prompts().empty());
-}
 
-TEST_F(FilesTreeTest, BrowseListsOnlyDocumentsWithAllowedExtensions) {
   for (const char* name : {"b.PDF", "a scan.tif", "c.txt", "d.jpg", "NOTES", "e.doc", "Müller.TIF", "old.tif.bak"}) {
     Touch(QString::fromUtf8(name));
   }
@@ -154,32 +152,25 @@ TEST_F(FilesTreeTest, ChoosingAFileEnablesIndexAndTheFitToolsByItsKind) {
   EXPECT_EQ(window->Viewer().CurrentFileName(), QString());
 }
 
-TEST_F(FilesTreeTest, APdfIsShownPageByPageWithTheFitToolsOff) {
-  Pdf(settings.AvailableFolder + QStringLiteral("consult.pdf"), 2);
-  window->cmdFile_Click();
-  Click(Node(QStringLiteral("consult.pdf")));
-  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
-  EXPECT_EQ(window->Viewer().PageCount(), 2);
-  EXPECT_FALSE(On("btnFitWidth"));
-  EXPECT_TRUE(On("btnNavNext"));
-  window->abMain_ToolClick(QStringLiteral("btnNavNext"));
-  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
-  window->abMain_ToolClick(QStringLiteral("btnNavNext"));  // past the end: stays
-  EXPECT_EQ(window->Viewer().CurrentPage(), 2);
-  EXPECT_EQ(Find<QLineEdit>("btnPage")->text(), QStringLiteral("2"));
-}
-
-TEST_F(FilesTreeTest, ThePageBoxKeepsDigitsAndAPageTooFarPutsTheCurrentOneBack) {
+TEST_F(FilesTreeTest, APdfIsPagedByTheToolsAndThePageBoxWithTheFitToolsOff) {
   Pdf(settings.AvailableFolder + QStringLiteral("three.pdf"), 3);
   window->cmdFile_Click();
   Click(Node(QStringLiteral("three.pdf")));
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_EQ(window->Viewer().PageCount(), 3);
+  EXPECT_FALSE(On("btnFitWidth"));
+  window->abMain_ToolClick(QStringLiteral("btnNavLast"));
+  window->abMain_ToolClick(QStringLiteral("btnNavNext"));  // past the end: stays
+  EXPECT_EQ(window->Viewer().CurrentPage(), 3);
   auto* box = Find<QLineEdit>("btnPage");
+  EXPECT_EQ(box->text(), QStringLiteral("3"));
   box->clear();
   QTest::keyClicks(box, QStringLiteral("2a!b"));
   EXPECT_EQ(box->text(), QStringLiteral("2"));
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(window->Viewer().CurrentPage(), 2);
-  box->setText(QStringLiteral("9"));
+  box->selectAll();
+  QTest::keyClicks(box, QStringLiteral("9"));
   QTest::keyClick(box, Qt::Key_Return);
   EXPECT_EQ(window->Viewer().CurrentPage(), 2);
   EXPECT_EQ(box->text(), QStringLiteral("2"));
