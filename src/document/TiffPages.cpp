@@ -417,14 +417,25 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
       decoded.invertPixels();
   } else {
     char message[1024] = {};
-    if (!TIFFRGBAImageOK(tif, message))
+    TIFFRGBAImage rgba{};
+    if (!TIFFRGBAImageOK(tif, message) || !TIFFRGBAImageBegin(&rgba, tif, 0, message))
       return Fail(2029, QStringLiteral("Not supported Bits Per Sample value: ") +
                             QString::fromUtf8(message));
-    decoded = QImage(info.width, info.height, QImage::Format_ARGB32);
+    struct End {
+      TIFFRGBAImage* rgba;
+      ~End() { TIFFRGBAImageEnd(rgba); }
+    } end{&rgba};
+    // libtiff multiplies unassociated alpha in, except for 8-bit grey in one plane, which it
+    // passes through as it is; associated alpha is premultiplied already.
+    const bool straight = rgba.alpha == EXTRASAMPLE_UNASSALPHA && rgba.isContig &&
+                          rgba.bitspersample == 8 && rgba.samplesperpixel == 2 && grey;
+    decoded = QImage(info.width, info.height,
+                     straight ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
     if (decoded.isNull()) return Fail(2001, QStringLiteral("Not sufficient memory"));
     // libtiff packs R in the low byte; QImage keeps B there, hence the swap.
-    if (!TIFFReadRGBAImageOriented(tif, uint32_t(info.width), uint32_t(info.height),
-                                   reinterpret_cast<uint32_t*>(decoded.bits()), ORIENTATION_TOPLEFT, 0))
+    rgba.req_orientation = ORIENTATION_TOPLEFT;
+    if (!TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(decoded.bits()), uint32_t(info.width),
+                          uint32_t(info.height)))
       status = Fail(2026, QStringLiteral("Image decompression error"));
     else
       decoded = std::move(decoded).rgbSwapped();

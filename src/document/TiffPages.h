@@ -61,7 +61,8 @@ class TiffPages {
   // Decodes the page with the 0-based index. Pages over maxPixels, or with a side over a
   // million pixels, are refused with 2001.
   // Bilevel pages become Format_Mono, 8-bit grey Grayscale8, palette Indexed8, 8-bit RGB
-  // RGB888; anything else libtiff can read goes through its RGBA reader into ARGB32.
+  // RGB888; anything else libtiff can read goes through its RGBA reader into
+  // ARGB32_Premultiplied (ARGB32 where libtiff leaves the alpha unmultiplied).
   TiffStatus Decode(int index, int64_t maxPixels, QImage* image);
 
  private:
