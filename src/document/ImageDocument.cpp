@@ -144,15 +144,18 @@ QSize ImageDocument::PixelSize(int directory) const {
   if (kind_ == Kind::Jpeg) return decoded_.size();
   if (kind_ != Kind::Tiff || directory < 0 || directory >= tiff_.PageCount()) return {};
   const TiffPageInfo& info = tiff_.Pages()[size_t(directory)];
-  return {info.width, info.height};
+  return info.Transposed() ? QSize(info.height, info.width) : QSize(info.width, info.height);
 }
 
 double ImageDocument::Aspect(int directory) const {
   if (kind_ != Kind::Tiff || directory < 0 || directory >= tiff_.PageCount()) return 1.0;
   const TiffPageInfo& info = tiff_.Pages()[size_t(directory)];
   if (info.xResolution <= 0 || info.yResolution <= 0) return 1.0;
-  // A fax page of 204 x 98 dpi would look squashed without this.
-  return std::clamp(info.xResolution / info.yResolution, 0.1, 10.0);
+  // A fax page of 204 x 98 dpi would look squashed without this. Upright, a transposed page's
+  // rows run along its stored columns.
+  const double aspect = info.Transposed() ? info.yResolution / info.xResolution
+                                          : info.xResolution / info.yResolution;
+  return std::clamp(aspect, 0.1, 10.0);
 }
 
 QSizeF ImageDocument::DisplaySize(int page) const {

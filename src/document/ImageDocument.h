@@ -53,7 +53,8 @@ class ImageDocument {
   int CurrentPage() const { return current_; }  // 1-based; 0 when nothing or no page is left
   int PageCount() const { return static_cast<int>(pages_.size()); }  // after pending deletions
   DocumentResult SetCurrentPage(int page);  // 2008 when out of range; the page stays
-  // Size of a page as shown: resolution aspect evened out and its pending rotation applied.
+  // Size of a page as shown: upright as its TIFF Orientation says, resolution aspect evened out
+  // and its pending rotation applied.
   QSizeF DisplaySize(int page) const;
 
   void SetViewMode(int mode) { viewMode_ = mode; }
@@ -103,7 +104,7 @@ class ImageDocument {
   DocumentResult LoadJpeg(const QString& path);
   DocumentResult DecodeCurrent();  // fills decoded_ for the current page unless already there
   double Aspect(int directory) const;  // vertical stretch that evens out unequal resolutions
-  QSize PixelSize(int directory) const;
+  QSize PixelSize(int directory) const;  // of the upright page
   DocumentResult SaveJpeg();
   void ResetPages();
   bool ChangedOnDisk() const;

@@ -230,8 +230,14 @@ struct PageShape {
   std::uint16_t planar = PLANARCONFIG_CONTIG;
   std::uint16_t compression = COMPRESSION_NONE;
   std::uint16_t photometric = PHOTOMETRIC_MINISWHITE;
+  std::uint16_t orientation = ORIENTATION_TOPLEFT;
   bool tiled = false;
 };
+
+// Orientations 5 to 8 store the page's columns as rows.
+bool Transposes(std::uint16_t orientation) {
+  return orientation >= ORIENTATION_LEFTTOP && orientation <= ORIENTATION_LEFTBOT;
+}
 
 PageShape ReadShape(TIFF* in) {
   PageShape s;
@@ -242,19 +248,22 @@ PageShape ReadShape(TIFF* in) {
   TIFFGetFieldDefaulted(in, TIFFTAG_PLANARCONFIG, &s.planar);
   TIFFGetFieldDefaulted(in, TIFFTAG_COMPRESSION, &s.compression);
   TIFFGetField(in, TIFFTAG_PHOTOMETRIC, &s.photometric);
+  TIFFGetFieldDefaulted(in, TIFFTAG_ORIENTATION, &s.orientation);
   s.tiled = TIFFIsTiled(in) != 0;
   return s;
 }
 
-// Tags shared by copied and re-encoded pages. Layout tags (size, strips, tiles) are the caller's.
-void CopyDescriptiveTags(TIFF* in, TIFF* out, const PageShape& s, bool swapResolution, std::deque<std::string>& names) {
+// Tags shared by copied and re-encoded pages. Layout tags (size, strips, tiles) are the caller's. A page
+// written upright has its Orientation applied to its pixels already: the tag would turn it a second time.
+void CopyDescriptiveTags(TIFF* in, TIFF* out, const PageShape& s, bool swapResolution, bool upright,
+                         std::deque<std::string>& names) {
   TIFFSetField(out, TIFFTAG_BITSPERSAMPLE, s.bits);
   TIFFSetField(out, TIFFTAG_SAMPLESPERPIXEL, s.samples);
   TIFFSetField(out, TIFFTAG_PLANARCONFIG, s.planar);
   CopyOne<std::uint16_t>(in, out, TIFFTAG_PHOTOMETRIC);
   CopyOne<std::uint32_t>(in, out, TIFFTAG_SUBFILETYPE);
   CopyOne<std::uint16_t>(in, out, TIFFTAG_FILLORDER);
-  CopyOne<std::uint16_t>(in, out, TIFFTAG_ORIENTATION);
+  if (!upright) CopyOne<std::uint16_t>(in, out, TIFFTAG_ORIENTATION);
   CopyOne<std::uint16_t>(in, out, TIFFTAG_RESOLUTIONUNIT);
   CopyOne<std::uint16_t>(in, out, TIFFTAG_SAMPLEFORMAT);
   CopyOne<std::uint16_t>(in, out, TIFFTAG_THRESHHOLDING);
@@ -396,40 +405,34 @@ bool DecodePlane(TIFF* in, const PageShape& s, std::uint16_t plane, unsigned pix
   return true;
 }
 
-// Clockwise quarter turns of a pixel raster whose pixels are 1, 2, 4 bits or whole bytes.
+// A stored pixel raster (pixels of 1, 2, 4 bits or whole bytes) turned upright as its Orientation tag says,
+// then by clockwise quarter turns.
 class Raster {
  public:
-  Raster(std::uint32_t w, std::uint32_t h, unsigned bits) : w_(w), h_(h), bits_(bits) {}
+  Raster(std::uint32_t w, std::uint32_t h, unsigned bits, std::uint16_t orientation, int rotation)
+      : w_(w), h_(h), bits_(bits), orientation_(orientation), rotation_(rotation) {}
   std::size_t RowBytes() const { return (static_cast<std::size_t>(w_) * bits_ + 7) / 8; }
+  bool Transposed() const { return Transposes(orientation_) != (rotation_ % 180 != 0); }
+  std::uint32_t OutWidth() const { return Transposed() ? h_ : w_; }
+  std::uint32_t OutHeight() const { return Transposed() ? w_ : h_; }
 
-  std::vector<unsigned char> Rotate(const std::vector<unsigned char>& src, int rotation,
-                                    std::size_t* outRowBytes) const {
-    const bool swap = rotation != 180;
-    const std::uint32_t ow = swap ? h_ : w_;
-    const std::uint32_t oh = swap ? w_ : h_;
+  std::vector<unsigned char> Turn(const std::vector<unsigned char>& src, std::size_t* outRowBytes) const {
+    const std::uint32_t ow = OutWidth();
+    const std::uint32_t oh = OutHeight();
     const std::size_t inRow = RowBytes();
     const std::size_t outRow = (static_cast<std::size_t>(ow) * bits_ + 7) / 8;
     *outRowBytes = outRow;
     std::vector<unsigned char> dst(outRow * oh, 0);
     const std::size_t pixelBytes = bits_ / 8;
+    const Map map = SourceOf();
     for (std::uint32_t oy = 0; oy < oh; ++oy) {
       unsigned char* outLine = dst.data() + outRow * oy;
-      for (std::uint32_t ox = 0; ox < ow; ++ox) {
-        std::uint32_t x = 0;
-        std::uint32_t y = 0;
-        if (rotation == 90) {
-          x = oy;
-          y = h_ - 1 - ox;
-        } else if (rotation == 180) {
-          x = w_ - 1 - ox;
-          y = h_ - 1 - oy;
-        } else {
-          x = w_ - 1 - oy;
-          y = ox;
-        }
-        const unsigned char* inLine = src.data() + inRow * y;
+      std::int64_t x = map.c + map.xy * oy;
+      std::int64_t y = map.f + map.yy * oy;
+      for (std::uint32_t ox = 0; ox < ow; ++ox, x += map.xx, y += map.yx) {
+        const unsigned char* inLine = src.data() + inRow * static_cast<std::size_t>(y);
         if (bits_ >= 8) {
-          std::memcpy(outLine + pixelBytes * ox, inLine + pixelBytes * x, pixelBytes);
+          std::memcpy(outLine + pixelBytes * ox, inLine + pixelBytes * static_cast<std::size_t>(x), pixelBytes);
         } else {
           const std::size_t inBit = static_cast<std::size_t>(x) * bits_;
           const unsigned mask = (1u << bits_) - 1;
@@ -443,9 +446,44 @@ class Raster {
   }
 
  private:
+  // Source pixel of output pixel (ox, oy): x = xx*ox + xy*oy + c, y = yx*ox + yy*oy + f.
+  struct Map {
+    std::int64_t xx, xy, c, yx, yy, f;
+  };
+
+  // The quarter turn undone gives the pixel of the upright page; the Orientation undone, the stored pixel.
+  Map SourceOf() const {
+    const bool transposed = Transposes(orientation_);
+    const std::int64_t w = w_, h = h_;
+    const std::int64_t dw = transposed ? h : w;  // the upright page
+    const std::int64_t dh = transposed ? w : h;
+    // Upright pixel (dx, dy) of output pixel (ox, oy), in the same form as Map.
+    Map turn{1, 0, 0, 0, 1, 0};
+    if (rotation_ == 90) turn = {0, 1, 0, -1, 0, dh - 1};
+    if (rotation_ == 180) turn = {-1, 0, dw - 1, 0, -1, dh - 1};
+    if (rotation_ == 270) turn = {0, -1, dw - 1, 1, 0, 0};
+    // Stored pixel (x, y) of upright pixel (dx, dy), in the same form.
+    Map stored{1, 0, 0, 0, 1, 0};
+    switch (orientation_) {
+      case ORIENTATION_TOPRIGHT: stored = {-1, 0, w - 1, 0, 1, 0}; break;
+      case ORIENTATION_BOTRIGHT: stored = {-1, 0, w - 1, 0, -1, h - 1}; break;
+      case ORIENTATION_BOTLEFT: stored = {1, 0, 0, 0, -1, h - 1}; break;
+      case ORIENTATION_LEFTTOP: stored = {0, 1, 0, 1, 0, 0}; break;
+      case ORIENTATION_RIGHTTOP: stored = {0, 1, 0, -1, 0, h - 1}; break;
+      case ORIENTATION_RIGHTBOT: stored = {0, -1, w - 1, -1, 0, h - 1}; break;
+      case ORIENTATION_LEFTBOT: stored = {0, -1, w - 1, 1, 0, 0}; break;
+      default: break;
+    }
+    return {stored.xx * turn.xx + stored.xy * turn.yx, stored.xx * turn.xy + stored.xy * turn.yy,
+            stored.xx * turn.c + stored.xy * turn.f + stored.c, stored.yx * turn.xx + stored.yy * turn.yx,
+            stored.yx * turn.xy + stored.yy * turn.yy, stored.yx * turn.c + stored.yy * turn.f + stored.f};
+  }
+
   std::uint32_t w_;
   std::uint32_t h_;
   unsigned bits_;
+  std::uint16_t orientation_;
+  int rotation_;
 };
 
 // Decodes the page, turns it and encodes it again in the page's own compression.
@@ -468,9 +506,9 @@ TiffWriteResult RotatePage(const PageContext& c, const PageShape& s, int rotatio
   if (compression != COMPRESSION_NONE && !TIFFIsCODECConfigured(compression)) {
     return Fail(kCompressionError, QStringLiteral("compression %1 is not supported").arg(compression));
   }
-  const bool swap = rotation != 180;
-  const std::uint32_t ow = swap ? s.height : s.width;
-  const std::uint32_t oh = swap ? s.width : s.height;
+  const Raster raster(s.width, s.height, pixelBits, s.orientation, rotation);
+  const std::uint32_t ow = raster.OutWidth();
+  const std::uint32_t oh = raster.OutHeight();
 
   TIFFSetField(c.out, TIFFTAG_IMAGEWIDTH, ow);
   TIFFSetField(c.out, TIFFTAG_IMAGELENGTH, oh);
@@ -496,13 +534,12 @@ TiffWriteResult RotatePage(const PageContext& c, const PageShape& s, int rotatio
   rows = std::min(std::max<std::uint32_t>(1, rows), oh);
   TIFFSetField(c.out, TIFFTAG_ROWSPERSTRIP, rows);
 
-  const Raster raster(s.width, s.height, pixelBits);
   const std::uint16_t planes = separate ? s.samples : 1;
   std::vector<unsigned char> pixels;
   for (std::uint16_t plane = 0; plane < planes; ++plane) {
     if (!DecodePlane(c.in, s, plane, pixelBits, raster.RowBytes(), pixels)) return ReadFailure(c, kDecompressionError);
     std::size_t outRow = 0;
-    std::vector<unsigned char> turned = raster.Rotate(pixels, rotation, &outRow);
+    std::vector<unsigned char> turned = raster.Turn(pixels, &outRow);
     pixels.clear();
     pixels.shrink_to_fit();
     for (std::uint32_t row = 0; row < oh; row += rows) {
@@ -617,7 +654,10 @@ TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const Q
     const PageContext context{in, &source->log, out.get(), &file, &outLog, &page.path};
     if (!GoToDirectory(in, page.directory)) return ReadFailure(context, kReadError);
     const PageShape shape = ReadShape(in);
-    CopyDescriptiveTags(in, out.get(), shape, page.rotation == 90 || page.rotation == 270, names);
+    // A turned page is decoded and written upright, its Orientation applied; a copied page keeps the tag.
+    const bool upright = page.rotation != 0;
+    const bool swap = upright && (Transposes(shape.orientation) != (page.rotation % 180 != 0));
+    CopyDescriptiveTags(in, out.get(), shape, swap, upright, names);
     TIFFSetField(out.get(), TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index), total);
     TiffWriteResult result =
         page.rotation == 0 ? CopyRawPage(context, shape) : RotatePage(context, shape, page.rotation);

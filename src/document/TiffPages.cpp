@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QTransform>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -95,6 +96,7 @@ TiffPageInfo ReadInfo(TIFF* tif) {
   if (TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &value)) info.samplesPerPixel = value;
   if (TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &value)) info.photometric = value;
   if (TIFFGetFieldDefaulted(tif, TIFFTAG_RESOLUTIONUNIT, &value)) info.resolutionUnit = value;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &value)) info.orientation = value;
   float resolution = 0;
   if (TIFFGetField(tif, TIFFTAG_XRESOLUTION, &resolution) && resolution > 0 && resolution < 1e6f)
     info.xResolution = resolution;
@@ -146,10 +148,14 @@ class DirectoryReader {
         case TIFFTAG_RESOLUTIONUNIT: Integer(type, values, value, &info->resolutionUnit); break;
         case TIFFTAG_XRESOLUTION: info->xResolution = Rational(type, values, value); break;
         case TIFFTAG_YRESOLUTION: info->yResolution = Rational(type, values, value); break;
+        case TIFFTAG_ORIENTATION: Integer(type, values, value, &info->orientation); break;
         case TIFFTAG_TILEWIDTH: info->tiled = true; break;
         default: break;
       }
     }
+    // libtiff ignores an Orientation outside 1-8, and so do we.
+    if (info->orientation < ORIENTATION_TOPLEFT || info->orientation > ORIENTATION_LEFTBOT)
+      info->orientation = ORIENTATION_TOPLEFT;
     return width && height;
   }
 
@@ -338,13 +344,33 @@ void SetColourTable(TIFF* tif, int bits, QImage* image) {
   image->setColorTable(table);
 }
 
+// Resolution of the upright page: a transposed page's rows were its columns.
 void SetResolution(const TiffPageInfo& info, QImage* image) {
   const double perMetre = info.resolutionUnit == RESUNIT_CENTIMETER ? 100.0
                           : info.resolutionUnit == RESUNIT_INCH     ? 100.0 / 2.54
                                                                     : 0.0;
   if (perMetre <= 0) return;
-  if (info.xResolution > 0) image->setDotsPerMeterX(int(info.xResolution * perMetre + 0.5));
-  if (info.yResolution > 0) image->setDotsPerMeterY(int(info.yResolution * perMetre + 0.5));
+  const double x = info.Transposed() ? info.yResolution : info.xResolution;
+  const double y = info.Transposed() ? info.xResolution : info.yResolution;
+  if (x > 0) image->setDotsPerMeterX(int(x * perMetre + 0.5));
+  if (y > 0) image->setDotsPerMeterY(int(y * perMetre + 0.5));
+}
+
+// Turns a raster read in stored order into the page as it is meant to be seen. libtiff's RGBA
+// reader only flips (it never transposes orientations 5 to 8) and the direct paths have nothing
+// of the kind, so every path is read in stored order and turned here.
+QImage Upright(QImage stored, int orientation) {
+  const QTransform quarter = QTransform().rotate(90);  // clockwise on screen
+  switch (orientation) {
+    case ORIENTATION_TOPRIGHT: return std::move(stored).mirrored(true, false);
+    case ORIENTATION_BOTRIGHT: return std::move(stored).mirrored(true, true);
+    case ORIENTATION_BOTLEFT: return std::move(stored).mirrored(false, true);
+    case ORIENTATION_LEFTTOP: return stored.transformed(quarter).mirrored(true, false);
+    case ORIENTATION_RIGHTTOP: return stored.transformed(quarter);
+    case ORIENTATION_RIGHTBOT: return stored.transformed(quarter).mirrored(false, true);
+    case ORIENTATION_LEFTBOT: return stored.transformed(QTransform().rotate(270));
+    default: return stored;
+  }
 }
 
 }  // namespace
@@ -432,8 +458,9 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
     decoded = QImage(info.width, info.height,
                      straight ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
     if (decoded.isNull()) return Fail(2001, QStringLiteral("Not sufficient memory"));
-    // libtiff packs R in the low byte; QImage keeps B there, hence the swap.
-    rgba.req_orientation = ORIENTATION_TOPLEFT;
+    // Asked for the page's own orientation, libtiff leaves the rows in stored order (Upright
+    // turns them below). It packs R in the low byte; QImage keeps B there, hence the swap.
+    rgba.req_orientation = rgba.orientation;
     if (!TIFFRGBAImageGet(&rgba, reinterpret_cast<uint32_t*>(decoded.bits()), uint32_t(info.width),
                           uint32_t(info.height)))
       status = Fail(2026, QStringLiteral("Image decompression error"));
@@ -443,6 +470,10 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
   if (!status.Ok()) {
     status.description = handle_->TakeError(status.description);
     return status;
+  }
+  if (info.orientation != ORIENTATION_TOPLEFT) {
+    decoded = Upright(std::move(decoded), info.orientation);
+    if (decoded.isNull()) return Fail(2001, QStringLiteral("Not sufficient memory"));
   }
   SetResolution(info, &decoded);
   *image = std::move(decoded);

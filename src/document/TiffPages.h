@@ -24,8 +24,12 @@ struct TiffPageInfo {
   double xResolution = 0;  // dots per resolution unit; 0 when the file does not say
   double yResolution = 0;
   int resolutionUnit = 2;  // 1 none, 2 inch, 3 centimetre
+  int orientation = 1;     // the TIFF Orientation: where the stored rows and columns belong (1-8)
 
   bool Bilevel() const { return bitsPerSample == 1 && samplesPerPixel == 1; }
+  // Orientations 5 to 8 store the page's columns as rows: shown upright, width and height (and
+  // the two resolutions) trade places.
+  bool Transposed() const { return orientation >= 5 && orientation <= 8; }
   int64_t Pixels() const { return int64_t(width) * int64_t(height); }
 };
 
@@ -58,8 +62,8 @@ class TiffPages {
   int PageCount() const { return static_cast<int>(pages_.size()); }
   bool Damaged() const { return damaged_; }
 
-  // Decodes the page with the 0-based index. Pages over maxPixels, or with a side over a
-  // million pixels, are refused with 2001.
+  // Decodes the page with the 0-based index, upright as its Orientation tag says. Pages over
+  // maxPixels, or with a side over a million pixels, are refused with 2001.
   // Bilevel pages become Format_Mono, 8-bit grey Grayscale8, palette Indexed8, 8-bit RGB
   // RGB888; anything else libtiff can read goes through its RGBA reader into
   // ARGB32_Premultiplied (ARGB32 where libtiff leaves the alpha unmultiplied).

@@ -1,5 +1,6 @@
-// Decoding pages as they are meant to be seen: every decode path, alpha and old-style JPEG. Each
-// page is made here with libtiff from a known picture.
+// Decoding pages as they are meant to be seen: every decode path under every Orientation, alpha,
+// old-style JPEG, and oriented pages saved after a turn. Each page is made here with libtiff from
+// a known upright picture.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -7,6 +8,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QTransform>
 
 #include <cstring>
 #include <string>
@@ -17,7 +19,7 @@
 namespace pyxa {
 namespace {
 
-// One page: its layout and size.
+// One page: its layout, its Orientation and its upright size.
 struct TestPage {
   int bits = 8;
   int samples = 1;
@@ -25,15 +27,16 @@ struct TestPage {
   int compression = COMPRESSION_NONE;
   int extra = -1;  // ExtraSamples kind of the last sample; -1 for none
   bool separate = false;
+  int orientation = ORIENTATION_TOPLEFT;
   int width = 13, height = 9;
 };
 
-// Sample s of pixel (x, y) on a 0-255 scale: no row or column repeats another.
+// Sample s of upright pixel (x, y) on a 0-255 scale: no row or column repeats another.
 int Level(int x, int y, int s) { return (x * 37 + y * 71 + s * 101) % 256; }
 int Alpha(int x, int y) { return (x + y) % 2 ? 255 : 128; }
 QColor PaletteColour(int index) { return QColor((index * 53) % 256, 255 - (index * 53) % 256, (index * 29) % 256); }
 
-// The stored value of sample s of pixel (x, y).
+// The stored value of sample s of upright pixel (x, y).
 unsigned Sample(const TestPage& p, int x, int y, int s) {
   if (p.bits == 1) return Level(x, y, 0) < 128 ? 1 : 0;  // ink, min-is-white
   if (p.bits == 4) return unsigned(Level(x, y, 0) % 16);
@@ -43,7 +46,7 @@ unsigned Sample(const TestPage& p, int x, int y, int s) {
   return p.bits == 16 ? unsigned(value) * 257 : unsigned(value);
 }
 
-// The picture the page must show, in straight (not premultiplied) colours.
+// The upright picture the page must show, in straight (not premultiplied) colours.
 QImage Picture(const TestPage& p) {
   QImage picture(p.width, p.height, QImage::Format_ARGB32);
   const int colours = p.samples - (p.extra >= 0 ? 1 : 0);
@@ -60,9 +63,25 @@ QImage Picture(const TestPage& p) {
   return picture;
 }
 
-// Writes the page at 200 x 100 dpi.
+// Where stored pixel (x, y) of a w x h raster lies on the upright page, by the tag's definitions:
+// 2 is row 0 at the top and column 0 at the right, 5 row 0 at the left and column 0 at the top...
+QPoint UprightPixel(int orientation, int x, int y, int w, int h) {
+  switch (orientation) {
+    case ORIENTATION_TOPRIGHT: return {w - 1 - x, y};
+    case ORIENTATION_BOTRIGHT: return {w - 1 - x, h - 1 - y};
+    case ORIENTATION_BOTLEFT: return {x, h - 1 - y};
+    case ORIENTATION_LEFTTOP: return {y, x};
+    case ORIENTATION_RIGHTTOP: return {h - 1 - y, x};
+    case ORIENTATION_RIGHTBOT: return {h - 1 - y, w - 1 - x};
+    case ORIENTATION_LEFTBOT: return {y, w - 1 - x};
+    default: return {x, y};
+  }
+}
+
+// Writes the page, stored so that its Orientation brings back Picture(p); 200 x 100 dpi.
 void WritePage(TIFF* tif, const TestPage& p) {
-  const int w = p.width, h = p.height;
+  const bool transposed = p.orientation >= ORIENTATION_LEFTTOP;
+  const int w = transposed ? p.height : p.width, h = transposed ? p.width : p.height;
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
   TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);
@@ -70,6 +89,7 @@ void WritePage(TIFF* tif, const TestPage& p) {
   TIFFSetField(tif, TIFFTAG_PLANARCONFIG, p.separate ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, p.photometric);
   TIFFSetField(tif, TIFFTAG_COMPRESSION, p.compression);
+  TIFFSetField(tif, TIFFTAG_ORIENTATION, p.orientation);
   TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, h);
   TIFFSetField(tif, TIFFTAG_XRESOLUTION, 200.0);
   TIFFSetField(tif, TIFFTAG_YRESOLUTION, 100.0);
@@ -95,8 +115,9 @@ void WritePage(TIFF* tif, const TestPage& p) {
     std::vector<uint8_t> data(rowBytes * size_t(h), 0);
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) {
+        const QPoint u = UprightPixel(p.orientation, x, y, w, h);
         for (int k = 0; k < perPixel; ++k) {
-          const unsigned value = Sample(p, x, y, p.separate ? plane : k);
+          const unsigned value = Sample(p, u.x(), u.y(), p.separate ? plane : k);
           const size_t index = size_t(x * perPixel + k);
           uint8_t* row = data.data() + rowBytes * size_t(y);
           if (p.bits == 16) {
@@ -168,17 +189,55 @@ class PageDecodeTest : public ::testing::Test {
 
 class LayoutTest : public PageDecodeTest, public ::testing::WithParamInterface<Layout> {};
 
-TEST_P(LayoutTest, ShowsThePageInItsOwnColours) {
-  const TestPage& page = GetParam().page;
-  const QString path = Path("page.tif");
-  WriteFile(path, {page});
-  const DocumentResult loaded = doc_.Load(path);
-  ASSERT_TRUE(loaded.Ok()) << loaded.description.toStdString();
-  EXPECT_EQ(Mismatches(doc_.CurrentImage(), Picture(page), Tolerance(page)), 0);
+TEST_P(LayoutTest, EveryOrientationShowsThePageUpright) {
+  for (int orientation = ORIENTATION_TOPLEFT; orientation <= ORIENTATION_LEFTBOT; ++orientation) {
+    SCOPED_TRACE(orientation);
+    TestPage page = GetParam().page;
+    page.orientation = orientation;
+    const QString path = Path("page.tif");
+    WriteFile(path, {page});
+    const DocumentResult loaded = doc_.Load(path);
+    ASSERT_TRUE(loaded.Ok()) << loaded.description.toStdString();
+    const QImage shown = doc_.CurrentImage();
+    EXPECT_EQ(Mismatches(shown, Picture(page), Tolerance(page)), 0);
+    // Stored at 200 x 100 dpi: a transposed page's rows are its 200 dpi direction.
+    const bool transposed = orientation >= ORIENTATION_LEFTTOP;
+    EXPECT_EQ(doc_.DisplaySize(1), QSizeF(page.width, page.height * (transposed ? 0.5 : 2.0)));
+    EXPECT_EQ(shown.dotsPerMeterX(), transposed ? 3937 : 7874);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, LayoutTest, ::testing::ValuesIn(kLayouts),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// A turned page is written upright, its Orientation applied once; a page left as it was keeps its
+// coded data and its tag. Either way it shows as before the save.
+TEST_F(PageDecodeTest, OrientedPagesShowTheSameAfterATurnIsSaved) {
+  for (const Layout& layout : {kLayouts[0], kLayouts[2], kLayouts[5], kLayouts[6]}) {
+    for (int orientation = ORIENTATION_TOPLEFT; orientation <= ORIENTATION_LEFTBOT; ++orientation) {
+      SCOPED_TRACE(std::string(layout.name) + " " + std::to_string(orientation));
+      TestPage page = layout.page;
+      page.orientation = orientation;
+      const QString path = Path("saved.tif");
+      WriteFile(path, {page, page});
+      ASSERT_TRUE(doc_.Load(path).Ok());
+      ASSERT_TRUE(doc_.Rotate(90).Ok());
+      const QSizeF shape = doc_.DisplaySize(1);
+      const DocumentResult saved = doc_.Save();
+      ASSERT_TRUE(saved.Ok()) << saved.description.toStdString();
+
+      ImageDocument again;
+      ASSERT_TRUE(again.Load(path).Ok());
+      const QImage upright = Picture(page);
+      EXPECT_EQ(Mismatches(again.CurrentImage(), upright.transformed(QTransform().rotate(90)), Tolerance(page)), 0);
+      // The resolutions turn with the pixels: the page keeps the proportions it was shown in.
+      const QSizeF after = again.DisplaySize(1);
+      EXPECT_DOUBLE_EQ(after.width() / after.height(), shape.width() / shape.height());
+      ASSERT_TRUE(again.SetCurrentPage(2).Ok());
+      EXPECT_EQ(Mismatches(again.CurrentImage(), upright, Tolerance(page)), 0);
+    }
+  }
+}
 
 // An old-style JPEG page as old scanners wrote it: a whole JFIF stream that both the strip and
 // JPEGInterchangeFormat point at. libtiff writes neither that compression nor those tags, so the

@@ -19,11 +19,12 @@ struct Shape {
   bool tiled;
   float xdpi, ydpi;
   int unit;
+  int orientation;
 };
 
-const Shape kShapes[] = {{40, 30, 1, 1, false, 204, 98, RESUNIT_INCH},
-                         {32, 48, 8, 1, true, 300, 300, RESUNIT_CENTIMETER},
-                         {33, 17, 8, 3, false, 72, 72, RESUNIT_INCH}};
+const Shape kShapes[] = {{40, 30, 1, 1, false, 204, 98, RESUNIT_INCH, ORIENTATION_TOPLEFT},
+                         {32, 48, 8, 1, true, 300, 300, RESUNIT_CENTIMETER, ORIENTATION_BOTRIGHT},
+                         {33, 17, 8, 3, false, 72, 72, RESUNIT_INCH, ORIENTATION_RIGHTTOP}};
 
 void WritePages(const QString& path, const char* mode) {
   TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), mode);
@@ -39,6 +40,7 @@ void WritePages(const QString& path, const char* mode) {
     TIFFSetField(tif, TIFFTAG_XRESOLUTION, s.xdpi);
     TIFFSetField(tif, TIFFTAG_YRESOLUTION, s.ydpi);
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, s.unit);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, s.orientation);
     const int rowBytes = (s.width * s.bits * s.samples + 7) / 8;
     if (s.tiled) {
       TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
@@ -83,14 +85,16 @@ TEST_F(TiffPagesTest, ChainWalkAgreesWithLibtiffInEveryLayout) {
       EXPECT_DOUBLE_EQ(walked.xResolution, double(s.xdpi));
       EXPECT_DOUBLE_EQ(walked.yResolution, double(s.ydpi));
       EXPECT_EQ(walked.compression, s.bits == 1 ? COMPRESSION_CCITTFAX4 : COMPRESSION_LZW);
+      EXPECT_EQ(walked.orientation, s.orientation);
       // Showing the page reads it through libtiff, which must see the same page.
       QImage image;
       ASSERT_TRUE(pages.Decode(i, 1'000'000, &image).Ok());
-      EXPECT_EQ(image.size(), QSize(s.width, s.height));
+      EXPECT_EQ(image.size(), walked.Transposed() ? QSize(s.height, s.width) : QSize(s.width, s.height));
       const TiffPageInfo& read = pages.Pages()[size_t(i)];
       EXPECT_EQ(read.offset, walked.offset);
       EXPECT_EQ(read.photometric, walked.photometric);
       EXPECT_EQ(read.tiled, walked.tiled);
+      EXPECT_EQ(read.orientation, walked.orientation);
       EXPECT_DOUBLE_EQ(read.xResolution, walked.xResolution);
     }
   }
