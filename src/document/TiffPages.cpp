@@ -373,6 +373,25 @@ QImage Upright(QImage stored, int orientation) {
   }
 }
 
+// libtiff's name for a compression, or its number when libtiff has never heard of it.
+QString CompressionName(int compression) {
+  const TIFFCodec* codec = TIFFFindCODEC(uint16_t(compression));
+  return codec && codec->name ? QString::fromUtf8(codec->name)
+                              : QStringLiteral("compression number %1").arg(compression);
+}
+
+// CCITT coding may switch to uncompressed mode, which libtiff does not decode: it reports the
+// row and carries on, leaving the row blank, so the read itself succeeds. A page whose options
+// allow the mode, or whose read libtiff reported it in, cannot be shown as it is.
+bool UsesFaxUncompressedMode(TIFF* tif, int compression, const QString& firstError) {
+  uint32_t options = 0;
+  if (compression == COMPRESSION_CCITTFAX3) TIFFGetField(tif, TIFFTAG_GROUP3OPTIONS, &options);
+  else if (compression == COMPRESSION_CCITTFAX4) TIFFGetField(tif, TIFFTAG_GROUP4OPTIONS, &options);
+  else return false;
+  return (options & GROUP3OPT_UNCOMPRESSED) != 0 ||
+         firstError.contains(QStringLiteral("Uncompressed data"), Qt::CaseInsensitive);
+}
+
 }  // namespace
 
 TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
@@ -398,6 +417,11 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
   // libtiff's reading of the directory (with its defaults and repairs) is the one to decode by.
   pages_[size_t(index)] = ReadInfo(tif);
   if (auto failure = unusable()) return *failure;
+
+  if (info.compression != COMPRESSION_NONE && !TIFFIsCODECConfigured(uint16_t(info.compression)))
+    return Fail(2026, QStringLiteral("Image decompression error: the page is compressed with %1, which "
+                                     "the installed TIFF library cannot decode")
+                          .arg(CompressionName(info.compression)));
 
   uint16_t planar = PLANARCONFIG_CONTIG;
   TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
@@ -426,6 +450,8 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
     bitsPerPixel = 24;
   }
 
+  // Only what the pixel read itself reports counts from here on.
+  handle_->TakeError(QString());
   TiffStatus status;
   QImage decoded;
   if (format != QImage::Format_Invalid) {
@@ -439,6 +465,14 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
       SetColourTable(tif, 8, &decoded);
     }
     status = ReadRows(tif, info, bitsPerPixel, &decoded);
+    if (status.Ok() && handle_->errorSeen &&
+        UsesFaxUncompressedMode(tif, info.compression, handle_->firstError)) {
+      handle_->TakeError(QString());
+      return Fail(2026, QStringLiteral("Image decompression error: the page is a CCITT Group %1 fax that "
+                                       "uses uncompressed mode, which the installed TIFF library cannot "
+                                       "decode")
+                            .arg(info.compression == COMPRESSION_CCITTFAX3 ? 3 : 4));
+    }
     if (status.Ok() && format == QImage::Format_Grayscale8 && photometric == PHOTOMETRIC_MINISWHITE)
       decoded.invertPixels();
   } else {

@@ -63,7 +63,8 @@ class TiffPages {
   bool Damaged() const { return damaged_; }
 
   // Decodes the page with the 0-based index, upright as its Orientation tag says. Pages over
-  // maxPixels, or with a side over a million pixels, are refused with 2001.
+  // maxPixels, or with a side over a million pixels, are refused with 2001; a page whose coding
+  // the installed libtiff cannot decode, with 2026 and a description naming the coding.
   // Bilevel pages become Format_Mono, 8-bit grey Grayscale8, palette Indexed8, 8-bit RGB
   // RGB888; anything else libtiff can read goes through its RGBA reader into
   // ARGB32_Premultiplied (ARGB32 where libtiff leaves the alpha unmultiplied).

@@ -1,6 +1,6 @@
 // Decoding pages as they are meant to be seen: every decode path under every Orientation, alpha,
-// old-style JPEG, and oriented pages saved after a turn. Each page is made here with libtiff from
-// a known upright picture.
+// old-style JPEG, codings the installed libtiff cannot decode, and oriented pages saved after a
+// turn. Each page is made here with libtiff from a known upright picture.
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
@@ -303,6 +303,54 @@ TEST_F(PageDecodeTest, OldStyleJpegPagesAreShown) {
   const QImage shown = doc_.CurrentImage();
   ASSERT_EQ(shown.size(), QSize(32, 16));
   EXPECT_EQ(Mismatches(shown, picture.convertToFormat(QImage::Format_ARGB32), 24), 0);
+}
+
+// A Group 3 page (2-D coding) whose first row switches to uncompressed mode: libtiff reports the
+// row and leaves it blank, yet answers success.
+QByteArray FaxWithUncompressedRow() {
+  const std::string bits = std::string("000000000001") + "0" + "0000001111" + "1010" + "0000001" + "0" +
+                           "000000000001" + "1" + "10011";  // row 2: one 8-pixel white run
+  QByteArray bytes((qsizetype(bits.size()) + 7) / 8, '\0');
+  for (size_t i = 0; i < bits.size(); ++i)
+    if (bits[i] == '1') bytes[qsizetype(i / 8)] = char(uchar(bytes[qsizetype(i / 8)]) | 0x80 >> (i % 8));
+  return bytes;
+}
+
+TEST_F(PageDecodeTest, CodingsTheInstalledLibraryCannotDecodeAreNamed) {
+  struct Case {
+    const char* name;
+    uint16_t compression;
+    uint32_t options;
+    QByteArray data;
+    const char* named;
+  };
+  const Case cases[] = {
+      {"fax with uncompressed mode", COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING | GROUP3OPT_UNCOMPRESSED,
+       FaxWithUncompressedRow(), "Group 3 fax that uses uncompressed mode"},
+      {"fax not declaring it", COMPRESSION_CCITTFAX3, GROUP3OPT_2DENCODING, FaxWithUncompressedRow(),
+       "Group 3 fax that uses uncompressed mode"},
+      {"unknown compression", 34712, 0, QByteArray(4, '\x55'), "compression number 34712, which the installed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString path = Path("fax.tif");
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    ASSERT_NE(tif, nullptr);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 8);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 2);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, c.compression);
+    if (c.compression == COMPRESSION_CCITTFAX3) TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, c.options);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 2);
+    ASSERT_EQ(TIFFWriteRawStrip(tif, 0, const_cast<char*>(c.data.constData()), c.data.size()), c.data.size());
+    ASSERT_TRUE(TIFFWriteDirectory(tif));
+    TIFFClose(tif);
+    const DocumentResult loaded = doc_.Load(path);
+    EXPECT_EQ(loaded.code, 2026);
+    EXPECT_TRUE(loaded.description.contains(QString::fromUtf8(c.named))) << loaded.description.toStdString();
+    EXPECT_FALSE(doc_.IsLoaded());
+  }
 }
 
 }  // namespace
