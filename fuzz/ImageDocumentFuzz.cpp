@@ -62,7 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
 namespace {
 
-void WriteTiff(const QString& path, int bits, int compression, int pages, bool tiled = false) {
+// Page p carries Orientation orientation + p (wrapping within 1-8).
+void WriteTiff(const QString& path, int bits, int compression, int pages, bool tiled = false,
+               int orientation = ORIENTATION_TOPLEFT) {
   TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
   if (!tif) return;
   const int width = 24, height = 16;
@@ -79,6 +81,7 @@ void WriteTiff(const QString& path, int bits, int compression, int pages, bool t
     TIFFSetField(tif, TIFFTAG_XRESOLUTION, 204.0f);
     TIFFSetField(tif, TIFFTAG_YRESOLUTION, 98.0f);
     TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, uint16_t(1 + (orientation - 1 + p) % 8));
     const int rowBytes = bits == 1 ? (width + 7) / 8 : width * bits / 8;
     std::vector<uint8_t> rows(static_cast<size_t>(rowBytes * height));
     for (size_t i = 0; i < rows.size(); ++i) rows[i] = uint8_t(i * 37 + size_t(p) * 11);
@@ -114,6 +117,7 @@ int main(int argc, char** argv) {
   WriteTiff(seed("grey.tif"), 8, COMPRESSION_ADOBE_DEFLATE, 1);
   WriteTiff(seed("rgb.tif"), 24, COMPRESSION_LZW, 1);
   WriteTiff(seed("jpeg.tif"), 24, COMPRESSION_JPEG, 1);
+  WriteTiff(seed("oriented.tif"), 1, COMPRESSION_CCITTFAX4, 8, false, ORIENTATION_TOPRIGHT);
   QImage photo(20, 12, QImage::Format_RGB32);
   photo.fill(qRgb(180, 40, 90));
   photo.save(seed("photo.jpg"), "JPG", 60);
