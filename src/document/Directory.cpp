@@ -120,15 +120,14 @@ void Directory::Load(bool filesOnly, QString& filter, std::int32_t& result) {
     // Hidden files, and names that would not lead back to this file when opened by name.
     const bool listable = !name.startsWith(QLatin1Char('.')) && QFile::encodeName(name).toStdString() == raw;
     if (listable && (everything || Matches(Extension(name), normalised))) {
-      const fs::file_status status = entry.status(error);
-      if (status.type() == fs::file_type::not_found) {
-        // Gone since it was read, or a link to nothing: not an entry to offer.
-      } else if (error) {
-        failure = error.value();
-        break;
-      } else if (status.type() == fs::file_type::directory) {
+      // An entry that cannot be looked at (gone since it was read, a link to nothing, a link that
+      // loops or whose target cannot be named) is not one to offer; it must not cost the rest.
+      std::error_code entryError;
+      const fs::file_status status = entry.status(entryError);
+      const fs::file_type type = entryError ? fs::file_type::none : status.type();
+      if (type == fs::file_type::directory) {
         if (!filesOnly) found.push_back({name, true});
-      } else if (status.type() == fs::file_type::regular) {
+      } else if (type == fs::file_type::regular) {
         found.push_back({name, false});
       }
     }

@@ -71,11 +71,12 @@ class Directory {
   // The entries of one Load are added sorted by name (ignoring letter case, in the user's
   // locale), so the listing is the same each time. Names starting with "." are hidden files and
   // are not listed, nor are entries that are neither files nor folders (pipes, sockets,
-  // devices), links that lead nowhere, and names that are not valid UTF-8.
+  // devices), links that lead nowhere or cannot be followed (a loop), and names that are not
+  // valid UTF-8. Such an entry is skipped; the others are listed.
   //
   // A folder that cannot be opened (missing, not accessible, not a folder) lists nothing and
-  // succeeds. A failure while reading it sets ErrorNumber/ErrorDescription and result to the
-  // system error code; the entries read before the failure are still added.
+  // succeeds. A failure while reading the folder itself sets ErrorNumber/ErrorDescription and
+  // result to the system error code; the entries read before the failure are still added.
   void Load(bool filesOnly, QString& filter, std::int32_t& result);
 
  private:
