@@ -1,11 +1,11 @@
 #include "components/ClinicSchema.h"
 
-#include "platform/PasswordHash.h"
-
 #include <QCryptographicHash>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <array>
+
+#include "platform/PasswordHash.h"
 
 namespace pyxa {
 namespace {
@@ -82,9 +82,62 @@ bool HasClinicSchema(SqlConnection& connection) {
   return ClinicConfigInt(connection, kConfigSchemaVersion, 0) == kClinicSchemaVersion;
 }
 
-QString ClinicNameKey(const QString& name) {
-  return name.trimmed().normalized(QString::NormalizationForm_C).toCaseFolded();
+namespace {
+
+bool IsApostrophe(char32_t c) {
+  // ' ’ ‘ ʼ ` ´ ′: what keyboards, word processors and older records put in O'Brien.
+  return c == U'\'' || c == U'\u2019' || c == U'\u2018' || c == U'\u02BC' || c == U'`' || c == U'\u00B4' ||
+         c == U'\u2032';
 }
+
+bool IsMark(char32_t c) {
+  const QChar::Category category = QChar::category(c);
+  return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
+         category == QChar::Mark_Enclosing;
+}
+
+// Letters that have no decomposition, written as their base letters (already case-folded).
+const char* Unstroked(char32_t c) {
+  switch (c) {
+    case U'\u00F8':
+      return "o";  // ø
+    case U'\u0142':
+      return "l";  // ł
+    case U'\u0111':
+      return "d";  // đ
+    case U'\u0127':
+      return "h";  // ħ
+    case U'\u0131':
+      return "i";  // ı
+    case U'\u00E6':
+      return "ae";  // æ
+    case U'\u0153':
+      return "oe";  // œ
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+QString ClinicNameKey(const QString& name) {
+  // Case first: a few capitals fold to a letter and a combining mark (İ), which then goes.
+  const QString decomposed = name.trimmed().toCaseFolded().normalized(QString::NormalizationForm_D);
+  QString key;
+  key.reserve(decomposed.size());
+  for (const char32_t c : decomposed.toUcs4()) {
+    if (IsMark(c) || IsApostrophe(c)) continue;
+    if (const char* plain = Unstroked(c)) {
+      key += QLatin1String(plain);
+    } else {
+      key += QChar::fromUcs4(c);
+    }
+  }
+  // Composed again so that Hangul and the like keep their usual form.
+  return key.normalized(QString::NormalizationForm_C);
+}
+
+void DefineClinicNameKey(SqlConnection& connection) { connection.DefineFunction("clinic_name_key", &ClinicNameKey); }
 
 QString ClinicConfig(SqlConnection& connection, const QString& key, const QString& fallback) {
   auto read = connection.Prepare(QStringLiteral("SELECT value FROM config WHERE key = ?"));

@@ -2,11 +2,10 @@
 // salted, iterated password hashes (PBKDF2-HMAC-SHA256; passwords are never stored).
 #pragma once
 
-#include "platform/PasswordHash.h"
-
 #include <QByteArray>
 #include <QString>
 
+#include "platform/PasswordHash.h"
 #include "platform/Sql.h"
 
 namespace pyxa {
@@ -30,9 +29,13 @@ bool HasClinicSchema(SqlConnection& connection);
 // files written before it existed take uploads too. The caller holds the transaction.
 void EnsureReceivedDocumentsTable(SqlConnection& connection);
 
-// The search key kept beside each patient name: trimmed, composed (NFC) and case-folded, so that
-// "MÜLLER", "müller" and a decomposed "Müller" all match.
+// The search key of a patient name, as clinical systems compare names: trimmed and case-folded,
+// without accents or apostrophes, and with the letters that carry a stroke or are ligatures
+// written plainly (ø o, ł l, đ d, æ ae, ß ss); hyphens and spaces stay. So "Gagne" and "GAGNÉ"
+// key like "Gagné", "OBrien" like "O'Brien" or "O’Brien", "Sorensen" like "Sørensen".
 QString ClinicNameKey(const QString& name);
+// Makes ClinicNameKey callable as clinic_name_key(text) in the connection's SQL.
+void DefineClinicNameKey(SqlConnection& connection);
 
 QString ClinicConfig(SqlConnection& connection, const QString& key, const QString& fallback = {});
 int ClinicConfigInt(SqlConnection& connection, const QString& key, int fallback);

@@ -55,6 +55,7 @@ std::unique_ptr<SqlConnection> OpenClinic(const QString& path, bool checkSchema)
   if (checkSchema && !HasClinicSchema(*connection)) {
     throw ConnectError(QStringLiteral("\"%1\" is not a clinic file of this version.").arg(path));
   }
+  DefineClinicNameKey(*connection);
   return connection;
 }
 
@@ -329,10 +330,12 @@ void LocalClinic::FindPatient(const QString& firstName, const QString& lastName,
     values.reset();
     QStringList clauses;
     QVariantList arguments;
+    // Names are keyed afresh from the stored name, not read from the stored key columns: files
+    // written before keys dropped accents and apostrophes still hold the older keys.
     const auto prefix = [&](const QString& column, const QString& text) {
       const QString key = ClinicNameKey(text);
       if (key.isEmpty()) return;
-      clauses << column + QStringLiteral(" LIKE ? ESCAPE '\\'");
+      clauses << QStringLiteral("clinic_name_key(%1) LIKE ? ESCAPE '\\'").arg(column);
       arguments << EscapeLike(key) + QLatin1Char('%');
     };
     const auto exact = [&](const QString& column, const QString& text) {
@@ -340,8 +343,8 @@ void LocalClinic::FindPatient(const QString& firstName, const QString& lastName,
       clauses << column + QStringLiteral(" = ?");
       arguments << text.trimmed();
     };
-    prefix(QStringLiteral("last_key"), lastName);
-    prefix(QStringLiteral("first_key"), firstName);
+    prefix(QStringLiteral("last_name"), lastName);
+    prefix(QStringLiteral("first_name"), firstName);
     exact(QStringLiteral("chart"), chart);
     exact(QStringLiteral("phone_area"), areaCode);
     exact(QStringLiteral("phone1"), phone1);
@@ -358,7 +361,8 @@ void LocalClinic::FindPatient(const QString& firstName, const QString& lastName,
     auto query =
         c.Prepare(QStringLiteral("SELECT id AS lID, last_name AS szLast, first_name AS szFirst, dob || '%1' AS dDOB,"
                                  " hcn AS sValue, chart AS szChartNum, phone_area AS szPhoneArea, phone1 AS szPhone1,"
-                                 " phone2 AS szPhone2 FROM patients WHERE %2 ORDER BY last_key, first_key, id")
+                                 " phone2 AS szPhone2 FROM patients WHERE %2"
+                                 " ORDER BY clinic_name_key(last_name), clinic_name_key(first_name), id")
                       .arg(kDateTimeSuffix, clauses.join(QStringLiteral(" AND "))));
     for (int i = 0; i < arguments.size(); ++i) query.Bind(i + 1, arguments.at(i));
     ReadList(query, kPatientFields, names, values);
@@ -519,11 +523,11 @@ qint64 LocalClinic::UploadDocument(const Document& document, const QString& uplo
       throw ServiceError(kClinicErrorRequest, QStringLiteral("Patient %1 does not exist.").arg(document.PatientID));
     }
     const auto id = [](std::int64_t value) { return QVariant::fromValue(static_cast<qlonglong>(value)); };
-    c.Prepare(QStringLiteral(
-                  "INSERT INTO received_documents (upload_key, user_id, patient_id, encounter_id, category_id,"
-                  " type_id, type_description, physician_id, sender_id, sender, document_name, document_date,"
-                  " date_modified, signed_off, abnormal, notes, file_data, received_ms, received_by)"
-                  " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"))
+    c.Prepare(
+         QStringLiteral("INSERT INTO received_documents (upload_key, user_id, patient_id, encounter_id, category_id,"
+                        " type_id, type_description, physician_id, sender_id, sender, document_name, document_date,"
+                        " date_modified, signed_off, abnormal, notes, file_data, received_ms, received_by)"
+                        " VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"))
         .Bind(1, key)
         .Bind(2, id(document.UserID))
         .Bind(3, id(document.PatientID))

@@ -50,7 +50,8 @@ class LocalClinic final : public ClinicalService {
   void GetCorrespondenceTypes(qint64 physicianId, QStringList& names, ValuesTable& values) override;
   void GetVisitTypes(qint64 physicianId, QStringList& names, ValuesTable& values) override;
 
-  // Names match case-insensitively by prefix, the other criteria exactly; the date of birth is
+  // Names match by prefix whatever their letter case, accents and apostrophes (ClinicNameKey of
+  // the typed and the stored name), the other criteria exactly; the date of birth is
   // month/day/year ("3/14/1957") or ISO, and may be empty. Rows come sorted by last, first name;
   // "dDOB" reads like "1957-03-14 00:00:00". No criteria, or an impossible date: no match.
   void FindPatient(const QString& firstName, const QString& lastName, const QString& chart, const QString& areaCode,

@@ -14,6 +14,24 @@ namespace {
   throw SqlError(code, what.isEmpty() ? detail : what + QStringLiteral(": ") + detail);
 }
 
+void CallTextFunction(sqlite3_context* context, int /*count*/, sqlite3_value** arguments) {
+  if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+    sqlite3_result_null(context);
+    return;
+  }
+  try {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const QString argument = QString::fromUtf8(text, sqlite3_value_bytes(arguments[0]));
+    const auto function = *static_cast<SqlConnection::TextFunction*>(sqlite3_user_data(context));
+    const QByteArray result = function(argument).toUtf8();
+    sqlite3_result_text64(context, result.constData(), static_cast<sqlite3_uint64>(result.size()), SQLITE_TRANSIENT,
+                          SQLITE_UTF8);
+  } catch (...) {
+    // Nothing may unwind through SQLite's C frames.
+    sqlite3_result_error_nomem(context);
+  }
+}
+
 }  // namespace
 
 bool SqlError::IsBusy() const { return (code_ & 0xff) == SQLITE_BUSY || (code_ & 0xff) == SQLITE_LOCKED; }
@@ -186,8 +204,9 @@ SqlConnection::SqlConnection(const QString& path, Mode mode, int busyTimeoutMs) 
   try {
     // The program and the upload program write one file from two processes: rollback journal,
     // not WAL. Reading the schema here also finds a file that is not a database at once.
-    Execute(QStringLiteral("PRAGMA page_size=16384; PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
-                           " PRAGMA foreign_keys=ON; SELECT count(*) FROM sqlite_master;"));
+    Execute(
+        QStringLiteral("PRAGMA page_size=16384; PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL;"
+                       " PRAGMA foreign_keys=ON; SELECT count(*) FROM sqlite_master;"));
   } catch (...) {
     sqlite3_close(db_);
     db_ = nullptr;
@@ -207,6 +226,15 @@ void SqlConnection::Execute(const QString& sql) {
     sqlite3_free(error);
     throw SqlError(sqlite3_extended_errcode(db_), message);
   }
+}
+
+void SqlConnection::DefineFunction(const char* name, TextFunction function) {
+  // SQLite frees the holder with the connection, or at once when the definition fails.
+  auto* holder = new TextFunction(function);
+  const int rc = sqlite3_create_function_v2(db_, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, holder,
+                                            CallTextFunction, nullptr, nullptr,
+                                            [](void* held) { delete static_cast<TextFunction*>(held); });
+  if (rc != SQLITE_OK) Fail(db_, rc, QStringLiteral("define function"));
 }
 
 std::int64_t SqlConnection::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }

@@ -20,7 +20,7 @@ class SqlError : public std::runtime_error {
       : std::runtime_error(message.toStdString()), code_(code), message_(message) {}
   int Code() const { return code_; }  // SQLite's (extended) result code
   const QString& Message() const { return message_; }
-  bool IsBusy() const;       // the file is locked by another connection or process
+  bool IsBusy() const;  // the file is locked by another connection or process
   bool IsNotADatabase() const;
 
  private:
@@ -76,6 +76,11 @@ class SqlConnection {
 
   SqlStatement Prepare(const QString& sql);
   void Execute(const QString& sql);  // one or more statements without bound values
+
+  // Makes function callable as name(text) in this connection's SQL: deterministic, one text
+  // argument, NULL in gives NULL out. Other connections on the file do not see it.
+  using TextFunction = QString (*)(const QString&);
+  void DefineFunction(const char* name, TextFunction function);
   std::int64_t LastInsertId() const;
   int Changes() const;
   const QString& Path() const { return path_; }
