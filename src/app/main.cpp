@@ -1,5 +1,8 @@
 // The composition root: builds the real layers (settings hives, service, prompter, process
-// runner, instance guard) and hands them to start-up and the main window.
+// runner, instance lock) and hands them to start-up and the main window.
+#include <QApplication>
+#include <memory>
+
 #include "components/ServiceFactory.h"
 #include "components/SqliteDatabase.h"
 #include "mainwindow/ui/QtFilePicker.h"
@@ -7,15 +10,11 @@
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/IniRegistry.h"
-#include "platform/InstanceGuard.h"
 #include "platform/QtProcessRunner.h"
 #include "platform/ui/MessageBoxPrompter.h"
 #include "shell/LoginController.h"
 #include "shell/Startup.h"
 #include "shell/ui/LoginWindow.h"
-
-#include <QApplication>
-#include <memory>
 
 namespace {
 
@@ -32,15 +31,6 @@ class ConfiguredServiceFactory final : public ClinicalServiceFactory {
  private:
   const AppSettings& settings_;
   const Clock& clock_;
-};
-
-class GuardedInstance final : public InstanceCheck {
- public:
-  explicit GuardedInstance(const QString& folder) : guard_(folder, QStringLiteral("Pyxadesk")) {}
-  bool TryAcquire() override { return guard_.TryAcquire(); }
-
- private:
-  InstanceGuard guard_;
 };
 
 class MainWindowHost final : public MainWindowOpener {
@@ -75,7 +65,7 @@ int main(int argc, char** argv) {
   AppSettings settings;
   MessageBoxPrompter prompter(nullptr);
   QtProcessRunner runner;
-  GuardedInstance instance(paths.RuntimeFolder());
+  LockFileInstance instance(paths.RuntimeFolder());
   SystemClock clock;
   ConfiguredServiceFactory factory(settings, clock);
   Session session;

@@ -1,18 +1,28 @@
 #include "shell/Startup.h"
 
-#include "shell/ErrorTexts.h"
-
 #include <QFile>
 #include <QFileInfo>
+
+#include "platform/SystemError.h"
+#include "shell/ErrorTexts.h"
 
 namespace pyxa {
 
 bool Startup::Main() {
   BuildViewerErrorTable();
 
-  if (!instance_.TryAcquire()) {
-    prompter_.Information(kProductName + QStringLiteral(" is already running."));
-    return false;
+  switch (instance_.TryAcquire()) {
+    case InstanceGuard::Result::Acquired:
+      break;
+    case InstanceGuard::Result::HeldElsewhere:
+      prompter_.Information(kProductName + QStringLiteral(" is already running."));
+      return false;
+    case InstanceGuard::Result::Failed:
+      // Not another instance: the folder is unusable or the disk full, and the user must hear which.
+      prompter_.Critical(
+          QStringLiteral("%1 cannot start: the lock file '%2' that keeps it from running twice cannot be created.\n%3")
+              .arg(kProductName, instance_.LockPath(), SystemErrorText(instance_.LockError().value())));
+      return false;
   }
 
   QString errorText;
@@ -45,8 +55,8 @@ void Startup::InstallSupportPackage() {
 
   // The package is its own installer: run it directly when it is executable, else as a shell script.
   const bool executable = QFileInfo(path).isExecutable();
-  const int exitCode = executable ? runner_.RunAndWait(path, {})
-                                  : runner_.RunAndWait(QStringLiteral("/bin/sh"), {path});
+  const int exitCode =
+      executable ? runner_.RunAndWait(path, {}) : runner_.RunAndWait(QStringLiteral("/bin/sh"), {path});
   if (exitCode == ProcessRunner::kFailedToStart) {
     // Marking it installed would hide that it never ran; the next start tries again.
     prompter_.Notice(QStringLiteral("Unable to run the ") + settings_.SupportPackage);

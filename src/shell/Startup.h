@@ -3,6 +3,9 @@
 // main window. The first step that fails ends the program after its message.
 #pragma once
 
+#include <system_error>
+
+#include "platform/InstanceGuard.h"
 #include "platform/ProcessRunner.h"
 #include "platform/Prompter.h"
 #include "shell/AppSettings.h"
@@ -14,8 +17,23 @@ namespace pyxa {
 class InstanceCheck {
  public:
   virtual ~InstanceCheck() = default;
-  // True when this process may run: no other instance holds the program.
-  virtual bool TryAcquire() = 0;
+  // Acquired when this process may run; HeldElsewhere while another instance holds the program;
+  // Failed when the check itself cannot be made: LockPath and LockError then say where and why.
+  virtual InstanceGuard::Result TryAcquire() = 0;
+  virtual QString LockPath() const { return {}; }
+  virtual std::error_code LockError() const { return {}; }
+};
+
+// The check the program makes: a lock file named after the product in the runtime folder.
+class LockFileInstance final : public InstanceCheck {
+ public:
+  explicit LockFileInstance(const QString& runtimeFolder) : guard_(runtimeFolder, kProductName) {}
+  InstanceGuard::Result TryAcquire() override { return guard_.TryAcquire(); }
+  QString LockPath() const override { return guard_.LockPath(); }
+  std::error_code LockError() const override { return guard_.Error(); }
+
+ private:
+  InstanceGuard guard_;
 };
 
 class MainWindowOpener {

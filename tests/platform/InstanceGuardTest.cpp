@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -10,36 +12,42 @@
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
+#include <csignal>
+#include <filesystem>
 
 #include "platform/InstanceGuard.h"
 
 namespace pyxa {
 namespace {
 
+constexpr auto kAcquired = InstanceGuard::Result::Acquired;
+constexpr auto kHeldElsewhere = InstanceGuard::Result::HeldElsewhere;
+constexpr auto kFailed = InstanceGuard::Result::Failed;
+
 TEST(InstanceGuard, SecondGuardFailsWhileTheFirstLivesAndSucceedsAfter) {
   QTemporaryDir dir;
   const QString folder = dir.filePath(QStringLiteral("run/"));  // created on demand
   {
     InstanceGuard first(folder, QStringLiteral("Pyxadesk"));
-    ASSERT_TRUE(first.TryAcquire());
-    EXPECT_TRUE(first.TryAcquire());  // holding it already
+    ASSERT_EQ(first.TryAcquire(), kAcquired);
+    EXPECT_EQ(first.TryAcquire(), kAcquired);  // holding it already
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("Pyxadesk.lock")));
     InstanceGuard second(folder, QStringLiteral("Pyxadesk"));
-    EXPECT_FALSE(second.TryAcquire());
+    EXPECT_EQ(second.TryAcquire(), kHeldElsewhere);
     EXPECT_FALSE(second.IsHeld());
     InstanceGuard other(folder, QStringLiteral("UploadDocuments"));  // another name is another lock
-    EXPECT_TRUE(other.TryAcquire());
+    EXPECT_EQ(other.TryAcquire(), kAcquired);
 
     // A lock held for hours is still held: its age alone never makes it stale.
     QFile lock(first.LockPath());
     ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
     ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-3 * 3600), QFileDevice::FileModificationTime));
     lock.close();
-    EXPECT_FALSE(second.TryAcquire());
+    EXPECT_EQ(second.TryAcquire(), kHeldElsewhere);
   }
   EXPECT_FALSE(QFile::exists(folder + QStringLiteral("Pyxadesk.lock")));
   InstanceGuard later(folder, QStringLiteral("Pyxadesk"));
-  EXPECT_TRUE(later.TryAcquire());
+  EXPECT_EQ(later.TryAcquire(), kAcquired);
 }
 
 TEST(InstanceGuard, TakesOverTheLockOfAProcessThatDied) {
@@ -47,7 +55,7 @@ TEST(InstanceGuard, TakesOverTheLockOfAProcessThatDied) {
   QByteArray contents;
   {
     InstanceGuard live(dir.path(), QStringLiteral("Pyxadesk"));
-    ASSERT_TRUE(live.TryAcquire());
+    ASSERT_EQ(live.TryAcquire(), kAcquired);
     QFile lock(live.LockPath());
     ASSERT_TRUE(lock.open(QIODevice::ReadOnly));
     contents = lock.readAll();
@@ -64,7 +72,7 @@ TEST(InstanceGuard, TakesOverTheLockOfAProcessThatDied) {
   stale.close();
 
   InstanceGuard next(dir.path(), QStringLiteral("Pyxadesk"));
-  EXPECT_TRUE(next.TryAcquire());
+  EXPECT_EQ(next.TryAcquire(), kAcquired);
 }
 
 TEST(InstanceGuard, LockOfAnotherLiveProcessHoldsUntilThatProcessEnds) {
@@ -83,19 +91,58 @@ TEST(InstanceGuard, LockOfAnotherLiveProcessHoldsUntilThatProcessEnds) {
   ASSERT_GT(QFileInfo(path).size(), 0);
 
   InstanceGuard guard(dir.path(), QStringLiteral("Pyxadesk"));
-  EXPECT_FALSE(guard.TryAcquire());
+  EXPECT_EQ(guard.TryAcquire(), kHeldElsewhere);
   holder.kill();
   ASSERT_TRUE(holder.waitForFinished());
-  EXPECT_TRUE(guard.TryAcquire());
+  EXPECT_EQ(guard.TryAcquire(), kAcquired);
 }
 
-TEST(InstanceGuard, FolderThatCannotHoldALockRefuses) {
+TEST(InstanceGuard, ALockThatCannotBeMadeIsAFailureWithItsSystemErrorNotAnotherInstance) {
   QTemporaryDir dir;
-  QFile file(dir.filePath(QStringLiteral("plain")));
+  const QString plain = dir.filePath(QStringLiteral("plain"));
+  QFile file(plain);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.close();
-  InstanceGuard guard(dir.filePath(QStringLiteral("plain")), QStringLiteral("Pyxadesk"));
-  EXPECT_FALSE(guard.TryAcquire());
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("taken")));
+  ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("folder/Pyxadesk.lock")));
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("linked")));
+  std::filesystem::create_symlink(plain.toStdString(),
+                                  dir.filePath(QStringLiteral("linked/Pyxadesk.lock")).toStdString());
+
+  struct Case {
+    const char* folder;
+    bool fileSizeLimit;  // as a full disk does, the lock file takes no bytes
+    int error;
+  } const cases[] = {
+      {"plain", false, ENOTDIR},  // the runtime folder's place is taken by a file
+      {"folder", false, EISDIR},  // the lock file's place is taken by a folder
+      {"linked", false, ELOOP},   // a link planted in the lock file's place is not followed
+      {"taken", true, EFBIG},
+  };
+  for (const Case& c : cases) {
+    InstanceGuard guard(dir.filePath(QString::fromLatin1(c.folder)), QStringLiteral("Pyxadesk"));
+    rlimit saved{};
+    if (c.fileSizeLimit) {
+      std::signal(SIGXFSZ, SIG_IGN);
+      ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+      rlimit none = saved;
+      none.rlim_cur = 0;
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    }
+    const InstanceGuard::Result result = guard.TryAcquire();
+    if (c.fileSizeLimit) {
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+      std::signal(SIGXFSZ, SIG_DFL);
+    }
+    EXPECT_EQ(result, kFailed) << c.folder;
+    EXPECT_EQ(guard.Error().value(), c.error) << c.folder;
+    EXPECT_FALSE(guard.IsHeld()) << c.folder;
+  }
+  // The half-made lock file is not left behind for the next start to trip over.
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("taken/Pyxadesk.lock"))));
+  InstanceGuard next(dir.filePath(QStringLiteral("taken")), QStringLiteral("Pyxadesk"));
+  EXPECT_EQ(next.TryAcquire(), kAcquired);
+  EXPECT_FALSE(next.Error());
 }
 
 }  // namespace

@@ -1,19 +1,21 @@
-// Start-up against real settings files: what a damaged or read-only installation does.
-#include "platform/IniRegistry.h"
-#include "platform/ScriptedPrompter.h"
-#include "shell/Startup.h"
+// Start-up against real settings and lock files: what a damaged or read-only installation does.
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "platform/IniRegistry.h"
+#include "platform/ScriptedPrompter.h"
+#include "platform/SystemError.h"
+#include "shell/Startup.h"
 
 namespace pyxa {
 namespace {
 
 struct Yes final : InstanceCheck, LoginPrompt, MainWindowOpener, ProcessRunner {
-  bool TryAcquire() override { return true; }
+  InstanceGuard::Result TryAcquire() override { return InstanceGuard::Result::Acquired; }
   bool ShowLogin() override { return ++logins, true; }
   void OpenMainWindow() override {}
   int RunAndWait(const QString&, const QStringList&) override { return 0; }
@@ -37,10 +39,10 @@ class StartupWithFiles : public ::testing::Test {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
   }
-  bool Start() {
+  bool Start(InstanceCheck* instance = nullptr) {
     IniRegistry registry(machine, user);
     SettingsStore store(registry, folder, folder);
-    Startup startup(store, settings, prompter, fakes, fakes, fakes, fakes, folder);
+    Startup startup(store, settings, prompter, fakes, instance ? *instance : fakes, fakes, fakes, folder);
     return startup.Main();
   }
 
@@ -64,7 +66,8 @@ TEST_F(StartupWithFiles, AFirstRunCreatesTheDefaultsAndTheWorkingFolders) {
 }
 
 TEST_F(StartupWithFiles, ADamagedSettingsFileStopsWithAMessageAndIsLeftAsItWas) {
-  const QByteArray damaged("[SOFTWARE\\Corvantis\\Pyxadesk\nWebService_URL=file:///srv/clinic.sqlite\n\x01\xff garbage");
+  const QByteArray damaged(
+      "[SOFTWARE\\Corvantis\\Pyxadesk\nWebService_URL=file:///srv/clinic.sqlite\n\x01\xff garbage");
   WriteMachine(damaged);
   EXPECT_FALSE(Start());
   ASSERT_EQ(prompter.Prompts().size(), 1u);
@@ -82,6 +85,24 @@ TEST_F(StartupWithFiles, MissingMicrosoftWseIsFatalWithTheSystemTextAndKeyPath) 
   EXPECT_EQ(prompter.Prompts()[0].text,
             QStringLiteral("Failed to load the application settings.\nNo such file or directory (2)"
                            "[SOFTWARE\\Corvantis\\Pyxadesk\\MicrosoftWSE]"));
+}
+
+TEST_F(StartupWithFiles, ALockFileThatCannotBeCreatedIsReportedAsSuchNotAsASecondInstance) {
+  WriteMachine("[SOFTWARE\\Corvantis\\Pyxadesk]\nWebService_URL=file:///srv/clinic.sqlite\nMicrosoftWSE=\n");
+  // The runtime folder's place is taken by a file.
+  const QString runtime = folder + QStringLiteral("run");
+  QFile blocker(runtime);
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  LockFileInstance instance(runtime);
+  EXPECT_FALSE(Start(&instance));
+  ASSERT_EQ(prompter.Prompts().size(), 1u);
+  EXPECT_EQ(prompter.Prompts()[0].text,
+            QStringLiteral("Pyxadesk cannot start: the lock file '%1/Pyxadesk.lock' that keeps it from running twice "
+                           "cannot be created.\n%2")
+                .arg(runtime, SystemErrorText(ENOTDIR)));
+  EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::Critical);
+  EXPECT_EQ(fakes.logins, 0);
 }
 
 TEST_F(StartupWithFiles, ASettingsFolderThatCannotBeWrittenStillStarts) {

@@ -1,16 +1,19 @@
-#include "MemoryRegistry.h"
-#include "platform/ScriptedPrompter.h"
-#include "shell/Startup.h"
+#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+#include "MemoryRegistry.h"
+#include "platform/ScriptedPrompter.h"
+#include "shell/Startup.h"
 
 namespace pyxa {
 namespace {
 
 struct FakeInstance final : InstanceCheck {
-  bool TryAcquire() override { return free; }
+  InstanceGuard::Result TryAcquire() override {
+    return free ? InstanceGuard::Result::Acquired : InstanceGuard::Result::HeldElsewhere;
+  }
   bool free = true;
 };
 struct FakeLogin final : LoginPrompt {
