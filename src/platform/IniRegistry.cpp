@@ -174,6 +174,8 @@ std::int32_t LoadHive(const QString& path, HiveText& hive) {
   QByteArray bytes;
   if (::fstat(fd, &info) != 0) {
     rc = errno;
+  } else if (S_ISDIR(info.st_mode)) {
+    rc = EISDIR;
   } else if (!S_ISREG(info.st_mode)) {
     rc = IniRegistry::kUnreadable;
   } else if (info.st_size > kMaxHiveBytes) {

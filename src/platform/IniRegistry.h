@@ -13,8 +13,8 @@ namespace pyxa {
 
 class IniRegistry final : public Registry {
  public:
-  // Read results beside 0 and kNotFound: the hive file exists but cannot be read (also when the
-  // path is a folder), or its text is not hive text.
+  // Read results beside 0, kNotFound and the system's own codes (EISDIR for a folder in the
+  // hive's place): the hive is no regular file (a pipe, a device), or its text is not hive text.
   static constexpr std::int32_t kUnreadable = EACCES;
   static constexpr std::int32_t kMalformed = EBADMSG;
 
@@ -27,6 +27,7 @@ class IniRegistry final : public Registry {
                                   const QString& value) override;
 
   const QString& HivePath(Hive hive) const { return hive == Hive::Machine ? machinePath_ : userPath_; }
+  QString HiveLocation(Hive hive) const override { return HivePath(hive); }
 
  private:
   QString machinePath_;

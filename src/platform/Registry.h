@@ -27,6 +27,9 @@ class Registry {
   // not reported, the program carries on as if it had succeeded.
   virtual std::int32_t WriteRegistryValue(Hive hive, const QString& keyPath, const QString& valueName,
                                           const QString& value) = 0;
+
+  // Where the hive is kept, to name it to the user; empty when it has no place of its own.
+  virtual QString HiveLocation(Hive /*hive*/) const { return {}; }
 };
 
 }  // namespace pyxa

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/IniRegistry.h"
+#include "platform/Prompter.h"
 #include "platform/SystemError.h"
 #include "shell/PathRoutines.h"
 
@@ -115,6 +117,7 @@ SettingsStore::SettingsStore(Registry& registry, QString programFolder, QString 
 
 std::int32_t SettingsStore::LoadSettings(AppSettings& settings, QString& errorText) {
   errorText.clear();
+  userSettingsProblem_.clear();
   settings.MainFormLeft = -1;
   settings.MainFormTop = -1;
   settings.MainFormWidth = -1;
@@ -214,12 +217,16 @@ std::int32_t SettingsStore::LoadMachineValues(AppSettings& settings, QString& er
 }
 
 void SettingsStore::LoadUserValues(AppSettings& settings) {
+  std::int32_t unreadable = 0;
   for (const UserValue& entry : kUserValues) {
     const QString name = QString::fromLatin1(entry.name);
     QString value;
     const std::int32_t rc = registry_.ReadRegistryValue(Hive::User, kSettingsKeyPath, name, value);
     if (rc != 0) {
-      if (rc != Registry::kNotFound) registry_.WriteRegistryValue(Hive::User, kSettingsKeyPath, name, QString());
+      if (rc != Registry::kNotFound) {
+        if (unreadable == 0) unreadable = rc;
+        registry_.WriteRegistryValue(Hive::User, kSettingsKeyPath, name, QString());
+      }
       continue;
     }
     if (value.isEmpty()) continue;
@@ -231,6 +238,20 @@ void SettingsStore::LoadUserValues(AppSettings& settings) {
     } else {
       settings.*entry.text = value;
     }
+  }
+  if (unreadable != 0) {
+    // The repairs above are refused by a hive that cannot be read, so nothing else would tell.
+    const QString cause = unreadable == IniRegistry::kMalformed
+                              ? QStringLiteral("The file is damaged: its text is not settings text.")
+                              : SystemErrorText(unreadable);
+    const QString location = registry_.HiveLocation(Hive::User);
+    const QString what = location.isEmpty() ? QStringLiteral("Your personal settings")
+                                            : QStringLiteral("Your personal settings file '%1'").arg(location);
+    userSettingsProblem_ =
+        QStringLiteral(
+            "%1 cannot be read.\n%2\n%3 starts with the default window position and indexing values, "
+            "and cannot keep your changes to them until the file is repaired or removed.")
+            .arg(what, cause, kProductName);
   }
 }
 

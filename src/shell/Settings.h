@@ -26,6 +26,11 @@ class SettingsStore {
   // empty as the settings rules say ("60" for the time-out).
   std::int32_t LoadSettings(AppSettings& settings, QString& errorText);
 
+  // After LoadSettings: a message naming the per-user settings file and why it could not be read
+  // (damaged, or not a file); empty when it was read or is not there yet. The per-user values then
+  // keep their defaults and changes to them cannot be kept, which the user must hear of.
+  const QString& UserSettingsProblem() const { return userSettingsProblem_; }
+
   // Writes the machine-wide values and, for a window geometry that was on screen, the per-user
   // values. Registry writes do not report failures, so this returns 0.
   std::int32_t SaveSettings(const AppSettings& settings, QString& errorText);
@@ -42,6 +47,7 @@ class SettingsStore {
   Registry& registry_;
   QString programFolder_;
   QString dataFolder_;
+  QString userSettingsProblem_;
 };
 
 }  // namespace pyxa

@@ -30,6 +30,9 @@ bool Startup::Main() {
     prompter_.Critical(QStringLiteral("Failed to load the application settings.\n") + errorText);
     return false;
   }
+  if (!store_.UserSettingsProblem().isEmpty()) {
+    prompter_.Ask({store_.UserSettingsProblem(), kProductName, PromptIcon::Warning, PromptButtons::Ok});
+  }
 
   if (settings_.WebServiceURL.isEmpty()) {
     prompter_.Notice(ViewerErrorText(2074));

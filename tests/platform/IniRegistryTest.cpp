@@ -195,7 +195,7 @@ TEST_F(IniRegistryTest, MalformedHiveIsReportedAndNeverReplaced) {
 
 TEST_F(IniRegistryTest, UnreadableHiveIsReportedAndNeverReplaced) {
   ASSERT_TRUE(QDir().mkpath(User()));  // a folder where the file should be
-  EXPECT_EQ(Code(Hive::User, kSettingsKeyPath, QStringLiteral("A")), IniRegistry::kUnreadable);
+  EXPECT_EQ(Code(Hive::User, kSettingsKeyPath, QStringLiteral("A")), EISDIR);
   Write(Hive::User, kSettingsKeyPath, QStringLiteral("A"), QStringLiteral("1"));
   EXPECT_TRUE(QFileInfo(User()).isDir());
 

@@ -105,21 +105,52 @@ TEST_F(StartupWithFiles, ALockFileThatCannotBeCreatedIsReportedAsSuchNotAsASecon
   EXPECT_EQ(fakes.logins, 0);
 }
 
-TEST_F(StartupWithFiles, ASettingsFolderThatCannotBeWrittenStillStarts) {
+TEST_F(StartupWithFiles, PersonalSettingsThatCannotBeReadAreNamedOnceAndStartUpGoesOn) {
   WriteMachine("[SOFTWARE\\Corvantis\\Pyxadesk]\nWebService_URL=file:///srv/clinic.sqlite\nMicrosoftWSE=\n");
-  // The user hive's place is taken by a folder: every write to it fails silently.
-  ASSERT_TRUE(QDir().mkpath(user));
-  EXPECT_TRUE(Start());
-  EXPECT_EQ(fakes.logins, 1);
-  IniRegistry registry(machine, user);
-  SettingsStore store(registry, folder, folder);
-  settings.MainFormLeft = 5;
-  settings.MainFormTop = 5;
-  settings.MainFormWidth = 500;
-  settings.MainFormHeight = 400;
-  QString error;
-  EXPECT_EQ(store.SaveSettings(settings, error), 0);
-  EXPECT_TRUE(QFileInfo(user).isDir());
+  const QString tail = QStringLiteral(
+      "\nPyxadesk starts with the default window position and indexing values, and cannot keep your changes to them "
+      "until the file is repaired or removed.");
+  struct Case {
+    bool folder;  // a folder in the file's place, else a file whose text is damaged
+    QString cause;
+  } const cases[] = {
+      {false, QStringLiteral("The file is damaged: its text is not settings text.")},
+      {true, SystemErrorText(EISDIR)},
+  };
+  for (const Case& c : cases) {
+    QFile::remove(user);
+    QDir(user).removeRecursively();
+    const QByteArray damaged("[SOFTWARE\\Corvantis\\Pyxadesk]\nMainForm_Left=10\nStore_Sender City Lab\n");
+    if (c.folder) {
+      ASSERT_TRUE(QDir().mkpath(user));
+    } else {
+      QFile file(user);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(damaged);
+    }
+    prompter.Clear();
+    fakes.logins = 0;
+    EXPECT_TRUE(Start());
+    ASSERT_EQ(prompter.Prompts().size(), 1u);
+    EXPECT_EQ(prompter.Prompts()[0].text,
+              QStringLiteral("Your personal settings file '%1' cannot be read.\n").arg(user) + c.cause + tail);
+    EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(fakes.logins, 1);
+
+    // Saving leaves what is there for the user to repair.
+    IniRegistry registry(machine, user);
+    SettingsStore store(registry, folder, folder);
+    settings.MainFormLeft = 5;
+    settings.MainFormTop = 5;
+    settings.MainFormWidth = 500;
+    settings.MainFormHeight = 400;
+    QString error;
+    EXPECT_EQ(store.SaveSettings(settings, error), 0);
+    EXPECT_EQ(QFileInfo(user).isDir(), c.folder);
+    if (!c.folder) {
+      EXPECT_EQ(Read(user), damaged);
+    }
+  }
 }
 
 }  // namespace
