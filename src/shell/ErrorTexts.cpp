@@ -1,5 +1,12 @@
 #include "shell/ErrorTexts.h"
 
+#include <cerrno>
+#include <new>
+#include <system_error>
+
+#include "components/ClinicalService.h"
+#include "platform/Sql.h"
+
 namespace pyxa {
 
 namespace {
@@ -202,6 +209,25 @@ std::int32_t KofaxErrorText(std::int32_t code, QString& text) {
 QString GenericErrorMessage(std::int32_t number, const QString& description, std::int32_t lastSystemError) {
   return QStringLiteral("An error has occurred.\n#") + NumberShown(number, lastSystemError) +
          QStringLiteral("\nDescription: ") + description;
+}
+
+std::int32_t ErrorNumberOf(const std::exception& error) {
+  if (const auto* service = dynamic_cast<const ServiceError*>(&error)) return service->Number();
+  if (const auto* sql = dynamic_cast<const SqlError*>(&error)) return sql->Code();
+  if (const auto* system = dynamic_cast<const std::system_error*>(&error)) return system->code().value();
+  if (dynamic_cast<const std::bad_alloc*>(&error)) return ENOMEM;
+  return 0;
+}
+
+QString ErrorDescriptionOf(const std::exception& error) {
+  if (const auto* service = dynamic_cast<const ServiceError*>(&error)) return service->Description();
+  if (const auto* sql = dynamic_cast<const SqlError*>(&error)) return sql->Message();
+  return QString::fromLocal8Bit(error.what());
+}
+
+QString GenericErrorMessage(const std::exception& error, std::int32_t lastSystemError, const QString& firstLine) {
+  return firstLine + QStringLiteral("\n#") + NumberShown(ErrorNumberOf(error), lastSystemError) +
+         QStringLiteral("\nDescription: ") + ErrorDescriptionOf(error);
 }
 
 QString OperationErrorMessage(const QString& firstLine, std::int32_t number, const QString& description,

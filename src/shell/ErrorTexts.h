@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <exception>
 
 namespace pyxa {
 
@@ -41,5 +42,16 @@ QString GenericErrorMessage(std::int32_t number, const QString& description, std
 // number 0 is replaced by lastSystemError as in GenericErrorMessage.
 QString OperationErrorMessage(const QString& firstLine, std::int32_t number, const QString& description,
                               std::int32_t lastSystemError = 0);
+
+// The number a caught failure carries of its own: a service error's number, a database error's
+// code, a system or file-system error's code (errno), ENOMEM for memory exhausted; 0 for none.
+std::int32_t ErrorNumberOf(const std::exception& error);
+// Its description: a service or database error's own text, else what() it says.
+QString ErrorDescriptionOf(const std::exception& error);
+
+// The generic message for a caught failure, in the generic shape with firstLine as its first line.
+// A failure without a number of its own shows lastSystemError, errno as the handler found it.
+QString GenericErrorMessage(const std::exception& error, std::int32_t lastSystemError,
+                            const QString& firstLine = QStringLiteral("An error has occurred."));
 
 }  // namespace pyxa

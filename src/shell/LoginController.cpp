@@ -1,5 +1,7 @@
 #include "shell/LoginController.h"
 
+#include <cerrno>
+
 #include "shell/ErrorTexts.h"
 
 namespace pyxa {
@@ -15,7 +17,7 @@ bool LoginController::Connect(const QString& login, const QString& password,
   } catch (const ServiceError& error) {
     Fail(error, undoFailed);
   } catch (const std::exception& error) {
-    Fail(ServiceError(0, QString::fromStdString(error.what())), undoFailed);
+    Fail(ServiceError(ErrorNumberOf(error), ErrorDescriptionOf(error)), undoFailed);
   }
   return false;
 }
@@ -27,19 +29,20 @@ bool LoginController::SetTimeOffset(const QString& login) {
   } catch (const ServiceError& error) {
     Fail(error);
   } catch (const std::exception& error) {
-    Fail(ServiceError(0, QString::fromStdString(error.what())));
+    Fail(ServiceError(ErrorNumberOf(error), ErrorDescriptionOf(error)));
   }
   return false;
 }
 
 void LoginController::Fail(const ServiceError& error, const std::function<void()>& undoFailed) {
+  const int lastSystemError = errno;  // before releasing the session can change it
   session_.Release();
   if (undoFailed) undoFailed();
   if (error.Description() == kWrongLoginOrPassword) {
     prompter_.Notice(QStringLiteral("You have entered invalid login information.\n"
                                     "                     Please try again."));
   } else {
-    prompter_.Critical(GenericErrorMessage(error.Number(), error.Description()));
+    prompter_.Critical(GenericErrorMessage(error.Number(), error.Description(), lastSystemError));
   }
 }
 

@@ -1,5 +1,7 @@
 #include "shell/ServiceFailures.h"
 
+#include <cerrno>
+
 #include "shell/ErrorTexts.h"
 #include "shell/Session.h"
 
@@ -12,6 +14,7 @@ ServiceFailureKind ClassifyServiceFailure(const QString& description) {
 }
 
 void ReportServiceFailure(const ServiceError& error, Prompter& prompter, LoginPrompt& login) {
+  const int lastSystemError = errno;
   switch (ClassifyServiceFailure(error.Description())) {
     case ServiceFailureKind::SessionExpired:
       prompter.Critical(ViewerErrorText(2072));
@@ -21,7 +24,7 @@ void ReportServiceFailure(const ServiceError& error, Prompter& prompter, LoginPr
       prompter.Critical(ViewerErrorText(2073));
       break;
     case ServiceFailureKind::Other:
-      prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+      prompter.Critical(GenericErrorMessage(error.Number(), error.Description(), lastSystemError));
       break;
   }
 }

@@ -7,14 +7,23 @@
 #include "shell/Session.h"
 
 #include <QSet>
+#include <QString>
+#include <cstdint>
 #include <stdexcept>
 
 namespace pyxa {
 
-// A store that exists but cannot be read; the text says why.
+// A store that exists but cannot be read; the text says why, the number is the database's code.
 class StoreReadFailure : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  StoreReadFailure(std::int32_t number, const QString& description)
+      : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
+  std::int32_t Number() const { return number_; }
+  const QString& Description() const { return description_; }
+
+ private:
+  std::int32_t number_;
+  QString description_;
 };
 
 // Creates a missing store, then reads the rows with IsUploaded -1: their columns, the patient's

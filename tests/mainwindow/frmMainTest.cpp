@@ -50,6 +50,20 @@ TEST_F(MainWindowTest, AFailureDuringLoadShowsOnlyTheGenericMessage) {
   EXPECT_EQ(login.shown, 0);
 }
 
+TEST_F(MainWindowTest, AStoreThatCannotBeReadAtLoadIsReportedWithItsOwnNumber) {
+  QFile damaged(settings.UploadsFolder + QStringLiteral("documents.mdb"));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(QByteArray(4096, 'x'));
+  damaged.close();
+  window->Form_Load();
+  ASSERT_FALSE(prompter.Prompts().empty());
+  for (const QString& text : prompter.Texts())
+    EXPECT_FALSE(text.contains(QStringLiteral("#0\n"))) << text.toStdString();
+  EXPECT_TRUE(
+      prompter.Texts().contains(QStringLiteral("An error has occurred.\n#26\nDescription: file is not a database")))
+      << prompter.Texts().join(QStringLiteral(" | ")).toStdString();
+}
+
 TEST_F(MainWindowTest, ExitAsksAndNoKeepsTheWindowOpen) {
   window->show();
   prompter.Script(PromptAnswer::No);

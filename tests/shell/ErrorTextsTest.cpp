@@ -1,5 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+
+#include "components/ClinicalService.h"
+#include "platform/Sql.h"
 #include "shell/ErrorTexts.h"
 
 namespace pyxa {
@@ -73,6 +82,34 @@ TEST(ErrorMessages, GenericAndOperationShapes) {
             QStringLiteral("Failed to load your documents for uploading.\nError #53\nDescription: File not found"));
   EXPECT_EQ(OperationErrorMessage(QStringLiteral("First"), 0, QStringLiteral("d"), 2),
             QStringLiteral("First\nError #2\nDescription: d"));
+}
+
+TEST(ErrorMessages, ACaughtFailureShowsItsOwnNumberOrElseTheSystemsLastError) {
+  struct Case {
+    std::function<void()> raise;
+    const char* expected;
+  } const cases[] = {
+      {[] { throw ServiceError(5001, QStringLiteral("Unable to connect")); }, "#5001\nDescription: Unable to connect"},
+      {[] { throw SqlError(13, QStringLiteral("database or disk is full")); },
+       "#13\nDescription: database or disk is full"},
+      {[] { throw std::system_error(ENOSPC, std::generic_category(), "write"); },
+       "#28\nDescription: write: No space left on device"},
+      {[] { throw std::filesystem::filesystem_error("copy", std::make_error_code(std::errc::permission_denied)); },
+       "#13\nDescription: filesystem error: copy: Permission denied"},
+      {[] { throw std::bad_alloc(); }, "#12\nDescription: std::bad_alloc"},
+      {[] { throw std::runtime_error("no number"); }, "#5\nDescription: no number"},  // the system's EIO
+      {[] { throw ServiceError(0, QStringLiteral("none")); }, "#5\nDescription: none"},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.raise();
+    } catch (const std::exception& error) {
+      EXPECT_EQ(GenericErrorMessage(error, EIO),
+                QStringLiteral("An error has occurred.\n") + QString::fromUtf8(c.expected));
+      EXPECT_EQ(GenericErrorMessage(error, EIO, QStringLiteral("An error has occurred in Upload Now.")),
+                QStringLiteral("An error has occurred in Upload Now.\n") + QString::fromUtf8(c.expected));
+    }
+  }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <cerrno>
 #include <gtest/gtest.h>
+#include <system_error>
 
 namespace pyxa {
 namespace {
@@ -126,6 +128,25 @@ TEST_F(LoginWindowTest, CredentialWordsInAnotherCaseGetTheGenericMessage) {
             QStringLiteral("An error has occurred.\n#-2147467259\nDescription: wrong login or password"));
   EXPECT_EQ(prompter.Prompts()[0].icon, PromptIcon::Critical);
   EXPECT_EQ(prompter.Prompts()[0].title, QStringLiteral("Pyxadesk"));
+}
+
+TEST(LoginWindowFailure, AFailureOutsideTheServiceShowsItsSystemErrorNotZero) {
+  struct NoService final : ClinicalServiceFactory {
+    std::unique_ptr<ClinicalService> Create() override {
+      throw std::system_error(EMFILE, std::generic_category(), "the clinic cannot be opened");
+    }
+  } factory;
+  Session session;
+  AppSettings settings;
+  ScriptedPrompter prompter;
+  LoginController controller{factory, session, settings, prompter};
+  frmLogin window(controller);
+  window.show();
+  window.findChild<QLineEdit*>(QStringLiteral("txtLogin"))->setText(QStringLiteral("demo"));
+  window.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("demo"));
+  QTest::mouseClick(window.findChild<QPushButton*>(QStringLiteral("cmdLogin")), Qt::LeftButton);
+  EXPECT_EQ(prompter.Texts().join(QLatin1Char('|')).toStdString(),
+            "An error has occurred.\n#24\nDescription: the clinic cannot be opened: Too many open files");
 }
 
 TEST_F(LoginWindowTest, AnEmptyUrlConnectsWithTwoArguments) {

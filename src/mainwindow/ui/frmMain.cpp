@@ -18,6 +18,7 @@
 #include "upload/SourceRemovals.h"
 
 #include <QAction>
+#include <cerrno>
 #include <QCheckBox>
 #include <algorithm>
 #include <QCloseEvent>
@@ -390,9 +391,9 @@ void frmMain::Form_Load() {
     subClearSearchFields();
     FillReferenceBoxes();
   } catch (const ServiceError& error) {
-    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+    services_.prompter.Critical(GenericErrorMessage(error, errno));
   } catch (const StoreReadError& error) {
-    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description(), errno));
   } catch (const std::exception& error) {
     ReportError(error);
   }
@@ -500,7 +501,8 @@ void frmMain::mnuAbout_Click() {
 }
 
 void frmMain::ReportError(const std::exception& error) {
-  services_.prompter.Critical(GenericErrorMessage(0, QString::fromLocal8Bit(error.what())));
+  // Called first thing in a handler, so errno is still the one the failure left.
+  services_.prompter.Critical(GenericErrorMessage(error, errno));
 }
 
 }  // namespace pyxa

@@ -21,6 +21,7 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cerrno>
 
 namespace pyxa {
 namespace {
@@ -111,7 +112,7 @@ void frmMain::FollowUploadCount(bool keepWhenNone) {
   try {
     awaiting = counts_.AreDocsToUpload(indexed_ ? indexed_->Count() : 0);
   } catch (const StoreReadError& error) {
-    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description()));
+    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description(), errno));
   }
   if (canUpload && awaiting > 0) {
     for (const char* control : {"cmdUploadNow", "fraStep3", "mnuActionsUploadNow"})
@@ -216,8 +217,8 @@ void frmMain::cmdUploadNow_Click() {
     FollowUploadCount(false);
     FollowShownAfterQueue(false);
   } catch (const std::exception& error) {
-    services_.prompter.Critical(QStringLiteral("An error has occurred in Upload Now.\r\n#0\r\nDescription: ") +
-                                QString::fromLocal8Bit(error.what()));
+    services_.prompter.Critical(
+        GenericErrorMessage(error, errno, QStringLiteral("An error has occurred in Upload Now.")));
   }
   ApplyState();
 }
@@ -255,7 +256,7 @@ void frmMain::LoadStoredDocuments() {
     indexed_.emplace(std::move(stored));
     RefreshIndexedTree();
   } catch (const StoreReadFailure& error) {
-    services_.prompter.Critical(GenericErrorMessage(0, QString::fromLocal8Bit(error.what())));
+    services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description(), errno));
   }
 }
 
