@@ -96,8 +96,8 @@ bool IsMark(char32_t c) {
          category == QChar::Mark_Enclosing;
 }
 
-// Letters that have no decomposition, written as their base letters (already case-folded).
-const char* Unstroked(char32_t c) {
+// Small letters that have no decomposition, written as their base letters.
+const char* Plain(char32_t c) {
   switch (c) {
     case U'\u00F8':
       return "o";  // ø
@@ -113,6 +113,8 @@ const char* Unstroked(char32_t c) {
       return "ae";  // æ
     case U'\u0153':
       return "oe";  // œ
+    case U'\u00DF':
+      return "ss";  // ß
     default:
       return nullptr;
   }
@@ -121,13 +123,17 @@ const char* Unstroked(char32_t c) {
 }  // namespace
 
 QString ClinicNameKey(const QString& name) {
-  // Case first: a few capitals fold to a letter and a combining mark (İ), which then goes.
-  const QString decomposed = name.trimmed().toCaseFolded().normalized(QString::NormalizationForm_D);
-  QString key;
-  key.reserve(decomposed.size());
+  // Marks go before case is folded: a capital such as İ folds to a small letter only without them.
+  const QString decomposed = name.trimmed().normalized(QString::NormalizationForm_D);
+  QString bare;
+  bare.reserve(decomposed.size());
   for (const char32_t c : decomposed.toUcs4()) {
-    if (IsMark(c) || IsApostrophe(c)) continue;
-    if (const char* plain = Unstroked(c)) {
+    if (!IsMark(c) && !IsApostrophe(c)) bare += QChar::fromUcs4(c);
+  }
+  QString key;
+  key.reserve(bare.size());
+  for (const char32_t c : bare.toCaseFolded().toUcs4()) {
+    if (const char* plain = Plain(c)) {
       key += QLatin1String(plain);
     } else {
       key += QChar::fromUcs4(c);

@@ -126,6 +126,16 @@ TEST_F(QueryTest, NamesMatchByPrefixWhateverTheirAccentsCaseAndApostrophes) {
   }
 }
 
+TEST(ClinicNameKey, FoldsCaseAccentsApostrophesAndPlainLetterVariants) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"  Gagné ", "gagne"}, {"E\u0301MILIE", "emilie"}, {"O\u2019Brien", "obrien"}, {"D'Amico", "damico"},
+      {"WEIß", "weiss"},     {"\u0130lker", "ilker"},    {"SØRENSEN", "sorensen"},   {"Łukasz", "lukasz"},
+      {"Æsa", "aesa"},       {"St-Pierre", "st-pierre"}, {"De Luca", "de luca"},     {"김민준", "김민준"},
+  };
+  for (const auto& [name, key] : cases)
+    EXPECT_EQ(ClinicNameKey(QString::fromUtf8(name)), QString::fromUtf8(key)) << name;
+}
+
 TEST_F(QueryTest, NamesMatchInClinicFilesWrittenWithOlderKeys) {
   {
     SqlConnection connection(path_);
