@@ -318,6 +318,7 @@ bool frmMain::IndexedPagesHeld() const { return indexed_ && !IndexedSource(*inde
 
 void frmMain::ApplyLayout() {
   const PaneLayout layout = state_.Layout();
+  toolbar_->FitTo(width());
   panes_->sstFiles->setVisible(layout.filesTree);
   panes_->sstDocuments->setVisible(layout.indexedTree);
   // The indexing pane holds the patient search and document fields; it opens with them.

@@ -219,7 +219,7 @@ void frmMain::Form_Resize() {
 
 void frmMain::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  toolbar_->FitTo(event->size().width());
+  toolbar_->FitTo(width());
   Form_Resize();
 }
 

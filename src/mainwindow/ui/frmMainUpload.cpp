@@ -179,16 +179,18 @@ void frmMain::FollowShownAfterQueue(bool editing) {
 }
 
 void frmMain::cmdUploadNow_Click() {
+  // The closing message waits until the controls show how things stand after the upload.
+  std::optional<Prompt> closing;
   try {
     if (QueueIndexedDocuments(QStringLiteral("Failed to store the document(s)."))) {
       indexed_.emplace();
       if (!Uploader().Exists()) {
-        // Queued all the same: the tree and the counts show it before the user is told.
+        // Queued all the same: the tree and the counts show it.
         RefreshIndexedTree();
         UpdateUploadCount();
         UpdateAvailableCount();
-        services_.prompter.Ask({QStringLiteral("Unable to locate the ") + NameFromFullPath(Uploader().Path()),
-                                QString(), PromptIcon::Critical, PromptButtons::Ok});
+        closing = Prompt{QStringLiteral("Unable to locate the ") + NameFromFullPath(Uploader().Path()), QString(),
+                         PromptIcon::Critical, PromptButtons::Ok};
       } else {
         const QueueState before = counts_.ReadQueue();
         if (Uploader().IsRunning()) {
@@ -210,7 +212,8 @@ void frmMain::cmdUploadNow_Click() {
         // nothing to do reports nothing.
         const auto run = counts_.RunSince(before);
         if (run && (before.awaiting > 0 || run->uploaded + run->failed > 0)) {
-          services_.prompter.Information(UploadRunText(*run), QStringLiteral("Upload Now"));
+          closing = Prompt{UploadRunText(*run), QStringLiteral("Upload Now"), PromptIcon::Information,
+                           PromptButtons::Ok};
         }
       }
     }
@@ -221,6 +224,7 @@ void frmMain::cmdUploadNow_Click() {
         GenericErrorMessage(error, errno, QStringLiteral("An error has occurred in Upload Now.")));
   }
   ApplyState();
+  if (closing) services_.prompter.Ask(*closing);
 }
 
 void frmMain::WaitForUploadProgram() {
