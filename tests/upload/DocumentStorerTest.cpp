@@ -1,101 +1,28 @@
 // Storing indexed documents on real files and a real store: page lists and their removal from
 // each document's own source, whole files, refusals and failures that keep their place and
 // pages, audit rows, settings, the reload.
-#include "common/TestTiff.h"
+#include <sys/resource.h>
+
+#include <QFileInfo>
+#include <csignal>
+
+#include "StoreFixture.h"
 #include "components/Rc4.h"
-#include "components/SqliteDatabase.h"
-#include "platform/Sql.h"
-#include "shell/FakeService.h"
 #include "upload/DocumentStorer.h"
-#include "upload/FileDigest.h"
 #include "upload/SourceRemovals.h"
 #include "upload/StoredDocuments.h"
 
-#include <sys/resource.h>
-
-#include <csignal>
-
-#include <QDir>
-#include <QFileInfo>
-#include <QImage>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace pyxa {
+namespace pyxa::storetest {
 namespace {
 
-using testing::OriginalPages;
-using testing::WriteMarkedTiff;
+const QByteArray kPdf("%PDF-1.4 consult note");
 
-class StorerTest : public ::testing::Test {
+class StorerTest : public StoreWorld {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    settings.AvailableFolder = dir.filePath(QStringLiteral("Available Files")) + QLatin1Char('/');
-    settings.UploadsFolder = dir.filePath(QStringLiteral("Uploads")) + QLatin1Char('/');
-    QDir().mkpath(settings.AvailableFolder);
-    QDir().mkpath(settings.UploadsFolder);
-    session.Replace(std::make_unique<testing::FakeService>(log));
-    session.SetCredentials(QStringLiteral("demo"), QStringLiteral("s3cret"), QStringLiteral("file:///clinic"));
-  }
-  QString Source(int pages, const QString& name = QStringLiteral("batch.tif")) {
-    const QString path = settings.AvailableFolder + name;
-    EXPECT_TRUE(WriteMarkedTiff(path, pages));
-    return path;
-  }
-  QString Photo(const QString& name) {
-    const QString path = settings.AvailableFolder + name;
-    QImage photo(64, 48, QImage::Format_RGB32);
-    photo.fill(Qt::white);
-    EXPECT_TRUE(photo.save(path, "JPG"));
-    return path;
-  }
-  QString WholeFile(const QString& name, const QByteArray& bytes) {
-    const QString path = settings.AvailableFolder + name;
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    return path;
-  }
-  // A document indexed from the file as it is now.
-  static Document WithPages(const QString& source, std::initializer_list<int> pages, qint64 patient = 1001) {
-    Document document;
-    document.PatientID = patient;
-    document.UserID = 17;
-    document.CategoryID = 1;
-    document.DocumentName = QStringLiteral("doc.TIF");
-    document.SourceFile = source;
-    document.SourceDigest = FileDigest(source);
-    for (int page : pages) document.Pages.Add(Page{page, {}});
-    return document;
-  }
-  // The original pages a stored document's file data holds.
-  std::vector<int> StoredPages(const Document& document) {
-    const QString path = dir.filePath(QStringLiteral("check.tif"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(document.FileData);
-    file.close();
-    return OriginalPages(path);
-  }
-  qint64 Number(const QString& sql) {
-    if (!QFile::exists(storer.StorePath())) return 0;
-    SqlConnection connection(storer.StorePath(), SqlConnection::Mode::ReadOnly);
-    auto query = connection.Prepare(sql);
-    return query.Step() ? query.Int(QStringLiteral("n"), -99) : -1;
-  }
-  QStringList Leftovers() {
-    return QDir(settings.UploadsFolder).entryList({QStringLiteral("zzz*")}, QDir::Files) +
-           QDir(settings.AvailableFolder).entryList({QStringLiteral("zzz*")}, QDir::Files);
-  }
+  // Stores the documents; true when all went, with the message shown on failure.
+  bool Save(Documents& documents) { return storer.SaveIndexedDocuments(documents, message) == 1; }
 
-  QTemporaryDir dir;
-  AppSettings settings;
-  SqliteDatabaseFactory databases;
-  testing::FakeServiceLog log;
-  Session session;
-  ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(10, 0))};
+  QString message;
   DocumentStorer storer{settings, databases, session, clock};
 };
 
@@ -105,7 +32,7 @@ class StorerTest : public ::testing::Test {
 struct Split {
   const char* name;
   std::vector<std::pair<int, std::vector<int>>> documents;  // source (0 or 1) and pages
-  std::vector<int> leftA, leftB;                            // empty: the source is deleted
+  std::vector<int> left[2];                                 // empty: the source is deleted
 };
 
 void PrintTo(const Split& split, std::ostream* out) { *out << split.name; }
@@ -113,53 +40,45 @@ void PrintTo(const Split& split, std::ostream* out) { *out << split.name; }
 class SplitTest : public StorerTest, public ::testing::WithParamInterface<Split> {};
 
 TEST_P(SplitTest, EachSourceLosesExactlyTheStoredPages) {
-  const QString sources[] = {Source(5, QStringLiteral("a.tif")), Source(4, QStringLiteral("b.tif"))};
+  const QString sources[] = {Tiff(5, QStringLiteral("a.tif")), Tiff(4, QStringLiteral("b.tif"))};
   Documents documents;
-  for (const auto& [source, pages] : GetParam().documents) {
-    Document document = WithPages(sources[source], {});
-    for (int page : pages) document.Pages.Add(Page{page, {}});
-    documents.Add(document);
-  }
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  for (const auto& [source, pages] : GetParam().documents) documents.Add(Indexed(sources[source], pages));
+  ASSERT_TRUE(Save(documents)) << message.toStdString();
   for (int i = 1; i <= documents.Count(); ++i) {
     EXPECT_EQ(StoredPages(documents.Item(i)), GetParam().documents[static_cast<size_t>(i - 1)].second) << i;
   }
-  const std::vector<int>* left[] = {&GetParam().leftA, &GetParam().leftB};
   for (int source = 0; source < 2; ++source) {
-    EXPECT_EQ(QFile::exists(sources[source]), !left[source]->empty()) << source;
-    if (!left[source]->empty()) {
-      EXPECT_EQ(OriginalPages(sources[source]), *left[source]) << source;
+    const std::vector<int>& left = GetParam().left[source];
+    EXPECT_EQ(QFile::exists(sources[source]), !left.empty()) << source;
+    if (!left.empty()) {
+      EXPECT_EQ(OriginalPages(sources[source]), left) << source;
     }
   }
   const qint64 count = static_cast<qint64>(GetParam().documents.size());
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents WHERE IsUploaded = -1")), count);
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM AuditLog WHERE ActionID = 1 AND StatusID = 0"
-                                  " AND DocumentID > 0")),
-            count);
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
+  EXPECT_EQ(Rows(QStringLiteral("Documents WHERE IsUploaded = -1")), count);
+  EXPECT_EQ(Rows(QStringLiteral("AuditLog WHERE ActionID = 1 AND StatusID = 0 AND DocumentID > 0")), count);
+  EXPECT_EQ(Rows(QStringLiteral("SourceRemovals")), 0);
   EXPECT_TRUE(Leftovers().isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, SplitTest,
-    ::testing::Values(Split{"EveryPageTaken", {{0, {1, 2}}, {0, {3}}, {0, {4, 5}}}, {}, {1, 2, 3, 4}},
-                      Split{"SomePages", {{0, {2, 4}}, {0, {5}}}, {1, 3}, {1, 2, 3, 4}},
-                      Split{"FallingOrder", {{0, {4}}, {0, {2}}}, {1, 3, 5}, {1, 2, 3, 4}},
-                      Split{"TwoSourcesInterleaved", {{0, {1}}, {1, {2, 3}}, {0, {3}}, {1, {1}}}, {2, 4, 5}, {4}},
-                      Split{"OneSourceEmptied", {{1, {4, 1}}, {0, {5}}, {1, {2, 3}}}, {1, 2, 3, 4}, {}}),
+    ::testing::Values(Split{"EveryPageTaken", {{0, {1, 2}}, {0, {3}}, {0, {4, 5}}}, {{}, {1, 2, 3, 4}}},
+                      Split{"SomePages", {{0, {2, 4}}, {0, {5}}}, {{1, 3}, {1, 2, 3, 4}}},
+                      Split{"FallingOrder", {{0, {4}}, {0, {2}}}, {{1, 3, 5}, {1, 2, 3, 4}}},
+                      Split{"TwoSourcesInterleaved", {{0, {1}}, {1, {2, 3}}, {0, {3}}, {1, {1}}}, {{2, 4, 5}, {4}}},
+                      Split{"OneSourceEmptied", {{1, {4, 1}}, {0, {5}}, {1, {2, 3}}}, {{1, 2, 3, 4}, {}}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(StorerTest, ASourceChangedAfterIndexingIsRefusedAndKeptWhileOtherSourcesGo) {
-  const QString kept = Source(3, QStringLiteral("a.tif"));
-  const QString changed = Source(2, QStringLiteral("b.tif"));
+  const QString kept = Tiff(3, QStringLiteral("a.tif"));
+  const QString changed = Tiff(2, QStringLiteral("b.tif"));
   Documents documents;
-  documents.Add(WithPages(changed, {1}));
-  documents.Add(WithPages(kept, {1}));
-  documents.Add(WithPages(changed, {2}));
-  ASSERT_TRUE(WriteMarkedTiff(changed, 3));  // rescanned under the same name
-  QString message;
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
+  documents.Add(Indexed(changed, {1}));
+  documents.Add(Indexed(kept, {1}));
+  documents.Add(Indexed(changed, {2}));
+  ASSERT_TRUE(testing::WriteMarkedTiff(changed, 3));  // rescanned under the same name
+  EXPECT_FALSE(Save(documents));
   EXPECT_EQ(message, QStringLiteral("The file 'b.tif' was changed after its pages were indexed. Its documents "
                                     "were not stored; please index it again."));
   for (int refused : {1, 3}) {
@@ -169,7 +88,7 @@ TEST_F(StorerTest, ASourceChangedAfterIndexingIsRefusedAndKeptWhileOtherSourcesG
   EXPECT_EQ(OriginalPages(changed), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(StoredPages(documents.Item(2)), (std::vector<int>{1}));
   EXPECT_EQ(OriginalPages(kept), (std::vector<int>{2, 3}));
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents")), 1);
+  EXPECT_EQ(Rows(QStringLiteral("Documents")), 1);
 }
 
 // Documents that cannot be stored: without pages (from a paged file whatever the letter case of
@@ -188,27 +107,17 @@ class RefusalTest : public StorerTest, public ::testing::WithParamInterface<Refu
 
 TEST_P(RefusalTest, IsRefusedAndTakesNothing) {
   const QString file = QString::fromLatin1(GetParam().file);
-  QString source;
-  if (file.endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive)) {
-    source = Photo(file);
-  } else if (file.endsWith(QStringLiteral("pdf"))) {
-    source = WholeFile(file, "%PDF-1.4 consult note");
-  } else if (!file.isEmpty()) {
-    source = Source(3, file);
-  }
+  const QString source = file.isEmpty()                                              ? QString()
+                         : file.endsWith(QStringLiteral("JPG"), Qt::CaseInsensitive) ? Photo(file)
+                         : file.endsWith(QStringLiteral("pdf"))                      ? WholeFile(file, kPdf)
+                                                                                     : Tiff(3, file);
   const QByteArray before = FileDigest(source);
   Documents documents;
-  for (const auto& pages : GetParam().documents) {
-    Document document = WithPages(source, {});
-    for (int page : pages) document.Pages.Add(Page{page, {}});
-    documents.Add(document);
-  }
-  QString message;
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
+  for (const auto& pages : GetParam().documents) documents.Add(Indexed(source, pages));
+  EXPECT_FALSE(Save(documents));
   EXPECT_EQ(message, QString::fromLatin1(GetParam().message));
-  const Document& refused = documents.Item(documents.Count());
-  EXPECT_TRUE(refused.FileData.isEmpty());
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents")), documents.Count() - 1);
+  EXPECT_TRUE(documents.Item(documents.Count()).FileData.isEmpty());
+  EXPECT_EQ(Rows(QStringLiteral("Documents")), documents.Count() - 1);
   if (GetParam().left.empty()) {
     EXPECT_EQ(FileDigest(source), before);
   } else {
@@ -219,46 +128,37 @@ TEST_P(RefusalTest, IsRefusedAndTakesNothing) {
 
 constexpr const char* kNoPages =
     "The documents do not contain any pages. Please correct these indexing problems before uploading.";
+constexpr const char* kNoSource =
+    "The document 'doc.TIF' does not name the file its pages come from. Please index it again.";
 
-INSTANTIATE_TEST_SUITE_P(
-    Documents, RefusalTest,
-    ::testing::Values(Refusal{"UpperCaseTif", "SCAN.TIF", {{}}, kNoPages, {}},
-                      Refusal{"LowerCaseTif", "scan.tif", {{}}, kNoPages, {}},
-                      Refusal{"UpperCaseJpg", "ECG.JPG", {{}}, kNoPages, {}},
-                      Refusal{"APdfWhosePageWasTakenOut", "Consult.pdf", {{}}, kNoPages, {}},
-                      Refusal{"BesideADocumentWithPages", "SCAN.Tif", {{1}, {}}, kNoPages, {2, 3}},
-                      Refusal{"NoSource", "", {{1}}, "The document 'doc.TIF' does not name the file its pages come "
-                                                     "from. Please index it again.", {}}),
-    [](const auto& test) { return std::string(test.param.name); });
+INSTANTIATE_TEST_SUITE_P(Documents, RefusalTest,
+                         ::testing::Values(Refusal{"UpperCaseTif", "SCAN.TIF", {{}}, kNoPages, {}},
+                                           Refusal{"LowerCaseTif", "scan.tif", {{}}, kNoPages, {}},
+                                           Refusal{"UpperCaseJpg", "ECG.JPG", {{}}, kNoPages, {}},
+                                           Refusal{"APdfWhosePageWasTakenOut", "Consult.pdf", {{}}, kNoPages, {}},
+                                           Refusal{"BesideADocumentWithPages", "SCAN.Tif", {{1}, {}}, kNoPages, {2, 3}},
+                                           Refusal{"NoSource", "", {{1}}, kNoSource, {}}),
+                         [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(StorerTest, PagesAnEarlierStoreStillOwesTheUnchangedFileLeaveWithTheNewOnes) {
-  const QString source = Source(4);
-  {
-    SqliteDatabase earlier;  // stored page 2, then could not rewrite the file
-    ASSERT_TRUE(earlier.Create(storer.StorePath(), kDatabasePassword));
-    Document document;
-    AuditLog pending;
-    std::int64_t id = 0;
-    ASSERT_TRUE(earlier.StoreIndexedDocument(document, pending, QFileInfo(source).canonicalFilePath(),
-                                             FileDigest(source), {2}, id));
-  }
+  const QString source = Tiff(4);
+  // Stored page 2, then could not rewrite the file.
+  RecordEarlierStore(storer.StorePath(), QFileInfo(source).canonicalFilePath(), {2});
   Documents documents;
-  documents.Add(WithPages(source, {4}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  documents.Add(Indexed(source, {4}));
+  ASSERT_TRUE(Save(documents)) << message.toStdString();
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{1, 3}));
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
+  EXPECT_EQ(Rows(QStringLiteral("SourceRemovals")), 0);
 }
 
 TEST_F(StorerTest, AFileChangedWhileItsDocumentsAreStoredIsToldAndLeftAsItIs) {
-  const QString source = Source(3);
+  const QString source = Tiff(3);
   Documents documents;
-  documents.Add(WithPages(source, {1}));
+  documents.Add(Indexed(source, {1}));
   storer.checkpoint = [&](const char* step) {
-    if (QByteArray(step) == "document inserted") WriteMarkedTiff(source, 6);
+    if (QByteArray(step) == "document inserted") testing::WriteMarkedTiff(source, 6);
   };
-  QString message;
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
+  EXPECT_FALSE(Save(documents));
   EXPECT_EQ(message, QStringLiteral("The file 'batch.tif' was changed by another program while its documents were "
                                     "stored; the stored pages may still be in it."));
   EXPECT_FALSE(documents.Item(1).FileData.isEmpty());
@@ -269,14 +169,13 @@ TEST_F(StorerTest, AFileChangedWhileItsDocumentsAreStoredIsToldAndLeftAsItIs) {
 }
 
 TEST_F(StorerTest, APdfIsStoredWholeAndAJpegAsItsOnePageAndBothLeaveTheAvailableFiles) {
-  const QString pdf = WholeFile(QStringLiteral("Consult.pdf"), "%PDF-1.4 consult note");
+  const QString pdf = WholeFile(QStringLiteral("Consult.pdf"), kPdf);
   const QString jpeg = Photo(QStringLiteral("ECG.jpg"));
   Documents documents;
-  documents.Add(WithPages(pdf, {1}));
-  documents.Add(WithPages(jpeg, {1}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
-  EXPECT_EQ(documents.Item(1).FileData, QByteArray("%PDF-1.4 consult note"));
+  documents.Add(Indexed(pdf, {1}));
+  documents.Add(Indexed(jpeg, {1}));
+  ASSERT_TRUE(Save(documents)) << message.toStdString();
+  EXPECT_EQ(documents.Item(1).FileData, kPdf);
   EXPECT_EQ(QImage::fromData(documents.Item(2).FileData).size(), QSize(64, 48));
   EXPECT_FALSE(QFile::exists(pdf));
   EXPECT_FALSE(QFile::exists(jpeg));
@@ -287,43 +186,40 @@ TEST_F(StorerTest, APdfIsStoredWholeAndAJpegAsItsOnePageAndBothLeaveTheAvailable
 // row), keep their place and pages while the others go; the pages follow the rewritten source, so
 // that storing again takes the same pages.
 TEST_F(StorerTest, AFailedDocumentKeepsItsPlaceAndItsPagesWhileTheOthersGo) {
-  const QString source = Source(5);
-  {
-    SqliteDatabase store;
-    ASSERT_TRUE(store.Create(storer.StorePath(), kDatabasePassword));
-    SqlConnection(storer.StorePath())
-        .Execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Documents WHEN NEW.PatientID = 666"
-                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-  }
+  const QString source = Tiff(5);
+  ASSERT_TRUE(SqliteDatabase().Create(storer.StorePath(), kDatabasePassword));
+  SqlConnection(storer.StorePath())
+      .Execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Documents WHEN NEW.PatientID = 666"
+                              " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
   Documents documents;
-  documents.Add(WithPages(source, {1}));
-  documents.Add(WithPages(source, {4, 2}, 666));
-  documents.Add(WithPages(source, {9}));  // not in the file
-  documents.Add(WithPages(source, {3}));
-  QString message;
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);
+  documents.Add(Indexed(source, {1}));
+  documents.Add(Indexed(source, {4, 2}, 666));
+  documents.Add(Indexed(source, {9}));  // not in the file
+  documents.Add(Indexed(source, {3}));
+  EXPECT_FALSE(Save(documents));
   EXPECT_TRUE(message.startsWith(QStringLiteral("Failed to save the document's pages.")));
   for (int failed : {2, 3}) EXPECT_TRUE(documents.Item(failed).FileData.isEmpty());
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{2, 4, 5}));
   EXPECT_EQ(documents.Item(2).Pages.Item(1).PageNumber, 2);
   EXPECT_EQ(documents.Item(2).Pages.Item(2).PageNumber, 1);
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM AuditLog WHERE StatusID = -1 AND PatientID = 666")), 1);
+  EXPECT_EQ(Rows(QStringLiteral("AuditLog WHERE StatusID = -1 AND PatientID = 666")), 1);
   EXPECT_TRUE(Leftovers().isEmpty());
 
   SqlConnection(storer.StorePath()).Execute(QStringLiteral("DROP TRIGGER refuse"));
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), -1);  // the page outside the file still fails
+  EXPECT_FALSE(Save(documents));  // the page outside the file still fails
   EXPECT_EQ(StoredPages(documents.Item(2)), (std::vector<int>{4, 2}));
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{5}));
 }
 
-TEST_F(StorerTest, AStoreTheUploadProgramHoldsIsToldAndLosesNothing) {
-  const QString source = Source(2);
+// A store the upload program holds, or a disk that fills during the store: told, nothing lost, and
+// the same documents go once the store is free again.
+TEST_F(StorerTest, AStoreThatCannotBeWrittenIsToldAndLosesNothing) {
+  const QString source = Tiff(2);
   Documents documents;
-  documents.Add(WithPages(source, {1}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1);  // the store exists now
+  documents.Add(Indexed(source, {1}));
+  ASSERT_TRUE(Save(documents));  // the store exists now
   Documents more;
-  more.Add(WithPages(source, {1}));
+  more.Add(Indexed(source, {1}));
   {
     SqlConnection holder(storer.StorePath());
     SqlTransaction busy(holder);
@@ -335,18 +231,11 @@ TEST_F(StorerTest, AStoreTheUploadProgramHoldsIsToldAndLosesNothing) {
   EXPECT_TRUE(more.Item(1).FileData.isEmpty());
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{2}));
   EXPECT_TRUE(Leftovers().isEmpty());
-  EXPECT_EQ(storer.SaveIndexedDocuments(more, message), 1);  // and goes once it is free
+  EXPECT_TRUE(Save(more));  // and goes once it is free
   EXPECT_FALSE(QFile::exists(source));
-}
-
-TEST_F(StorerTest, AFullDiskDuringTheStoreIsToldAndLosesNothing) {
-  Documents first;
-  first.Add(WithPages(Source(2), {1}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(first, message), 1);
-  const QString pdf = WholeFile(QStringLiteral("Scan.pdf"), QByteArray(1024 * 1024, 'p'));
 
   // Files may not grow past the store's size and a little: the disk is "full" for the insert.
+  const QString pdf = WholeFile(QStringLiteral("Scan.pdf"), QByteArray(1024 * 1024, 'p'));
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
   const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
@@ -354,17 +243,18 @@ TEST_F(StorerTest, AFullDiskDuringTheStoreIsToldAndLosesNothing) {
   small.rlim_cur = static_cast<rlim_t>(QFileInfo(storer.StorePath()).size() + 64 * 1024);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   Documents scan;
-  scan.Add(WithPages(pdf, {1}));
-  const int result = storer.SaveIndexedDocuments(scan, message);
+  scan.Add(Indexed(pdf, {1}));
+  message.clear();
+  const bool stored = Save(scan);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, oldHandler);
 
-  EXPECT_EQ(result, -1);
+  EXPECT_FALSE(stored);
   EXPECT_FALSE(message.isEmpty());
   EXPECT_TRUE(scan.Item(1).FileData.isEmpty());
   EXPECT_EQ(QFileInfo(pdf).size(), 1024 * 1024);
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents")), 1);  // the earlier one, whole
-  EXPECT_EQ(storer.SaveIndexedDocuments(scan, message), 1) << message.toStdString();
+  EXPECT_EQ(Rows(QStringLiteral("Documents")), 2);  // the earlier ones, whole
+  EXPECT_TRUE(Save(scan)) << message.toStdString();
   EXPECT_FALSE(QFile::exists(pdf));
 }
 
@@ -372,20 +262,18 @@ TEST_F(StorerTest, AFullDiskDuringTheStoreIsToldAndLosesNothing) {
 // upload settings with enciphered credentials.
 TEST_F(StorerTest, StoredDocumentsAreSkippedAndTheHandOverQueuesWithEncipheredCredentials) {
   Documents documents;
-  const QString source = Source(2);
-  Document stored = WithPages(source, {1});
-  stored.FileData = "II*\0";
-  documents.Add(stored);
-  QString message;
-  EXPECT_EQ(storer.SaveIndexedDocuments(documents, message), 1);
+  const QString source = Tiff(2);
+  documents.Add(Indexed(source, {1}));
+  documents.Item(1).FileData = "II*\0";
+  EXPECT_TRUE(Save(documents));
   EXPECT_FALSE(QFile::exists(storer.StorePath()));  // nothing to store
 
-  documents.Add(WithPages(source, {2}));
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1) << message.toStdString();
+  documents.Add(Indexed(source, {2}));
+  ASSERT_TRUE(Save(documents)) << message.toStdString();
   EXPECT_EQ(OriginalPages(source), (std::vector<int>{1}));
   std::int32_t number = 0;
   ASSERT_EQ(storer.StoreDocsInMDB(documents, message, number), 0) << message.toStdString();
-  EXPECT_EQ(Number(QStringLiteral("SELECT COUNT(*) AS n FROM Documents WHERE IsUploaded = 0")), 1);
+  EXPECT_EQ(Rows(QStringLiteral("Documents WHERE IsUploaded = 0")), 1);
   SqlConnection connection(storer.StorePath(), SqlConnection::Mode::ReadOnly);
   auto row = connection.Prepare(QStringLiteral("SELECT * FROM UploadSettings"));
   ASSERT_TRUE(row.Step());
@@ -397,18 +285,14 @@ TEST_F(StorerTest, StoredDocumentsAreSkippedAndTheHandOverQueuesWithEncipheredCr
 
 TEST_F(StorerTest, TheReloadRebuildsPagesOfDocumentsNotQueued) {
   Documents documents;
-  const QString source = Source(3);
-  documents.Add(WithPages(source, {1, 2}));
-  documents.Add(WithPages(source, {3}));
-  QString message;
-  ASSERT_EQ(storer.SaveIndexedDocuments(documents, message), 1);
-  {
-    SqlConnection connection(storer.StorePath());
-    connection.Execute(QStringLiteral("UPDATE Documents SET PatientID = NULL, IsSignedOff = NULL WHERE DocumentID = 1;"
-                                      "INSERT INTO Documents (IsUploaded, FileData) VALUES (0, x'00');"));
-  }
-  const Documents reloaded =
-      LoadStoredDocuments(storer.StorePath(), databases, session, settings.UploadsFolder);
+  const QString source = Tiff(3);
+  documents.Add(Indexed(source, {1, 2}));
+  documents.Add(Indexed(source, {3}));
+  ASSERT_TRUE(Save(documents));
+  SqlConnection(storer.StorePath())
+      .Execute(QStringLiteral("UPDATE Documents SET PatientID = NULL, IsSignedOff = NULL WHERE DocumentID = 1;"
+                              "INSERT INTO Documents (IsUploaded, FileData) VALUES (0, x'00');"));
+  const Documents reloaded = LoadStoredDocuments(storer.StorePath(), databases, session, settings.UploadsFolder);
   ASSERT_EQ(reloaded.Count(), 2);
   EXPECT_EQ(reloaded.Item(1).Pages.Count(), 2);
   EXPECT_EQ(reloaded.Item(1).Pages.Item(2).PageNumber, 2);
@@ -424,4 +308,4 @@ TEST_F(StorerTest, TheReloadRebuildsPagesOfDocumentsNotQueued) {
 }
 
 }  // namespace
-}  // namespace pyxa
+}  // namespace pyxa::storetest

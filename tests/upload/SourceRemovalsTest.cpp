@@ -1,22 +1,11 @@
 // The start-up that finishes page removals recorded in the store: one rewrite per file for all its
 // documents' pages, nothing taken from a file rewritten or removed since, unfinished work told and
 // kept for the next start, and no store made or needed.
-#include "common/TestTiff.h"
-#include "components/SqliteDatabase.h"
-#include "platform/Sql.h"
-#include "upload/FileDigest.h"
+#include "StoreFixture.h"
 #include "upload/SourceRemovals.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace pyxa {
+namespace pyxa::storetest {
 namespace {
-
-using testing::OriginalPages;
-using testing::WriteMarkedTiff;
 
 enum class Since { Untouched, Rewritten, Gone };
 
@@ -31,46 +20,19 @@ struct Recovery {
 
 void PrintTo(const Recovery& recovery, std::ostream* out) { *out << recovery.name; }
 
-class SourceRemovalsTest : public ::testing::TestWithParam<Recovery> {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    SqliteDatabase database;
-    ASSERT_TRUE(database.Create(store, kDatabasePassword));
-  }
-  void Record(const QString& file, const QVector<int>& pages) {
-    SqliteDatabase database;
-    database.FilePath = store;
-    database.DBPwd = kDatabasePassword;
-    Document document;
-    AuditLog pending;
-    std::int64_t id = 0;
-    ASSERT_TRUE(database.StoreIndexedDocument(document, pending, file, FileDigest(file), pages, id));
-  }
-  qint64 Owed() {
-    SqlConnection connection(store, SqlConnection::Mode::ReadOnly);
-    auto rows = connection.Prepare(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals"));
-    return rows.Step() ? rows.Int(QStringLiteral("n")) : -1;
-  }
-
-  QTemporaryDir dir;
-  QString store = dir.filePath(QStringLiteral("documents.mdb"));
-  SqliteDatabaseFactory databases;
-};
+class SourceRemovalsTest : public StoreWorld, public ::testing::WithParamInterface<Recovery> {};
 
 TEST_P(SourceRemovalsTest, FinishesWhatTheCrashLeftAndOnlyThat) {
   const Recovery& recovery = GetParam();
   const QString file = dir.filePath(QString::fromLatin1(recovery.file));
   if (file.endsWith(QStringLiteral(".pdf"))) {
-    QFile pdf(file);
-    ASSERT_TRUE(pdf.open(QIODevice::WriteOnly));
-    pdf.write("%PDF-1.4");
+    WriteFile(file, "%PDF-1.4");
   } else {
-    ASSERT_TRUE(WriteMarkedTiff(file, 5));
+    ASSERT_TRUE(testing::WriteMarkedTiff(file, 5));
   }
   QSet<int> all;
   for (const QVector<int>& pages : recovery.documents) {
-    Record(file, pages);
+    RecordEarlierStore(Store(), file, pages);
     all.unite(QSet<int>(pages.begin(), pages.end()));
   }
   if (recovery.since == Since::Rewritten) {
@@ -79,12 +41,13 @@ TEST_P(SourceRemovalsTest, FinishesWhatTheCrashLeftAndOnlyThat) {
     ASSERT_TRUE(QFile::remove(file));
   }
 
-  const QStringList lines = FinishSourceRemovals(store, databases);
+  const QStringList lines = FinishSourceRemovals(Store(), databases);
   EXPECT_EQ(lines.size(), recovery.unfinished ? 1 : 0) << lines.join(QLatin1Char('|')).toStdString();
   if (recovery.unfinished) {
     EXPECT_TRUE(lines.value(0).contains(QString::fromLatin1(recovery.file)));
   }
-  EXPECT_EQ(Owed(), recovery.unfinished ? static_cast<qint64>(recovery.documents.size()) : 0);
+  EXPECT_EQ(Rows(QStringLiteral("SourceRemovals")),
+            recovery.unfinished ? static_cast<qint64>(recovery.documents.size()) : 0);
   EXPECT_EQ(QFile::exists(file), !recovery.left.empty());
   if (file.endsWith(QStringLiteral(".tif")) && !recovery.left.empty()) {
     EXPECT_EQ(OriginalPages(file), recovery.left);
@@ -107,18 +70,13 @@ TEST_F(SourceRemovalsTest, NoStoreOrAnOlderStoreOwesNothing) {
   const QString missing = dir.filePath(QStringLiteral("none.mdb"));
   EXPECT_TRUE(FinishSourceRemovals(missing, databases).isEmpty());
   EXPECT_FALSE(QFile::exists(missing));
-  {
-    SqlConnection connection(store);
-    connection.Execute(QStringLiteral("DROP TABLE SourceRemovals"));
-  }
-  EXPECT_TRUE(FinishSourceRemovals(store, databases).isEmpty());
+  ASSERT_TRUE(SqliteDatabase().Create(Store(), kDatabasePassword));
+  SqlConnection(Store()).Execute(QStringLiteral("DROP TABLE SourceRemovals"));
+  EXPECT_TRUE(FinishSourceRemovals(Store(), databases).isEmpty());
 
-  QFile foreign(missing);
-  ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
-  foreign.write(QByteArray(4096, 'x'));
-  foreign.close();
+  WriteFile(missing, QByteArray(4096, 'x'));
   EXPECT_EQ(FinishSourceRemovals(missing, databases).size(), 1);  // told, not thrown
 }
 
 }  // namespace
-}  // namespace pyxa
+}  // namespace pyxa::storetest

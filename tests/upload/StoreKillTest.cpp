@@ -7,28 +7,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QMap>
 #include <cstring>
 
-#include "common/TestTiff.h"
-#include "components/SqliteDatabase.h"
-#include "platform/Sql.h"
-#include "shell/FakeService.h"
+#include "StoreFixture.h"
 #include "upload/DocumentStorer.h"
-#include "upload/FileDigest.h"
 #include "upload/SourceRemovals.h"
 #include "upload/StoredDocuments.h"
 
-#include <QDir>
-#include <QFile>
-#include <QMap>
-#include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-namespace pyxa {
+namespace pyxa::storetest {
 namespace {
-
-using testing::OriginalPages;
-using testing::WriteMarkedTiff;
 
 const QByteArray kPdf("%PDF-1.4 consult note");
 
@@ -39,40 +27,12 @@ struct KillPoint {
 
 void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.step << " #" << point.reached; }
 
-class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
+class StoreKillTest : public StoreWorld, public ::testing::WithParamInterface<KillPoint> {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(dir.isValid());
-    settings.AvailableFolder = dir.filePath(QStringLiteral("Available Files")) + QLatin1Char('/');
-    settings.UploadsFolder = dir.filePath(QStringLiteral("Uploads")) + QLatin1Char('/');
-    QDir().mkpath(settings.AvailableFolder);
-    QDir().mkpath(settings.UploadsFolder);
-    session.Replace(std::make_unique<testing::FakeService>(log));
-    session.SetCredentials(QStringLiteral("demo"), QStringLiteral("demo"), QStringLiteral("file:///clinic"));
-    source = settings.AvailableFolder + QStringLiteral("batch.tif");
-    ASSERT_TRUE(WriteMarkedTiff(source, 6));
-    pdf = settings.AvailableFolder + QStringLiteral("Consult.pdf");
-    WritePdf();
-  }
-  void WritePdf() {
-    QFile file(pdf);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(kPdf);
-  }
-  Documents Batch() {
-    Documents documents;
-    const std::pair<QString, std::vector<int>> batch[] = {
-        {source, {1, 2}}, {source, {3}}, {source, {5, 6}}, {pdf, {1}}};
-    for (const auto& [file, pages] : batch) {
-      Document document;
-      document.PatientID = 1001;
-      document.CategoryID = 1;
-      document.SourceFile = file;
-      document.SourceDigest = FileDigest(file);
-      for (int page : pages) document.Pages.Add(Page{page, {}});
-      documents.Add(document);
-    }
-    return documents;
+    StoreWorld::SetUp();
+    source = Tiff(6);
+    pdf = WholeFile(QStringLiteral("Consult.pdf"), kPdf);
   }
   // Stores the batch in a child that stops at the kill point and is killed there.
   void StoreAndKill(const KillPoint& point) {
@@ -90,7 +50,11 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
           raise(SIGSTOP);
         }
       };
-      Documents documents = Batch();
+      Documents documents;
+      for (const auto& [file, pages] :
+           {std::pair<QString, std::vector<int>>{source, {1, 2}}, {source, {3}}, {source, {5, 6}}, {pdf, {1}}}) {
+        documents.Add(Indexed(file, pages));
+      }
       QString message;
       storer.SaveIndexedDocuments(documents, message);
       _exit(0);
@@ -104,19 +68,7 @@ class StoreKillTest : public ::testing::TestWithParam<KillPoint> {
     int status = 0;
     waitpid(child, &status, 0);
   }
-  QString Store() const { return settings.UploadsFolder + QStringLiteral("documents.mdb"); }
-  qint64 Count(const QString& sql) {
-    SqlConnection connection(Store(), SqlConnection::Mode::ReadOnly);
-    auto rows = connection.Prepare(sql);
-    return rows.Step() ? rows.Int(QStringLiteral("n")) : -1;
-  }
 
-  QTemporaryDir dir;
-  AppSettings settings;
-  SqliteDatabaseFactory databases;
-  testing::FakeServiceLog log;
-  Session session;
-  ManualClock clock;
   QString source, pdf;
 };
 
@@ -127,36 +79,26 @@ TEST_P(StoreKillTest, EveryPageEndsInExactlyOnePlace) {
   // come back; no copy is left lying about.
   EXPECT_TRUE(FinishSourceRemovals(Store(), databases).isEmpty());
   const Documents reloaded = LoadStoredDocuments(Store(), databases, session, settings.UploadsFolder);
-  EXPECT_TRUE(QDir(settings.UploadsFolder).entryList({QStringLiteral("zzz*")}, QDir::Files).isEmpty());
-  EXPECT_TRUE(QDir(settings.AvailableFolder).entryList({QStringLiteral("zzz*")}, QDir::Files).isEmpty());
+  EXPECT_TRUE(Leftovers().isEmpty());
 
   // Where each page is: the TIFF's pages by their marks, the PDF as one page 0.
   QMap<int, int> places;
   for (int page : QFile::exists(source) ? OriginalPages(source) : std::vector<int>{}) ++places[page];
   if (QFile::exists(pdf)) ++places[0];
-  const QString check = dir.filePath(QStringLiteral("check.tif"));
   for (const Document& document : reloaded) {
-    if (document.FileData == kPdf) {
-      ++places[0];
-      continue;
-    }
-    QFile file(check);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(document.FileData);
-    file.close();
-    for (int page : OriginalPages(check)) ++places[page];
+    for (int page : document.FileData == kPdf ? std::vector<int>{0} : StoredPages(document)) ++places[page];
   }
   const QMap<int, int> once{{0, 1}, {1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}};
   EXPECT_EQ(places, once);
 
   // Every stored row is whole (its file data and its audit row), and nothing is owed any more.
-  EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) AS n FROM Documents d WHERE length(d.FileData) = 0 OR NOT EXISTS"
-                                 " (SELECT 1 FROM AuditLog a WHERE a.DocumentID = d.DocumentID)")),
+  EXPECT_EQ(Rows(QStringLiteral("Documents d WHERE length(d.FileData) = 0 OR NOT EXISTS"
+                                " (SELECT 1 FROM AuditLog a WHERE a.DocumentID = d.DocumentID)")),
             0);
-  EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) AS n FROM SourceRemovals")), 0);
+  EXPECT_EQ(Rows(QStringLiteral("SourceRemovals")), 0);
 
   // A second start takes nothing, not even a file of the same name and bytes put back since.
-  if (!QFile::exists(pdf)) WritePdf();
+  if (!QFile::exists(pdf)) WholeFile(QStringLiteral("Consult.pdf"), kPdf);
   const QByteArray before = FileDigest(source);
   EXPECT_TRUE(FinishSourceRemovals(Store(), databases).isEmpty());
   EXPECT_TRUE(QFile::exists(pdf));
@@ -172,4 +114,4 @@ INSTANTIATE_TEST_SUITE_P(EachStep, StoreKillTest,
                                            KillPoint{"source saved", 2}));
 
 }  // namespace
-}  // namespace pyxa
+}  // namespace pyxa::storetest
