@@ -25,7 +25,14 @@ Document Sample(qint64 patientId = kDemoFirstPatientId) {
   return document;
 }
 
-using ClinicUploadTest = ClinicTest;
+class ClinicUploadTest : public ClinicTest {
+ protected:
+  qint64 Kept() { return Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")); }
+  // The error the clinic raises for the document.
+  static ServiceError Refused(LocalClinic& clinic, const Document& document, const char* key = "k") {
+    return Failure([&] { clinic.UploadDocument(document, QString::fromLatin1(key)); });
+  }
+};
 
 TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
   auto clinic = Login();
@@ -52,55 +59,42 @@ TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
   // The same key from another session object (a new run after a crash) answers the first receipt.
   auto again = Login();
   EXPECT_EQ(again->UploadDocument(document, QStringLiteral("key-1")), id);
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
+  EXPECT_EQ(Kept(), 1);
   // Another key is another document, even with the same content.
   EXPECT_NE(again->UploadDocument(document, QStringLiteral("key-2")), id);
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 2);
+  EXPECT_EQ(Kept(), 2);
 }
 
-TEST_F(ClinicUploadTest, RefusesWhatItCannotKeepAndStoresNothing) {
+// What it cannot keep, and what the session rules or an injected fault forbid, is refused and
+// nothing is stored.
+TEST_F(ClinicUploadTest, RefusesWhatItCannotKeepOrMayNotTakeAndStoresNothing) {
+  LocalClinic loggedOut(url_, clock_);
+  EXPECT_TRUE(Refused(loggedOut, Sample()).Description().contains(kSessionTimedOut));
+
   auto clinic = Login();
   Document empty = Sample();
   empty.FileData.clear();
-  EXPECT_EQ(Failure([&] { clinic->UploadDocument(empty, QStringLiteral("k1")); }).Description(),
-            QStringLiteral("The document \"Consult note\" has no file data."));
-  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(999999), QStringLiteral("k2")); }).Description(),
-            QStringLiteral("Patient 999999 does not exist."));
-  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("  ")); }).Number(), kClinicErrorRequest);
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 0);
-}
+  EXPECT_EQ(Refused(*clinic, empty).Description(), QStringLiteral("The document \"Consult note\" has no file data."));
+  EXPECT_EQ(Refused(*clinic, Sample(999999)).Description(), QStringLiteral("Patient 999999 does not exist."));
+  EXPECT_EQ(Refused(*clinic, Sample(), "  ").Number(), kClinicErrorRequest);
 
-TEST_F(ClinicUploadTest, FollowsTheSessionRulesAndInjectedFaults) {
-  LocalClinic loggedOut(url_, clock_);
-  EXPECT_TRUE(Failure([&] { loggedOut.UploadDocument(Sample(), QStringLiteral("k")); })
-                  .Description()
-                  .contains(kSessionTimedOut));
-
-  auto clinic = Login();
   ClinicFaults faults(path_);
   faults.SetConnectionLost(true);
-  EXPECT_TRUE(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); })
-                  .Description()
-                  .contains(kUnableToConnect));
+  EXPECT_TRUE(Refused(*clinic, Sample()).Description().contains(kUnableToConnect));
   faults.ClearAll();
   faults.FailNextCall(77, QStringLiteral("injected"));
-  EXPECT_EQ(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); }).Number(), 77);
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 0);
+  EXPECT_EQ(Refused(*clinic, Sample()).Number(), 77);
+  EXPECT_EQ(Kept(), 0);
 
   clock_.AdvanceSeconds(kDefaultIdleMinutes * 60 + 1);
-  EXPECT_TRUE(Failure([&] { clinic->UploadDocument(Sample(), QStringLiteral("k")); })
-                  .Description()
-                  .contains(kSessionTimedOut));
+  EXPECT_TRUE(Refused(*clinic, Sample()).Description().contains(kSessionTimedOut));
 }
 
 TEST_F(ClinicUploadTest, AClinicFileWithoutTheTableTakesUploadsToo) {
-  {
-    SqlConnection connection(path_);
-    connection.Execute(QStringLiteral("DROP TABLE received_documents"));
-  }
+  SqlConnection(path_).Execute(QStringLiteral("DROP TABLE received_documents"));
   auto clinic = Login();
   EXPECT_GT(clinic->UploadDocument(Sample(), QStringLiteral("k")), 0);
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
+  EXPECT_EQ(Kept(), 1);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -14,16 +15,6 @@
 namespace pyxa::uploadtest {
 namespace {
 
-class NullReport final : public UploadReport {
- public:
-  void Line(const QString&, bool) override {}
-};
-
-struct KillPoint {
-  const char* step;
-  int document;  // 1 to 3: which document of the run
-};
-
 class ThreeDocumentRun : public UploaderTest {
  protected:
   void SetUp() override {
@@ -31,28 +22,33 @@ class ThreeDocumentRun : public UploaderTest {
     for (int n = 1; n <= 3; ++n) ids_[n - 1] = Queue(kDemoFirstPatientId + n, n);
   }
 
-  // Runs the uploader in a child process; with a step, the child stops itself there (after saying
-  // so over a pipe) and is killed. Answers the child's exit code, or -1 when it was killed.
-  int RunChild(const char* step, qint64 documentId) {
+  // Starts a run in a child process, which exits with the run's code; with a gate (a pipe), the
+  // run waits for the pipe to close.
+  pid_t StartChild(const UploadCheckpoint& checkpoint = {}, const int* gate = nullptr) {
+    const pid_t child = fork();
+    if (child == 0) {
+      char byte = 0;
+      if (gate && (close(gate[1]) != 0 || read(gate[0], &byte, 1) != 0)) _exit(91);
+      _exit(RunUploader(checkpoint, SqlConnection::kDefaultBusyMs));
+    }
+    return child;
+  }
+
+  // Runs the uploader in a child that stops itself at the step of the document (after saying so
+  // over a pipe) and is killed there. Answers the child's exit code, or -1 when it was killed.
+  int RunChildKilledAt(const char* step, qint64 documentId) {
     int pipeFds[2];
     if (pipe(pipeFds) != 0) {
       ADD_FAILURE() << "pipe failed";
       return -2;
     }
-    const pid_t child = fork();
-    if (child == 0) {
-      close(pipeFds[0]);
-      NullReport report;
-      UploadRun run(clock_, MakeConfiguredService(clock_), report);
-      run.SetCheckpoint([&](const char* reached, qint64 id) {
-        if (step && std::strcmp(reached, step) == 0 && id == documentId) {
-          const char mark = 'S';
-          if (write(pipeFds[1], &mark, 1) != 1) _exit(90);
-          raise(SIGSTOP);
-        }
-      });
-      _exit(run.Run(store_));
-    }
+    const pid_t child = StartChild([&](const char* reached, qint64 id) {
+      if (std::strcmp(reached, step) == 0 && id == documentId) {
+        const char mark = 'S';
+        if (write(pipeFds[1], &mark, 1) != 1) _exit(90);
+        raise(SIGSTOP);
+      }
+    });
     close(pipeFds[1]);
     char mark = 0;
     const bool stopped = read(pipeFds[0], &mark, 1) == 1;
@@ -77,42 +73,36 @@ class ThreeDocumentRun : public UploaderTest {
       EXPECT_EQ(UploadAudits(ids_[n - 1], kStatusFailed), 0);
     }
     EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 3);
-    EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Exceptions")), 0);
+    EXPECT_EQ(StoreRows(QStringLiteral("Exceptions")), 0);
   }
 
   qint64 ids_[3] = {};
 };
 
-class UploadKillTest : public ThreeDocumentRun, public ::testing::WithParamInterface<KillPoint> {};
+// The step to kill at, and which document of the run (1 to 3).
+class UploadKillTest : public ThreeDocumentRun, public ::testing::WithParamInterface<std::tuple<const char*, int>> {};
 
 TEST_P(UploadKillTest, ARestartAfterAKillUploadsEachDocumentExactlyOnce) {
-  const KillPoint point = GetParam();
-  const qint64 target = ids_[point.document - 1];
-  ASSERT_EQ(RunChild(point.step, target), -1) << "the child did not reach the point";
+  const auto [step, document] = GetParam();
+  const qint64 target = ids_[document - 1];
+  ASSERT_EQ(RunChildKilledAt(step, target), -1) << "the child did not reach the point";
 
   // What the kill left: the target is in the clinic exactly when the kill came after sending it.
-  const bool sent = std::strcmp(point.step, kStepBeforeUpload) != 0;
-  EXPECT_EQ(Received(point.document), sent ? 1 : 0);
-  EXPECT_EQ(IsUploaded(target), std::strcmp(point.step, kStepAfterMarking) == 0 ? 1 : 0);
+  EXPECT_EQ(Received(document), std::strcmp(step, kStepBeforeUpload) != 0 ? 1 : 0);
+  EXPECT_EQ(IsUploaded(target), std::strcmp(step, kStepAfterMarking) == 0 ? 1 : 0);
   EXPECT_EQ(UploadAudits(target, kStatusSucceeded), IsUploaded(target));
 
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadDone) << report.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
   ExpectEachDocumentUploadedOnce();
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryPoint, UploadKillTest,
-                         ::testing::Values(KillPoint{kStepBeforeUpload, 1}, KillPoint{kStepAfterUpload, 1},
-                                           KillPoint{kStepAfterMarking, 1}, KillPoint{kStepBeforeUpload, 2},
-                                           KillPoint{kStepAfterUpload, 2}, KillPoint{kStepAfterMarking, 2},
-                                           KillPoint{kStepBeforeUpload, 3}, KillPoint{kStepAfterUpload, 3},
-                                           KillPoint{kStepAfterMarking, 3}),
-                         [](const ::testing::TestParamInfo<KillPoint>& point) {
-                           std::string name = point.param.step;
-                           for (char& c : name) {
-                             if (c == '-') c = '_';
-                           }
-                           return name + "_" + std::to_string(point.param.document);
+                         ::testing::Combine(::testing::Values(kStepBeforeUpload, kStepAfterUpload, kStepAfterMarking),
+                                            ::testing::Range(1, 4)),
+                         [](const auto& point) {
+                           std::string name = std::get<0>(point.param);
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name + "_" + std::to_string(std::get<1>(point.param));
                          });
 
 using UploadTogetherTest = ThreeDocumentRun;
@@ -120,18 +110,7 @@ using UploadTogetherTest = ThreeDocumentRun;
 TEST_F(UploadTogetherTest, TwoCopiesStartedTogetherUploadEachDocumentOnce) {
   int go[2];
   ASSERT_EQ(pipe(go), 0);
-  pid_t children[2] = {};
-  for (pid_t& child : children) {
-    child = fork();
-    if (child == 0) {
-      close(go[1]);
-      char byte = 0;
-      if (read(go[0], &byte, 1) != 0) _exit(91);  // both wait for the pipe to close
-      NullReport report;
-      UploadRun run(clock_, MakeConfiguredService(clock_), report);
-      _exit(run.Run(store_));
-    }
-  }
+  const pid_t children[] = {StartChild({}, go), StartChild({}, go)};
   close(go[0]);
   close(go[1]);  // both start now
   for (const pid_t child : children) {

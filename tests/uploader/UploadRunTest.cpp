@@ -18,9 +18,8 @@ TEST_F(UploadRunTest, EveryQueuedDocumentArrivesOnceWithItsBytesAndAuditRow) {
   const qint64 third = Queue(kDemoFirstPatientId + 2, 3);
   const qint64 notQueued = Queue(kDemoFirstPatientId, 4, false);
 
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadDone) << report.All().toStdString();
-  EXPECT_TRUE(report.failures.isEmpty()) << report.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
+  EXPECT_TRUE(report.failures.isEmpty()) << Said();
   EXPECT_EQ(report.lines.size(), 4);  // a line per document and the summary
 
   SqlConnection clinic(path_);
@@ -39,24 +38,35 @@ TEST_F(UploadRunTest, EveryQueuedDocumentArrivesOnceWithItsBytesAndAuditRow) {
   EXPECT_EQ(IsUploaded(notQueued), -1);
   EXPECT_EQ(Received(4), 0);
 
-  // The audit row carries the document's values, the patient's name and the store's date form.
-  SqlConnection store(store_);
-  auto audit = store.Prepare(QStringLiteral("SELECT * FROM AuditLog WHERE DocumentID = ? AND ActionID = 6"));
-  audit.Bind(1, first);
-  ASSERT_TRUE(audit.Step());
-  EXPECT_EQ(audit.Text(QStringLiteral("PatientName")), QStringLiteral("O'Brien, Siobhan"));
-  EXPECT_EQ(audit.Text(QStringLiteral("ActionDate")), QStringLiteral("2026-01-05 09:00:00"));
-  EXPECT_EQ(audit.Int(QStringLiteral("UserID")), kDemoUserId);
-  EXPECT_EQ(audit.Int(QStringLiteral("PatientID")), kDemoFirstPatientId);
-  EXPECT_EQ(audit.Int(QStringLiteral("CategoryID")), 2);
-  EXPECT_EQ(audit.Text(QStringLiteral("TypeDesc")), QStringLiteral("Hematology"));
-  EXPECT_EQ(audit.Text(QStringLiteral("DocumentName")), QStringLiteral("Document 1"));
+  {  // The audit row carries the document's values, the patient's name and the store's date form.
+    SqlConnection store(store_);
+    auto audit = store.Prepare(QStringLiteral("SELECT * FROM AuditLog WHERE DocumentID = ? AND ActionID = 6"));
+    audit.Bind(1, first);
+    ASSERT_TRUE(audit.Step());
+    EXPECT_EQ(audit.Text(QStringLiteral("PatientName")), QStringLiteral("O'Brien, Siobhan"));
+    EXPECT_EQ(audit.Text(QStringLiteral("ActionDate")), QStringLiteral("2026-01-05 09:00:00"));
+    EXPECT_EQ(audit.Int(QStringLiteral("UserID")), kDemoUserId);
+    EXPECT_EQ(audit.Int(QStringLiteral("PatientID")), kDemoFirstPatientId);
+    EXPECT_EQ(audit.Int(QStringLiteral("CategoryID")), 2);
+    EXPECT_EQ(audit.Text(QStringLiteral("TypeDesc")), QStringLiteral("Hematology"));
+    EXPECT_EQ(audit.Text(QStringLiteral("DocumentName")), QStringLiteral("Document 1"));
+  }
+
+  // The store got its key column and the main program's document database still reads and writes it.
+  EXPECT_EQ(StoreRows(QStringLiteral("Documents WHERE UploadKey IS NOT NULL")), 3);
+  SqliteDatabase database;
+  ASSERT_TRUE(database.Connect(store_, kDatabasePassword)) << database.LastErrorDescription().toStdString();
+  EXPECT_EQ(database.GetDocuments().Count(), 4);
+  EXPECT_EQ(database.DocumentsToUpload(), 0);
+  database.Disconnect();
+  Queue(kDemoFirstPatientId, 5);
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
+  EXPECT_EQ(Received(5), 1);
 
   // The next run finds nothing and does not log in.
   ClinicFaults(path_).SetConnectionLost(true);
-  RecordingReport idle;
-  EXPECT_EQ(RunUploader(idle), kUploadDone);
-  EXPECT_EQ(idle.All(), QStringLiteral("No documents await upload."));
+  EXPECT_EQ(RunUploader(), kUploadDone);
+  EXPECT_EQ(report.All(), QStringLiteral("No documents await upload."));
 }
 
 TEST_F(UploadRunTest, AFailingDocumentIsRecordedAndWaitsWhileTheOthersGo) {
@@ -64,8 +74,7 @@ TEST_F(UploadRunTest, AFailingDocumentIsRecordedAndWaitsWhileTheOthersGo) {
   const qint64 unknown = Queue(999999, 2);
   const qint64 third = Queue(kDemoFirstPatientId, 3);
 
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadSomeFailed);
+  EXPECT_EQ(RunUploader(), kUploadSomeFailed);
   EXPECT_EQ(IsUploaded(first), 1);
   EXPECT_EQ(IsUploaded(third), 1);
   EXPECT_EQ(IsUploaded(unknown), 0);
@@ -85,9 +94,8 @@ TEST_F(UploadRunTest, AFailingDocumentIsRecordedAndWaitsWhileTheOthersGo) {
   EXPECT_TRUE(report.failures.at(0).contains(QStringLiteral("Document %1").arg(unknown)));
 
   // It is tried again at the next run, and only it.
-  RecordingReport again;
-  EXPECT_EQ(RunUploader(again), kUploadSomeFailed);
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Exceptions WHERE DocumentID = ?"), unknown), 2);
+  EXPECT_EQ(RunUploader(), kUploadSomeFailed);
+  EXPECT_EQ(Exceptions(unknown), 2);
   EXPECT_EQ(Received(1), 1);
   EXPECT_EQ(Received(3), 1);
 }
@@ -99,27 +107,22 @@ TEST_F(UploadRunTest, CredentialsAreDecipheredAndPlainOnesFromOlderStoresWork) {
 
   Queue(kDemoFirstPatientId, 1);
   // The store holds no clear credential; the run still logs in.
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM UploadSettings WHERE WebSvcAccount = 'demo'"
-                                      " OR WebSvcPwd = 'demo'")),
-            0);
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadDone) << report.All().toStdString();
+  EXPECT_EQ(StoreRows(QStringLiteral("UploadSettings WHERE WebSvcAccount = 'demo' OR WebSvcPwd = 'demo'")), 0);
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
   EXPECT_EQ(Received(1), 1);
 
   WriteSettings(QStringLiteral("demo"), QStringLiteral("demo"));
   Queue(kDemoFirstPatientId, 2);
-  RecordingReport plain;
-  EXPECT_EQ(RunUploader(plain), kUploadDone) << plain.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
   EXPECT_EQ(Received(2), 1);
 
   // A wrong password cannot start, and leaves the document waiting without an exception row.
   WriteSettings(EncipherCredential(QStringLiteral("demo")), EncipherCredential(QStringLiteral("wrong")));
   const qint64 third = Queue(kDemoFirstPatientId, 3);
-  RecordingReport refused;
-  EXPECT_EQ(RunUploader(refused), kUploadCannotStart);
-  EXPECT_TRUE(refused.All().contains(kWrongLoginOrPassword)) << refused.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadCannotStart);
+  EXPECT_TRUE(report.All().contains(kWrongLoginOrPassword)) << Said();
   EXPECT_EQ(IsUploaded(third), 0);
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Exceptions")), 0);
+  EXPECT_EQ(StoreRows(QStringLiteral("Exceptions")), 0);
 }
 
 TEST_F(UploadRunTest, ASecondCopyWhileOneRunsDoesNothing) {
@@ -127,76 +130,72 @@ TEST_F(UploadRunTest, ASecondCopyWhileOneRunsDoesNothing) {
   UploadLock running(store_);
   ASSERT_EQ(running.TryAcquire(), UploadLock::Result::Acquired);
 
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadDone);
-  EXPECT_TRUE(report.All().startsWith(QStringLiteral("Another upload of"))) << report.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadDone);
+  EXPECT_TRUE(report.All().startsWith(QStringLiteral("Another upload of"))) << Said();
   EXPECT_EQ(IsUploaded(id), 0);
   EXPECT_EQ(Received(1), 0);
 }
 
 TEST_F(UploadRunTest, CannotStartWithoutAStoreOrSettings) {
-  RecordingReport missing;
-  UploadRun run(clock_, MakeConfiguredService(clock_), missing);
-  EXPECT_EQ(run.Run(folder_.filePath(QStringLiteral("nowhere.mdb"))), kUploadCannotStart);
-  EXPECT_EQ(missing.failures.size(), 1);
-
-  // Any other file is not taken for a store.
-  RecordingReport foreign;
-  UploadRun other(clock_, MakeConfiguredService(clock_), foreign);
-  EXPECT_EQ(other.Run(path_), kUploadCannotStart);
-  EXPECT_TRUE(foreign.All().contains(QStringLiteral("is not a document store"))) << foreign.All().toStdString();
-
-  {
-    SqlConnection store(store_);
-    store.Execute(QStringLiteral("DELETE FROM UploadSettings"));
+  // Neither a missing file nor any other file is taken for a store.
+  for (const auto& [notAStore, says] : {std::pair{folder_.filePath(QStringLiteral("nowhere.mdb")), QString()},
+                                        {path_, QStringLiteral("is not a document store")}}) {
+    RecordingReport told;
+    UploadRun run(clock_, MakeConfiguredService(clock_), told);
+    EXPECT_EQ(run.Run(notAStore), kUploadCannotStart);
+    EXPECT_EQ(told.failures.size(), 1) << told.All().toStdString();
+    EXPECT_TRUE(told.All().contains(says)) << told.All().toStdString();
   }
+
+  SqlConnection(store_).Execute(QStringLiteral("DELETE FROM UploadSettings"));
   const qint64 id = Queue(kDemoFirstPatientId, 1);
-  RecordingReport unset;
-  EXPECT_EQ(RunUploader(unset), kUploadCannotStart);
+  EXPECT_EQ(RunUploader(), kUploadCannotStart);
   EXPECT_EQ(IsUploaded(id), 0);
 
   // An unreachable service at login is a run that could not start; nothing is recorded.
   WriteSettings(EncipherCredential(QStringLiteral("demo")), EncipherCredential(QStringLiteral("demo")));
   ClinicFaults(path_).SetConnectionLost(true);
-  RecordingReport offline;
-  EXPECT_EQ(RunUploader(offline), kUploadCannotStart);
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Exceptions")), 0);
+  EXPECT_EQ(RunUploader(), kUploadCannotStart);
+  EXPECT_EQ(StoreRows(QStringLiteral("Exceptions")), 0);
 }
 
-TEST_F(UploadRunTest, AnExpiredSessionIsRenewedOnce) {
-  Queue(kDemoFirstPatientId, 1);
+// A session that expires between documents is renewed, and a document queued while the run goes
+// is taken by it.
+TEST_F(UploadRunTest, AnExpiredSessionIsRenewedAndDocumentsQueuedDuringTheRunAreTakenToo) {
+  const qint64 first = Queue(kDemoFirstPatientId, 1);
   Queue(kDemoFirstPatientId, 2);
-  RecordingReport report;
-  const int rc = RunUploader(report, [this](const char* step, qint64) {
-    if (std::string_view(step) == kStepAfterMarking) clock_.AdvanceSeconds(kDefaultIdleMinutes * 60 + 1);
+  qint64 later = 0;
+  const int rc = RunUploader([&](const char* step, qint64 id) {
+    if (std::string_view(step) != kStepAfterMarking) return;
+    clock_.AdvanceSeconds(kDefaultIdleMinutes * 60 + 1);
+    if (id == first) later = Queue(kDemoFirstPatientId, 3);
   });
-  EXPECT_EQ(rc, kUploadDone) << report.All().toStdString();
+  EXPECT_EQ(rc, kUploadDone) << Said();
   EXPECT_EQ(Received(1), 1);
   EXPECT_EQ(Received(2), 1);
+  EXPECT_EQ(IsUploaded(later), 1);
+  EXPECT_EQ(Received(3), 1);
 }
 
 TEST_F(UploadRunTest, ALostConnectionEndsTheRunAfterRecordingTheDocument) {
   const qint64 first = Queue(kDemoFirstPatientId, 1);
   const qint64 second = Queue(kDemoFirstPatientId, 2);
   const qint64 third = Queue(kDemoFirstPatientId, 3);
-  RecordingReport report;
-  const int rc = RunUploader(report, [&](const char* step, qint64 id) {
-    if (id == second && std::string_view(step) == kStepBeforeUpload) ClinicFaults(path_).SetConnectionLost(true);
-  });
-  EXPECT_EQ(rc, kUploadSomeFailed);
+  EXPECT_EQ(RunUploader([&](const char* step, qint64 id) {
+              if (id == second && std::string_view(step) == kStepBeforeUpload)
+                ClinicFaults(path_).SetConnectionLost(true);
+            }),
+            kUploadSomeFailed);
   EXPECT_EQ(IsUploaded(first), 1);
   EXPECT_EQ(IsUploaded(second), 0);
   EXPECT_EQ(IsUploaded(third), 0);
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Exceptions WHERE DocumentID = ?"), second), 1);
+  EXPECT_EQ(Exceptions(second), 1);
   EXPECT_EQ(UploadAudits(second, kStatusFailed), 1);
   // The run stopped: the third document was not tried.
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM AuditLog WHERE DocumentID = ? AND ActionID = 6"),
-                       third),
-            0);
+  EXPECT_EQ(StoreRows(QStringLiteral("AuditLog WHERE DocumentID = ? AND ActionID = 6"), third), 0);
 
   ClinicFaults(path_).ClearAll();
-  RecordingReport later;
-  EXPECT_EQ(RunUploader(later), kUploadDone);
+  EXPECT_EQ(RunUploader(), kUploadDone);
   EXPECT_EQ(IsUploaded(second), 1);
   EXPECT_EQ(IsUploaded(third), 1);
 }
@@ -207,15 +206,13 @@ TEST_F(UploadRunTest, ABusyStoreEndsTheRunWithoutHalfWrittenRowsAndTheKeyDedupes
   // The main program takes the store for writing just after the clinic received the first one.
   SqlConnection mainProgram(store_);
   std::optional<SqlTransaction> writing;
-  RecordingReport report;
   const int rc = RunUploader(
-      report,
       [&](const char* step, qint64) {
         if (std::string_view(step) == kStepAfterUpload && !writing) writing.emplace(mainProgram);
       },
       100);
   EXPECT_EQ(rc, kUploadSomeFailed);
-  EXPECT_TRUE(report.failures.join(QString()).contains(QStringLiteral("busy"))) << report.All().toStdString();
+  EXPECT_TRUE(report.failures.join(QString()).contains(QStringLiteral("busy"))) << Said();
   writing.reset();
 
   EXPECT_EQ(IsUploaded(first), 0);
@@ -223,46 +220,11 @@ TEST_F(UploadRunTest, ABusyStoreEndsTheRunWithoutHalfWrittenRowsAndTheKeyDedupes
   EXPECT_EQ(Received(1), 1);
   EXPECT_EQ(Received(2), 0);
 
-  RecordingReport retry;
-  EXPECT_EQ(RunUploader(retry), kUploadDone) << retry.All().toStdString();
+  EXPECT_EQ(RunUploader(), kUploadDone) << Said();
   EXPECT_EQ(Received(1), 1);  // the same key: the clinic does not keep it twice
   EXPECT_EQ(Received(2), 1);
   EXPECT_EQ(IsUploaded(first), 1);
   EXPECT_EQ(IsUploaded(second), 1);
-}
-
-TEST_F(UploadRunTest, DocumentsQueuedDuringTheRunAreTakenToo) {
-  const qint64 first = Queue(kDemoFirstPatientId, 1);
-  qint64 later = 0;
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report,
-                        [&](const char* step, qint64 id) {
-                          if (id == first && std::string_view(step) == kStepAfterMarking) {
-                            later = Queue(kDemoFirstPatientId, 2);
-                          }
-                        }),
-            kUploadDone);
-  EXPECT_EQ(IsUploaded(later), 1);
-  EXPECT_EQ(Received(2), 1);
-}
-
-TEST_F(UploadRunTest, TheStoreGetsItsKeyColumnAndKeepsWorkingForTheMainProgram) {
-  const qint64 id = Queue(kDemoFirstPatientId, 1);
-  RecordingReport report;
-  EXPECT_EQ(RunUploader(report), kUploadDone) << report.All().toStdString();
-  EXPECT_EQ(IsUploaded(id), 1);
-  EXPECT_EQ(StoreCount(QStringLiteral("SELECT count(*) AS n FROM Documents WHERE UploadKey IS NOT NULL")), 1);
-
-  // The main program's document database still reads and writes the store.
-  SqliteDatabase database;
-  ASSERT_TRUE(database.Connect(store_, kDatabasePassword)) << database.LastErrorDescription().toStdString();
-  EXPECT_EQ(database.GetDocuments().Count(), 1);
-  EXPECT_EQ(database.DocumentsToUpload(), 0);
-  database.Disconnect();
-  Queue(kDemoFirstPatientId, 2);
-  RecordingReport again;
-  EXPECT_EQ(RunUploader(again), kUploadDone) << again.All().toStdString();
-  EXPECT_EQ(Received(2), 1);
 }
 
 }  // namespace

@@ -84,16 +84,21 @@ class UploaderTest : public ClinicTest {
     return id;
   }
 
-  int RunUploader(RecordingReport& report, const UploadCheckpoint& checkpoint = {}, int busyMs = 2000) {
+  // One run of the upload program on the store; what it said is left in report.
+  int RunUploader(const UploadCheckpoint& checkpoint = {}, int busyMs = 2000) {
+    report.lines.clear();
+    report.failures.clear();
     UploadRun run(clock_, MakeConfiguredService(clock_), report);
     run.SetCheckpoint(checkpoint);
     run.SetBusyTimeout(busyMs);
     return run.Run(store_);
   }
+  std::string Said() const { return report.All().toStdString(); }
 
-  qint64 StoreCount(const QString& sql, const QVariant& argument = {}) {
+  // SELECT count(*) FROM `from` in the store, `argument` bound to its one "?".
+  qint64 StoreRows(const QString& from, const QVariant& argument = {}) {
     SqlConnection connection(store_);
-    auto query = connection.Prepare(sql);
+    auto query = connection.Prepare(QStringLiteral("SELECT count(*) AS n FROM ") + from);
     if (argument.isValid()) query.Bind(1, argument);
     return query.Step() ? query.Int(QStringLiteral("n")) : -1;
   }
@@ -105,18 +110,17 @@ class UploaderTest : public ClinicTest {
   }
   // Audit rows of the upload action for a document with the given status.
   qint64 UploadAudits(qint64 id, int status) {
-    SqlConnection connection(store_);
-    auto query = connection.Prepare(
-        QStringLiteral("SELECT count(*) AS n FROM AuditLog WHERE DocumentID = ? AND ActionID = 6 AND StatusID = ?"));
-    query.Bind(1, id).Bind(2, status);
-    return query.Step() ? query.Int(QStringLiteral("n")) : -1;
+    return StoreRows(
+        QStringLiteral("AuditLog WHERE DocumentID = %1 AND ActionID = 6 AND StatusID = %2").arg(id).arg(status));
   }
+  qint64 Exceptions(qint64 id) { return StoreRows(QStringLiteral("Exceptions WHERE DocumentID = ?"), id); }
   // Documents the clinic received for a store document's name.
   qint64 Received(int n) {
-    return Count(QStringLiteral("SELECT count(*) AS n FROM received_documents WHERE document_name = 'Document %1'")
-                     .arg(n));
+    return Count(
+        QStringLiteral("SELECT count(*) AS n FROM received_documents WHERE document_name = 'Document %1'").arg(n));
   }
 
+  RecordingReport report;
   QString store_;
 };
 
