@@ -10,16 +10,18 @@
 namespace pyxa {
 namespace {
 
-AppPaths::EnvironmentLookup Env(QHash<QString, QString> values) {
+AppPaths::EnvironmentLookup Env(std::initializer_list<std::pair<const char*, const char*>> pairs) {
+  QHash<QString, QString> values;
+  for (const auto& [name, value] : pairs) values.insert(QString::fromLatin1(name), QString::fromLatin1(value));
   return [values](const QString& name) { return values.value(name); };
 }
 
 TEST(AppPaths, InstalledLayoutFollowsXdgFolders) {
   QTemporaryDir exe;
-  const AppPaths paths(exe.path(), Env({{QStringLiteral("HOME"), QStringLiteral("/home/ana")},
-                                        {QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("/cfg/")},
-                                        {QStringLiteral("XDG_DATA_HOME"), QStringLiteral("/data//x")},
-                                        {QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/run/user/1000")}}));
+  const AppPaths paths(exe.path(), Env({{"HOME", "/home/ana"},
+                                        {"XDG_CONFIG_HOME", "/cfg/"},
+                                        {"XDG_DATA_HOME", "/data//x"},
+                                        {"XDG_RUNTIME_DIR", "/run/user/1000"}}));
   EXPECT_FALSE(paths.IsPortable());
   EXPECT_EQ(paths.ProgramFolder(), exe.path() + QStringLiteral("/"));
   EXPECT_EQ(paths.MachineHive(), QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf"));
@@ -30,9 +32,8 @@ TEST(AppPaths, InstalledLayoutFollowsXdgFolders) {
 
 TEST(AppPaths, UnsetEmptyOrRelativeXdgVariablesFallBackToHome) {
   QTemporaryDir exe;
-  const AppPaths paths(exe.path(), Env({{QStringLiteral("HOME"), QStringLiteral("/home/ana/")},
-                                        {QStringLiteral("XDG_CONFIG_HOME"), QString()},
-                                        {QStringLiteral("XDG_DATA_HOME"), QStringLiteral("relative/share")}}));
+  const AppPaths paths(exe.path(),
+                       Env({{"HOME", "/home/ana/"}, {"XDG_CONFIG_HOME", ""}, {"XDG_DATA_HOME", "relative/share"}}));
   EXPECT_EQ(paths.UserHive(), QStringLiteral("/home/ana/.config/Corvantis/Pyxadesk.conf"));
   EXPECT_EQ(paths.DataFolder(), QStringLiteral("/home/ana/.local/share/Pyxadesk/"));
   EXPECT_EQ(paths.RuntimeFolder(), paths.DataFolder());
@@ -44,11 +45,9 @@ TEST(AppPaths, UnsetEmptyOrRelativeXdgVariablesFallBackToHome) {
 
 TEST(AppPaths, PortableMarkerKeepsEverythingBesideTheProgram) {
   QTemporaryDir exe;
-  QFile marker(exe.filePath(QStringLiteral("pyxadesk.portable")));
-  ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
-  marker.close();
+  ASSERT_TRUE(QFile(exe.filePath(QStringLiteral("pyxadesk.portable"))).open(QIODevice::WriteOnly));
   const QString folder = exe.path() + QStringLiteral("/");
-  const AppPaths paths(folder, Env({{QStringLiteral("HOME"), QStringLiteral("/home/ana")}}));
+  const AppPaths paths(folder, Env({{"HOME", "/home/ana"}}));
   EXPECT_TRUE(paths.IsPortable());
   EXPECT_EQ(paths.ProgramFolder(), folder);
   EXPECT_EQ(paths.MachineHive(), folder + QStringLiteral("Pyxadesk-machine.conf"));
@@ -56,7 +55,7 @@ TEST(AppPaths, PortableMarkerKeepsEverythingBesideTheProgram) {
   EXPECT_EQ(paths.DataFolder(), folder);
   EXPECT_EQ(paths.RuntimeFolder(), folder);
 
-  const AppPaths withRuntime(folder, Env({{QStringLiteral("XDG_RUNTIME_DIR"), QStringLiteral("/run/user/7")}}));
+  const AppPaths withRuntime(folder, Env({{"XDG_RUNTIME_DIR", "/run/user/7"}}));
   EXPECT_EQ(withRuntime.RuntimeFolder(), QStringLiteral("/run/user/7/"));
 }
 

@@ -51,46 +51,35 @@ TEST_F(SqlTest, BindsAndReadsEveryKindOfValue) {
   EXPECT_EQ(db.LastInsertId(), values.size() - 1);
   EXPECT_EQ(db.Changes(), 1);
 
+  const QString x = QStringLiteral("x"), kind = QStringLiteral("kind");
   auto read = db.Prepare(QStringLiteral("SELECT x, typeof(x) AS kind FROM v WHERE id = ?"));
-  const auto row = [&](int id) {
+  const auto row = [&](int id) -> SqlStatement& {
     read.Reset();
     read.Bind(1, id);
     EXPECT_TRUE(read.Step());
+    return read;
   };
-  row(0);
-  EXPECT_EQ(read.Int(QStringLiteral("x")), std::numeric_limits<qlonglong>::min());
-  row(1);
-  EXPECT_EQ(read.Value(QStringLiteral("x")), QVariant(qlonglong(42)));
-  row(2);
-  EXPECT_EQ(read.Int(QStringLiteral("x")), 3000000000LL);
-  row(3);
-  EXPECT_EQ(read.Int(QStringLiteral("x")), std::numeric_limits<qlonglong>::max());
-  EXPECT_EQ(read.Text(QStringLiteral("kind")), QStringLiteral("integer"));
-  row(4);
-  EXPECT_EQ(read.Int(QStringLiteral("x")), -1);  // stored Booleans are -1 and 0
-  row(5);
-  EXPECT_EQ(read.Int(QStringLiteral("x")), 0);
-  row(6);
-  EXPECT_DOUBLE_EQ(read.Real(QStringLiteral("x")), 2.5);
-  row(7);
-  EXPECT_EQ(read.Text(QStringLiteral("x")), text);
-  row(8);
-  EXPECT_EQ(read.Blob(QStringLiteral("x")), bytes);
-  EXPECT_EQ(read.Value(QStringLiteral("x")).toByteArray(), bytes);
-  row(9);
-  EXPECT_EQ(read.Text(QStringLiteral("kind")), QStringLiteral("blob"));  // empty, not NULL
-  EXPECT_FALSE(read.IsNull(QStringLiteral("x")));
-  row(10);
-  EXPECT_EQ(read.Text(QStringLiteral("kind")), QStringLiteral("text"));
-  row(11);
-  EXPECT_EQ(read.Text(QStringLiteral("x")), QStringLiteral("2026-01-05 09:30:15"));
-  row(12);
-  EXPECT_TRUE(read.IsNull(QStringLiteral("x")));
-  EXPECT_EQ(read.Int(QStringLiteral("x"), 7), 7);
-  EXPECT_FALSE(read.Value(QStringLiteral("x")).isValid());
-  EXPECT_EQ(read.Text(QStringLiteral("x")), QString());
+  EXPECT_EQ(row(0).Int(x), std::numeric_limits<qlonglong>::min());
+  EXPECT_EQ(row(1).Value(x), QVariant(qlonglong(42)));
+  EXPECT_EQ(row(2).Int(x), 3000000000LL);
+  EXPECT_EQ(row(3).Int(x), std::numeric_limits<qlonglong>::max());
+  EXPECT_EQ(read.Text(kind), QStringLiteral("integer"));
+  EXPECT_EQ(row(4).Int(x), -1);  // stored Booleans are -1 and 0
+  EXPECT_EQ(row(5).Int(x), 0);
+  EXPECT_DOUBLE_EQ(row(6).Real(x), 2.5);
+  EXPECT_EQ(row(7).Text(x), text);
+  EXPECT_EQ(row(8).Blob(x), bytes);
+  EXPECT_EQ(read.Value(x).toByteArray(), bytes);
+  EXPECT_EQ(row(9).Text(kind), QStringLiteral("blob"));  // empty, not NULL
+  EXPECT_FALSE(read.IsNull(x));
+  EXPECT_EQ(row(10).Text(kind), QStringLiteral("text"));
+  EXPECT_EQ(row(11).Text(x), QStringLiteral("2026-01-05 09:30:15"));
+  EXPECT_TRUE(row(12).IsNull(x));
+  EXPECT_EQ(read.Int(x, 7), 7);
+  EXPECT_FALSE(read.Value(x).isValid());
+  EXPECT_EQ(read.Text(x), QString());
 
-  EXPECT_EQ(read.Column(QStringLiteral("kind")), 1);
+  EXPECT_EQ(read.Column(kind), 1);
   EXPECT_EQ(read.Column(QStringLiteral("KIND")), -1);  // names are exact
   EXPECT_THROW(read.Int(QStringLiteral("missing")), SqlError);
   EXPECT_THROW(insert.Bind(":nope", 1), SqlError);
