@@ -61,7 +61,7 @@ Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databas
   if (!QFileInfo::exists(storePath)) {
     auto database = databases.Create();
     if (!database->Create(storePath, kDatabasePassword))
-      throw StoreReadFailure(database->LastError(), database->LastErrorDescription());
+      throw StoreReadError(database->LastError(), database->LastErrorDescription());
     database->Disconnect();
   }
   Documents documents;
@@ -73,7 +73,7 @@ Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databas
       documents.Add(ReadDocumentRow(row));
     }
   } catch (const SqlError& error) {
-    throw StoreReadFailure(error.Code(), error.Message());
+    throw StoreReadError(error.Code(), error.Message());
   }
   for (Document& document : documents) {
     AddPatientName(session, document);
@@ -92,7 +92,7 @@ QSet<qint64> StoredEncounters(const QString& storePath) {
         QStringLiteral("SELECT DISTINCT EncounterID FROM Documents WHERE EncounterID IS NOT NULL AND EncounterID <> 0"));
     while (row.Step()) encounters.insert(row.Int(QStringLiteral("EncounterID"), 0));
   } catch (const SqlError& error) {
-    throw StoreReadFailure(error.Code(), error.Message());
+    throw StoreReadError(error.Code(), error.Message());
   }
   return encounters;
 }

@@ -5,6 +5,7 @@
 
 #include "components/DocumentDatabase.h"
 #include "shell/Session.h"
+#include "upload/StoreReadError.h"
 
 #include <QSet>
 #include <QString>
@@ -13,29 +14,16 @@
 
 namespace pyxa {
 
-// A store that exists but cannot be read; the text says why, the number is the database's code.
-class StoreReadFailure : public std::runtime_error {
- public:
-  StoreReadFailure(std::int32_t number, const QString& description)
-      : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-  std::int32_t Number() const { return number_; }
-  const QString& Description() const { return description_; }
-
- private:
-  std::int32_t number_;
-  QString description_;
-};
-
 // Creates a missing store, then reads the rows with IsUploaded -1: their columns, the patient's
 // name parts from the service (an expired session renewed once; other failures leave them empty)
 // and one page per page of their file data (a file that is not a TIFF counts one page).
 // workFolder takes the short-lived copies that count pages; copies a crash left there go first.
-// Throws StoreReadFailure.
+// Throws StoreReadError.
 Documents LoadStoredDocuments(const QString& storePath, DatabaseFactory& databases, Session& session,
                               const QString& workFolder);
 
 // The encounters stored documents are attached to; empty when there is no store.
-// Throws StoreReadFailure.
+// Throws StoreReadError.
 QSet<qint64> StoredEncounters(const QString& storePath);
 
 }  // namespace pyxa

@@ -6,28 +6,12 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 
 #include "components/DocumentDatabase.h"
+#include "upload/StoreReadError.h"
 #include "shell/AppSettings.h"
 
 namespace pyxa {
-
-// Thrown by AreDocsToUpload when the store cannot be created or read. Number is SQLite's result
-// code, or one of the document database's codes (kDbNotADatabase, kDbWrongPassword, the codes of
-// a failed Create); Description says why in plain words. Callers show both with the generic
-// error message.
-class StoreReadError : public std::runtime_error {
- public:
-  StoreReadError(std::int32_t number, const QString& description)
-      : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-  std::int32_t Number() const { return number_; }
-  const QString& Description() const { return description_; }
-
- private:
-  std::int32_t number_;
-  QString description_;
-};
 
 // The upload queue at one moment: how many documents wait, and the newest failure recorded.
 struct QueueState {

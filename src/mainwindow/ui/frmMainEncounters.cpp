@@ -161,7 +161,7 @@ bool frmMain::EncounterStillNeeded(qint64 encounterId) {
   if (indexed_ && EncounterUsed(*indexed_, encounterId)) return true;
   try {
     return StoredEncounters(counts_.StorePath()).contains(encounterId);
-  } catch (const StoreReadFailure&) {
+  } catch (const StoreReadError&) {
     return true;  // nobody can tell: it stays locked rather than be signed under a document
   }
 }
@@ -178,7 +178,7 @@ void frmMain::UnlockNotUploadedEncounters() {
   QSet<qint64> kept;
   try {
     kept = StoredEncounters(counts_.StorePath());
-  } catch (const StoreReadFailure& error) {
+  } catch (const StoreReadError& error) {
     // Without the store nobody can tell which encounters stored documents still need.
     locks_->ReportStillLocked(EncountersNotStored(*indexed_, Documents()),
                               QStringLiteral("the document store could not be read: ") +

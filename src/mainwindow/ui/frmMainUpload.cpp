@@ -259,7 +259,7 @@ void frmMain::LoadStoredDocuments() {
                                                  services_.settings.UploadsFolder);
     indexed_.emplace(std::move(stored));
     RefreshIndexedTree();
-  } catch (const StoreReadFailure& error) {
+  } catch (const StoreReadError& error) {
     services_.prompter.Critical(GenericErrorMessage(error.Number(), error.Description(), errno));
   }
 }
