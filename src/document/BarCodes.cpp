@@ -10,8 +10,8 @@ namespace pyxa {
 namespace {
 
 constexpr std::array<const char*, 10> kTypeNames = {
-    "Codabar", "Code 128", "Code 39", "Code 93", "EAN", "Interleaved 2 of 5", "Linear 2 of 5",
-    "POSTNET", "UPC A",    "UPC E"};
+    "Codabar",       "Code 128", "Code 39", "Code 93", "EAN", "Interleaved 2 of 5",
+    "Linear 2 of 5", "POSTNET",  "UPC A",   "UPC E"};
 
 QString Number(double value) { return QString::number(value, 'g', QLocale::FloatingPointShortest); }
 

@@ -30,8 +30,8 @@ class cBarCodes {
  public:
   // Appends a new bar code (stored under key when non-empty) and sets Enabled. nullptr, adding
   // nothing and leaving Enabled as it was, when the key is already in use.
-  std::shared_ptr<cBarCode> Add(std::int32_t type, double leftPosition, double topPosition,
-                                const QString& value, const QString& key = QString());
+  std::shared_ptr<cBarCode> Add(std::int32_t type, double leftPosition, double topPosition, const QString& value,
+                                const QString& key = QString());
 
   std::shared_ptr<cBarCode> Item(int index) const { return codes_.Item(index); }
   std::shared_ptr<cBarCode> Item(const QString& key) const { return codes_.Item(key); }

@@ -55,9 +55,7 @@ class KeyedCollection {
   auto end() const { return items_.cend(); }
 
  private:
-  int IndexOfKey(const QString& key) const {
-    return key.isEmpty() ? -1 : static_cast<int>(keys_.indexOf(key));
-  }
+  int IndexOfKey(const QString& key) const { return key.isEmpty() ? -1 : static_cast<int>(keys_.indexOf(key)); }
 
   QList<Ptr> items_;
   QList<QString> keys_;  // parallel to items_; empty for unkeyed objects

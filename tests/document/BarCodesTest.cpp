@@ -11,15 +11,15 @@ const QChar kSep(kBarCodeSeparator);
 
 TEST(BarCodesTest, SymbologyTableBothWays) {
   const std::vector<std::pair<int, const char*>> table = {
-      {0, "Codabar"},  {1, "Code 128"}, {2, "Code 39"},         {3, "Code 93"},
-      {4, "EAN"},      {5, "Interleaved 2 of 5"}, {6, "Linear 2 of 5"}, {7, "POSTNET"},
-      {8, "UPC A"},    {9, "UPC E"}};
+      {0, "Codabar"},       {1, "Code 128"}, {2, "Code 39"}, {3, "Code 93"}, {4, "EAN"}, {5, "Interleaved 2 of 5"},
+      {6, "Linear 2 of 5"}, {7, "POSTNET"},  {8, "UPC A"},   {9, "UPC E"}};
   for (const auto& [code, name] : table) {
     EXPECT_EQ(BarCodeTypeName(code), QLatin1String(name));
     EXPECT_EQ(BarCodeTypeFromName(QLatin1String(name)), code) << name;
   }
   for (int code : {-1, 10, 255}) EXPECT_EQ(BarCodeTypeName(code), QStringLiteral("Unknown")) << code;
-  for (const char* name : {"Unknown", "ean", "", "EAN "}) EXPECT_EQ(BarCodeTypeFromName(QLatin1String(name)), -1) << name;
+  for (const char* name : {"Unknown", "ean", "", "EAN "})
+    EXPECT_EQ(BarCodeTypeFromName(QLatin1String(name)), -1) << name;
 }
 
 TEST(BarCodesTest, AddEnablesAndDisablingDiscards) {
