@@ -97,6 +97,27 @@ TEST_F(IndexingTest, ASingleMatchFillsTheFieldsAndEditingTheNameDropsThePatient)
   EXPECT_TRUE(Edit("txtPatientID")->text().isEmpty());
 }
 
+TEST_F(IndexingTest, IndexPutsTheKeyboardInTheLastNameAndKeepsAChosenPatient) {
+  StartIndexing();
+  ChoosePatient();
+  ASSERT_EQ(Edit("txtPatientID")->text(), QStringLiteral("1001"));
+  window->show();
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  // The next file of the pile.
+  ASSERT_TRUE(testing::WriteMarkedTiff(settings.AvailableFolder + QStringLiteral("next.tif"), 1));
+  Find<QPushButton>("cmdFile")->click();
+  auto* files = Find<QTreeWidget>("sstFiles");
+  const auto found = files->findItems(QStringLiteral("next.tif"), Qt::MatchExactly | Qt::MatchRecursive);
+  ASSERT_FALSE(found.isEmpty());
+  QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, files->visualItemRect(found.first()).center());
+  ASSERT_TRUE(Find<QPushButton>("cmdIndex")->isEnabled());
+  Find<QPushButton>("cmdIndex")->click();
+  EXPECT_EQ(window->State().Mode(), QStringLiteral("Indexing"));
+  EXPECT_EQ(QApplication::focusWidget(), Edit("txtLastName"));
+  EXPECT_EQ(Edit("txtPatientID")->text(), QStringLiteral("1001")) << "the next file may be the same patient's";
+}
+
 TEST_F(IndexingTest, SeveralMatchesAreChosenInTheResultsWindowWithoutTheDateOfBirth) {
   ScriptedChooser scripted;
   scripted.pick = 1;

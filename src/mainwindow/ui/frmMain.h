@@ -114,6 +114,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Ctrl+F: the keyboard to the last name, its text selected; the fields of a chosen patient
   // are cleared first, for the next patient.
   void FocusPatientSearch();
+  // The keyboard to the last name, its text selected (typing replaces it).
+  void FocusLastName();
 
   // Document properties and creating documents.
   void cboCategory_Click();

@@ -78,8 +78,9 @@ void frmMain::subIndex() {
   ApplyState();
   ApplyLayout();
   Form_Resize();
-  // Indexing starts with finding the patient: the keyboard is there at once.
-  FocusPatientSearch();
+  // Indexing starts with finding the patient: the keyboard is there at once. A patient already
+  // chosen stays chosen: the next file may well be theirs too.
+  FocusLastName();
 }
 
 void frmMain::RefreshIndexedTree() {

@@ -87,13 +87,17 @@ void frmMain::cmdSearch_Click() {
   }
 }
 
+void frmMain::FocusLastName() {
+  QLineEdit* lastName = search_->fields->Field(QStringLiteral("txtLastName"));
+  lastName->setFocus(Qt::OtherFocusReason);
+  lastName->selectAll();
+}
+
 void frmMain::FocusPatientSearch() {
   if (panes_->paneIndexing->isHidden()) return;
   // With a patient chosen, the fields describe that patient: finding the next one starts afresh.
   if (!search_->txtPatientID->text().isEmpty()) cmdClear_Click();
-  QLineEdit* lastName = search_->fields->Field(QStringLiteral("txtLastName"));
-  lastName->setFocus(Qt::ShortcutFocusReason);
-  lastName->selectAll();
+  FocusLastName();
 }
 
 void frmMain::subPopulateSearchFieldsFromWS(const PatientResults& results) {
@@ -103,7 +107,7 @@ void frmMain::subPopulateSearchFieldsFromWS(const PatientResults& results) {
 void frmMain::cmdClear_Click() {
   UnlockUnusedEncounters();
   subClearSearchFields();
-  search_->fields->Field(QStringLiteral("txtLastName"))->setFocus(Qt::OtherFocusReason);
+  FocusLastName();
 }
 
 void frmMain::subClearSearchFields() {
