@@ -97,9 +97,12 @@ UploadCounts::FilesDisplay UploadCounts::UpdateFilesDisplay() {
   return display;
 }
 
-QueueState UploadCounts::ReadQueue() const {
+namespace {
+
+// One look at the store on one connection: the queue, and (when asked, by the newest failure
+// seen before) how many documents have failed since. Nothing known when it cannot be read.
+QueueState LookAtQueue(const QString& path, std::optional<std::int64_t> failedSince, std::int64_t& failed) {
   QueueState state;
-  const QString path = StorePath();
   if (!QFileInfo::exists(path)) return state;
   try {
     SqlConnection connection(path, SqlConnection::Mode::ReadOnly);
@@ -109,6 +112,12 @@ QueueState UploadCounts::ReadQueue() const {
     if (awaiting.Step()) state.awaiting = awaiting.Int(QStringLiteral("n"));
     SqlStatement newest = connection.Prepare(QStringLiteral("SELECT coalesce(max(rowid), 0) AS n FROM Exceptions"));
     if (newest.Step()) state.lastFailure = newest.Int(QStringLiteral("n"));
+    if (failedSince) {
+      SqlStatement since = connection.Prepare(
+          QStringLiteral("SELECT count(DISTINCT DocumentID) AS n FROM Exceptions WHERE rowid > ?"));
+      since.Bind(1, static_cast<qlonglong>(*failedSince));
+      if (since.Step()) failed = since.Int(QStringLiteral("n"));
+    }
     state.known = true;
   } catch (const SqlError&) {
     state.known = false;
@@ -116,22 +125,21 @@ QueueState UploadCounts::ReadQueue() const {
   return state;
 }
 
+}  // namespace
+
+QueueState UploadCounts::ReadQueue() const {
+  std::int64_t unused = 0;
+  return LookAtQueue(StorePath(), std::nullopt, unused);
+}
+
 std::optional<UploadRunCounts> UploadCounts::RunSince(const QueueState& before) const {
-  const QueueState after = ReadQueue();
-  if (!before.known || !after.known) return std::nullopt;
+  if (!before.known) return std::nullopt;
   UploadRunCounts counts;
+  const QueueState after = LookAtQueue(StorePath(), before.lastFailure, counts.failed);
+  if (!after.known) return std::nullopt;
   counts.waiting = after.awaiting;
   // Failed documents stay waiting, so the queue shrinks by exactly the documents uploaded.
   counts.uploaded = std::max<std::int64_t>(0, before.awaiting - after.awaiting);
-  try {
-    SqlConnection connection(StorePath(), SqlConnection::Mode::ReadOnly);
-    SqlStatement failed = connection.Prepare(
-        QStringLiteral("SELECT count(DISTINCT DocumentID) AS n FROM Exceptions WHERE rowid > ?"));
-    failed.Bind(1, static_cast<qlonglong>(before.lastFailure));
-    if (failed.Step()) counts.failed = failed.Int(QStringLiteral("n"));
-  } catch (const SqlError&) {
-    return std::nullopt;
-  }
   return counts;
 }
 
