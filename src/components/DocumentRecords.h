@@ -80,6 +80,10 @@ struct Document {
 };
 using Documents = Collection<Document>;
 
+// Stored: the document's file has been prepared and written to the store, so its pages no longer
+// belong to a source file.
+inline bool IsStored(const Document& document) { return !document.FileData.isEmpty(); }
+
 struct AuditLog {
   std::int64_t UserID = 0;
   std::int64_t PatientID = 0;

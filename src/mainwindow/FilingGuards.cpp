@@ -5,8 +5,6 @@
 namespace pyxa {
 namespace {
 
-bool Stored(const Document& document) { return !document.FileData.isEmpty(); }
-
 QString PatientOf(const Document& document) {
   return document.LastName.trimmed() + QStringLiteral(", ") + document.FirstName.trimmed();
 }
@@ -17,7 +15,7 @@ QString Quoted(const QString& path) { return QLatin1Char('\'') + NameFromFullPat
 
 bool PageHeld(const Documents& documents, const QString& file, int page) {
   for (const Document& document : documents) {
-    if (Stored(document) || document.SourceFile != file) continue;
+    if (IsStored(document) || document.SourceFile != file) continue;
     for (const Page& held : document.Pages)
       if (held.PageNumber == page) return true;
   }
@@ -26,7 +24,7 @@ bool PageHeld(const Documents& documents, const QString& file, int page) {
 
 QString IndexedSource(const Documents& documents) {
   for (const Document& document : documents)
-    if (!Stored(document) && !document.SourceFile.isEmpty()) return document.SourceFile;
+    if (!IsStored(document) && !document.SourceFile.isEmpty()) return document.SourceFile;
   return {};
 }
 
@@ -36,7 +34,7 @@ QString AppendTargetText(const Documents& documents) {
   const int target = AppendTarget(documents);
   if (target == 0) return QStringLiteral("Append adds to: no document yet");
   const Document& document = documents.Item(target);
-  if (Stored(document)) return QStringLiteral("Append adds to: no document (document %1 is stored)").arg(target);
+  if (IsStored(document)) return QStringLiteral("Append adds to: no document (document %1 is stored)").arg(target);
   return QStringLiteral("Append adds to: document %1, %2").arg(target).arg(PatientOf(document));
 }
 
@@ -67,7 +65,7 @@ QString RefuseAppend(const Documents& documents, const IndexingView& view, bool 
   const int target = AppendTarget(documents);
   if (target == 0) return QStringLiteral("There is no document to append to: create a new document first.");
   const Document& document = documents.Item(target);
-  if (Stored(document))
+  if (IsStored(document))
     return QStringLiteral("Document %1 is stored already: create a new document for these pages.").arg(target);
   if (view.shownFile.isEmpty() || document.SourceFile != view.shownFile)
     return QStringLiteral("Document %1 holds pages of %2, which is not the file shown.")

@@ -3,8 +3,6 @@
 namespace pyxa {
 namespace {
 
-bool Stored(const Document& document) { return !document.FileData.isEmpty(); }
-
 int PageIndex(const Document& document, int pageNumber) {
   for (int i = 1; i <= document.Pages.Count(); ++i) {
     if (document.Pages.Item(i).PageNumber == pageNumber) return i;
@@ -19,7 +17,7 @@ bool Valid(const Documents& documents, int document) { return document >= 1 && d
 EditResult RemovePage(Documents& documents, int document, int pageNumber) {
   if (!Valid(documents, document)) return {false, QString()};
   Document& target = documents.Item(document);
-  if (Stored(target)) return {false, QStringLiteral("You can not remove a page from saved document.")};
+  if (IsStored(target)) return {false, QStringLiteral("You can not remove a page from saved document.")};
   const int index = PageIndex(target, pageNumber);
   if (index == 0) return {false, QString()};
   target.Pages.Remove(index);
@@ -40,10 +38,10 @@ std::optional<std::int64_t> RemoveDocument(Documents& documents, int document) {
 EditResult MovePage(Documents& documents, int from, int pageNumber, int to, int beforePage) {
   if (!Valid(documents, from) || !Valid(documents, to)) return {false, QString()};
   if (from == to && beforePage == pageNumber) return {false, QString()};
-  if (Stored(documents.Item(to))) {
+  if (IsStored(documents.Item(to))) {
     return {false, QStringLiteral("You can not move this page to the document that has already been saved.")};
   }
-  if (Stored(documents.Item(from))) {
+  if (IsStored(documents.Item(from))) {
     return {false, QStringLiteral("You can not remove this page from the document that has already been saved.")};
   }
   Document& source = documents.Item(from);

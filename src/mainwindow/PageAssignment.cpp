@@ -7,7 +7,7 @@ namespace pyxa {
 int PagesGiven(const Documents& documents) {
   int given = 0;
   for (const Document& document : documents) {
-    if (document.FileData.isEmpty()) given += document.Pages.Count();
+    if (!IsStored(document)) given += document.Pages.Count();
   }
   return given;
 }
@@ -23,7 +23,7 @@ int AppendAllPages(Documents& documents, int pageCount) {
   QSet<int> held;
   // Stored documents hold pages of files indexed before, not of this one.
   for (const Document& document : documents) {
-    if (!document.FileData.isEmpty()) continue;
+    if (IsStored(document)) continue;
     for (const Page& page : document.Pages) held.insert(page.PageNumber);
   }
   int added = 0;

@@ -336,7 +336,7 @@ void frmMain::cmdNew_Click() {
     if (!indexed_) indexed_.emplace();
     // The file as it was when its pages were numbered; every document of it shares that.
     for (const Document& other : *indexed_)
-      if (other.FileData.isEmpty() && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
+      if (!IsStored(other) && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
     if (record.SourceDigest.isEmpty()) record.SourceDigest = FileDigest(record.SourceFile);
     indexed_->Add(std::move(record));
     fieldsPatient_ = search_->txtPatientID->text();
