@@ -275,8 +275,8 @@ void frmMain::ApplyState() {
                                          QStringLiteral("btnUndo"),   QStringLiteral("btnSave"),
                                          QStringLiteral("mnuEdit"),   QStringLiteral("mnuFileSave")};
   // Saving and undoing wait for an edit to save or undo.
-  static const std::pair<const char*, const char*> kNeedAnEdit[] = {
-      {"btnUndo", "btnUndo"}, {"btnSave", "btnSave"}, {"mnuEditUndo", "btnUndo"}, {"mnuFileSave", "btnSave"}};
+  static const QStringList kNeedAnEdit = {QStringLiteral("btnUndo"), QStringLiteral("btnSave"),
+                                          QStringLiteral("mnuFileSave")};
   auto apply = [this](const QString& name, bool enabled) {
     if (auto* menu = findChild<QMenu*>(name)) {
       menu->menuAction()->setEnabled(enabled);
@@ -286,18 +286,17 @@ void frmMain::ApplyState() {
       widget->setEnabled(enabled);
     }
   };
+  const bool edited = Viewer().HasUnsavedChanges();
   for (const QString& name : state_.Controls()) {
     bool enabled = state_.Enabled(name);
     if (kNotYetAvailable.contains(name)) enabled = false;
     if (kPageEdits.contains(name) && (!Viewer().CanEditPages() || IndexedPagesHeld())) enabled = false;
+    if (kNeedAnEdit.contains(name) && !edited) enabled = false;
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
-  const bool edited = Viewer().HasUnsavedChanges();
-  for (const auto& [name, tool] : kNeedAnEdit) {
-    apply(QString::fromLatin1(name), edited && Viewer().CanEditPages() && !IndexedPagesHeld() &&
-                                         state_.Enabled(QString::fromLatin1(tool)));
-  }
+  // The Edit menu's Undo follows the Undo tool.
+  apply(QStringLiteral("mnuEditUndo"), toolbar_->Tool(QStringLiteral("btnUndo"))->isEnabled());
   // The shown file in the title, marked while it has edits not saved.
   const QString shown = Viewer().CurrentFileName();
   setWindowTitle(shown.isEmpty() ? QStringLiteral("Pyxadesk")
