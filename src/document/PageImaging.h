@@ -17,9 +17,11 @@ namespace pyxa {
 // a page re-saved a few times keeps its detail.
 inline constexpr int kPageJpegQuality = 90;
 
-// Writes page index (0-based) of the TIFF source as the JPEG file target (replaced if present).
-// Answers 0, kTiffCannotOpen or kTiffImagingFailed; detail, when given, says what failed.
-int ExportTiffPageAsJpeg(const QString& source, int index, const QString& target, QString* detail = nullptr);
+class TiffPages;
+
+// Writes page index (0-based) of the open TIFF source as the JPEG file target, greyscale or colour
+// as the page is. Answers 0 or kTiffImagingFailed; detail, when given, says what failed.
+int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QString* detail = nullptr);
 
 // What one page file became.
 struct ConvertedPage {

@@ -126,6 +126,7 @@ int TakeEntry(const Reader& r, const Entry& e, TIFFPageRecord* page, std::uint32
     case 262: if (Scalar(r, e, &v)) page->photometric = v > 0 ? 1 : 0; break;
     case 266: if (Scalar(r, e, &v)) page->fillOrder = std::int32_t(v); break;
     case 278: if (Scalar(r, e, &v)) page->rowsPerStrip = v; break;
+    case 292: if (Scalar(r, e, &v)) page->t4Options = std::uint32_t(v); break;
     case 258: {
       if (e.type != kShort || e.count < 1) break;
       if (e.count > kTiffMaxSamples) return kTiffDamaged;

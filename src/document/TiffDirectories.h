@@ -34,6 +34,7 @@ struct TIFFPageRecord {
   std::uint32_t yResolutionNumerator = 0, yResolutionDenominator = 0;  // 283
   std::int32_t bitsPerPixel = 1;  // 258, summed over the samples
   std::int32_t photometric = 0;   // 1 when PhotometricInterpretation is above 0
+  std::uint32_t t4Options = 0;    // 292: how Group 3 data is coded (2-D, fill bits); 0 when absent
   QVariant software;              // 305: null, or the text
   QVariant creationDate;          // 306: null, or a QDateTime when the text is a valid date
   // 600: absent, present but empty (bar-code reading was on, nothing found), or holding codes.
