@@ -31,6 +31,14 @@ int Dpi(double value, int unit) {
   return int(std::lround(unit == 3 ? value * 2.54 : value));
 }
 
+// Qt does not count a two-colour image as grey even when both its colours are.
+bool IsGrey(const QImage& image) {
+  if (image.format() != QImage::Format_Mono && image.format() != QImage::Format_MonoLSB) return image.isGrayscale();
+  for (QRgb colour : image.colorTable())
+    if (!qIsGray(colour)) return false;
+  return true;
+}
+
 // An image ready for a page file: greyscale stays grey, anything else becomes 8-bit colour, and
 // transparent areas become white paper rather than black.
 QImage Flatten(const QImage& image) {
@@ -42,7 +50,7 @@ QImage Flatten(const QImage& image) {
     painter.end();
     return paper;
   }
-  if (image.isGrayscale()) return image.convertToFormat(QImage::Format_Grayscale8);
+  if (IsGrey(image)) return image.convertToFormat(QImage::Format_Grayscale8);
   return image.convertToFormat(QImage::Format_RGB888);
 }
 
@@ -344,7 +352,7 @@ ConvertedPage ConvertPageFile(const QString& source, const QString& target, Page
   if (result.code != 0) return result;
   if (type == PageOutputType::Jpeg) {
     result.code = WriteJpeg(image, target, result.xResolution, result.yResolution, &result.detail);
-    result.colourModel = image.isGrayscale() ? 2 : 3;
+    result.colourModel = IsGrey(image) ? 2 : 3;
     result.compression = 7;
     return result;
   }
