@@ -345,6 +345,20 @@ int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QS
   return code == 0 ? 0 : kTiffImagingFailed;
 }
 
+int ExportTiffPageAsBilevel(TiffPages& source, int index, const QString& target, int compression, QString* detail) {
+  if (index < 0 || index >= source.PageCount()) return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
+  QImage image;
+  const TiffStatus decoded = source.Decode(index, kMaxPixels, &image);
+  if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
+  const TiffPageInfo& info = source.Pages()[std::size_t(index)];
+  BesideFile file(target);
+  if (file.Error() != 0) return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
+  if (WriteBilevelTiff(image, file, compression, Dpi(info.xResolution, info.resolutionUnit),
+                       Dpi(info.yResolution, info.resolutionUnit), detail) != 0)
+    return kTiffImagingFailed;
+  return file.Commit() == 0 ? 0 : kTiffImagingFailed;
+}
+
 ConvertedPage ConvertPageFile(const QString& source, const QString& target, PageOutputType type, int compression) {
   ConvertedPage result;
   QImage image;

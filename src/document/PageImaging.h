@@ -23,6 +23,11 @@ class TiffPages;
 // as the page is. Answers 0 or kTiffImagingFailed; detail, when given, says what failed.
 int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QString* detail = nullptr);
 
+// Writes page index of the open TIFF source, decoded, as a black-and-white single-page TIFF in
+// compression 1, 3 or 4: for pages whose data cannot be copied as it is (tiled pages).
+int ExportTiffPageAsBilevel(TiffPages& source, int index, const QString& target, int compression,
+                            QString* detail = nullptr);
+
 // What one page file became.
 struct ConvertedPage {
   int code = 0;         // 0, or kTiffCannotOpen, kTiffImagingFailed, a system error code

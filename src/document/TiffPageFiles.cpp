@@ -256,7 +256,11 @@ int LoadTIFFFile(const QString& fileName, cPages& pages, const QString& pageFold
     if (code != 0) return code;
     const QByteArray pagePath = QFile::encodeName(page->FileName);
 
-    if (page->ColourModel == 1) {
+    // A page without strips (tiled) cannot be copied as it is: it is decoded and written anew.
+    const bool copied = page->ColourModel == 1 && !record.stripOffsets.empty() &&
+                        record.stripOffsets.size() == record.stripByteCounts.size();
+    int compression = record.compression;
+    if (copied) {
       Fd out(::open(pagePath.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
       if (out.get() < 0) code = kTiffShortRead;
       buffer.Reset();
@@ -269,7 +273,12 @@ int LoadTIFFFile(const QString& fileName, cPages& pages, const QString& pageFold
         imaging = std::make_unique<TiffPages>();
         if (!imaging->Open(fileName).Ok()) code = kTiffCannotOpen;
       }
-      if (code == 0) code = ExportTiffPageAsJpeg(*imaging, p - 1, page->FileName);
+      if (code == 0 && page->ColourModel == 1) {
+        compression = compression == 1 || compression == 3 ? compression : 4;
+        code = ExportTiffPageAsBilevel(*imaging, p - 1, page->FileName, compression);
+      } else if (code == 0) {
+        code = ExportTiffPageAsJpeg(*imaging, p - 1, page->FileName);
+      }
     }
     if (code != 0) {
       // This page's file belongs to no page yet: it goes, the pages before it stay.
@@ -277,7 +286,6 @@ int LoadTIFFFile(const QString& fileName, cPages& pages, const QString& pageFold
       return code;
     }
 
-    const int compression = record.compression;
     page->CompressionType = compression == 1 || compression == 3 || compression == 4 ? compression : -1;
     page->CreationDate = record.creationDate;
     page->FileCreator = record.software;

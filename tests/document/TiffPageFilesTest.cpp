@@ -223,6 +223,29 @@ TEST_F(TiffPageFiles, WideAndTallPagesKeepTheirSize) {
   EXPECT_EQ(testing::Decoded(pages.Item(1)->FileName, 0), testing::Decoded(source, 0));
 }
 
+// Tiles cannot be copied into the fixed layout: the page is decoded and written anew.
+TEST_F(TiffPageFiles, ATiledPageIsWrittenAnew) {
+  const QString source = Path(QStringLiteral("tiled.tif"));
+  TIFF* tif = TIFFOpen(QFile::encodeName(source).constData(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 32);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 32);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+  TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
+  TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+  for (std::uint32_t t = 0; t < 4; ++t) {
+    std::vector<unsigned char> tile(32, static_cast<unsigned char>(0x11 * (t + 1)));
+    TIFFWriteEncodedTile(tif, t, tile.data(), tmsize_t(tile.size()));
+  }
+  TIFFClose(tif);
+  cPages pages;
+  ASSERT_EQ(Load(source, pages), 0);
+  EXPECT_EQ(pages.Item(1)->CompressionType, 4);
+  EXPECT_EQ(testing::Decoded(pages.Item(1)->FileName, 0), testing::Decoded(source, 0));
+}
+
 TEST_F(TiffPageFiles, GreyAndColourPagesTravelThroughTheImagingLayer) {
   PageSpec grey, colour, bilevel;
   grey.bits = 8;
