@@ -41,8 +41,7 @@ DocumentError::DocumentError(std::int32_t number, QString source, QString descri
       description_(std::move(description)),
       what_(QStringLiteral("%1 (%2): %3").arg(number_).arg(source_, description_).toStdString()) {}
 
-cDocument::cDocument(QString availableFolder, const Clock& clock, StatusReporter status,
-                     DocumentFileRoutines routines)
+cDocument::cDocument(QString availableFolder, const Clock& clock, StatusReporter status, DocumentFileRoutines routines)
     : availableFolder_(std::move(availableFolder)),
       clock_(clock),
       status_(std::move(status)),
@@ -340,7 +339,8 @@ void cDocument::ProcessPage(std::int32_t page, bool output, std::int32_t& result
     scanCtrl_->SetOutputCompression(kScanCompressionJpeg);
   } else {
     scanCtrl_->SetOutputType(ScanOutputType::Tiff);
-    if (scanCtrl_->CompressionAvailable(kScanCompressionGroup4)) scanCtrl_->SetOutputCompression(kScanCompressionGroup4);
+    if (scanCtrl_->CompressionAvailable(kScanCompressionGroup4))
+      scanCtrl_->SetOutputCompression(kScanCompressionGroup4);
   }
   const ImportedPage imported = scanCtrl_->ImportPage(target->FileName, target->FileName);
   RecordImport(imported);

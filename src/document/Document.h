@@ -48,8 +48,8 @@ struct DocumentFileRoutines {
   std::function<int(const QString& fileName, cPages& pages, const QString& pageFolder, const TiffStamp& stamp,
                     const StatusReporter& status)>
       load;
-  std::function<int(const QString& fileName, const PageFileTable& table, std::int32_t startPage,
-                    std::int32_t pageCount, const cPages& pages, const TiffStamp& stamp)>
+  std::function<int(const QString& fileName, const PageFileTable& table, std::int32_t startPage, std::int32_t pageCount,
+                    const cPages& pages, const TiffStamp& stamp)>
       save;
 };
 
@@ -157,8 +157,7 @@ class cDocument {
   void ReleaseFileLock();
   std::int32_t ReserveImportSource();
   void RecordImport(const ImportedPage& imported);
-  std::int32_t RecompressPage(const cPage& page, const QString& directory, std::int32_t compression,
-                              QString& tempName);
+  std::int32_t RecompressPage(const cPage& page, const QString& directory, std::int32_t compression, QString& tempName);
   std::int32_t ChooseSavePages(std::int32_t startPage, std::int32_t pageCount, const QVariant& options,
                                std::vector<std::shared_ptr<cPage>>& chosen) const;
   std::int32_t WritePages(const QString& fileName, std::int32_t compression,

@@ -1,12 +1,14 @@
 // The document's file work: opening a TIFF into page files and saving page files as a TIFF. Kept
 // apart from the page edits so that those carry no dependency on the TIFF routines.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
-#include <cerrno>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <utility>
 
 #include "document/Document.h"
@@ -49,9 +51,9 @@ bool IsReadOnly(const QString& fileName) {
 // are compared exactly, and two names of one existing file (links, "..") by its identity.
 bool SameFile(const QString& a, const QString& b) {
   if (a.isEmpty() || b.isEmpty()) return false;
-  if (QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath()))
-    return true;
-  struct stat first {}, second {};
+  if (QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath())) return true;
+  struct stat first {
+  }, second{};
   return ::stat(QFile::encodeName(a).constData(), &first) == 0 &&
          ::stat(QFile::encodeName(b).constData(), &second) == 0 && first.st_dev == second.st_dev &&
          first.st_ino == second.st_ino;
@@ -69,6 +71,24 @@ bool MoveFile(const QString& from, const QString& to) {
   }
   return true;
 }
+
+// Holds an exclusive flock on an existing file for as long as it lives; no descriptor when the file
+// does not exist.
+class TargetLock {
+ public:
+  explicit TargetLock(const QString& fileName)
+      : fd_(::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK)) {}
+  ~TargetLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TargetLock(const TargetLock&) = delete;
+  TargetLock& operator=(const TargetLock&) = delete;
+  // False when another holder has the file locked.
+  bool Taken() const { return fd_ < 0 || ::flock(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+ private:
+  int fd_;
+};
 
 }  // namespace
 
@@ -222,6 +242,13 @@ void cDocument::Save(const QString& fileName, std::int32_t fileType, std::int32_
   }
 
   const bool ownFile = SameFile(fileName, fileName_);
+  // The writer replaces the target by renaming over it, which no open handle prevents; a file
+  // another document holds open is refused rather than pulled from under it.
+  const TargetLock targetLock(ownFile ? QString() : fileName);
+  if (!targetLock.Taken()) {
+    result = kDocCannotLock;
+    return;
+  }
   QString backup;
   if (ownFile) {
     ReleaseFileLock();

@@ -20,9 +20,9 @@ enum class ScanOutputType { Tiff, Jpg };  // "TIFF" or "JPG"
 // What an import made of one page file: the page keeps its object, and these properties are
 // refreshed from the file written.
 struct ImportedPage {
-  std::int32_t code = 0;   // 0, or the control's own error code
-  QString message;         // what failed
-  bool written = false;    // the target file was written (output was on)
+  std::int32_t code = 0;                          // 0, or the control's own error code
+  QString message;                                // what failed
+  bool written = false;                           // the target file was written (output was on)
   std::int32_t xResolution = 0, yResolution = 0;  // dots per inch
   std::int32_t compression = 0;                   // TIFF compression number of the result
   std::int32_t colourModel = 0;                   // 1 black and white, 2 greyscale, 3 colour

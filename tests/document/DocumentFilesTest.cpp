@@ -1,7 +1,7 @@
 // The document object on real files: opening a TIFF into page files, saving page ranges, lists and
 // recompressed pages, and saving over its own file without ever losing it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -154,7 +154,8 @@ TEST_F(OpenedDocumentTest, SaveWritesTheChosenPages) {
   opened->Save(target, 1, 4, 2, 2, QVariant(QStringLiteral("no table")), result);
   ASSERT_EQ(result, 0);
   ExpectPages(target, {2, 3});
-  opened->Save(target, 1, 4, 1, 1, SaveOptionTable({QStringLiteral("pAGES")}, {QVariant(QVariantList{5, 1, 5})}), result);
+  opened->Save(target, 1, 4, 1, 1, SaveOptionTable({QStringLiteral("pAGES")}, {QVariant(QVariantList{5, 1, 5})}),
+               result);
   ASSERT_EQ(result, 0);
   ExpectPages(target, {5, 1, 5});
   EXPECT_EQ(opened->FileName(), source) << "saving elsewhere keeps the document's file";
@@ -177,6 +178,13 @@ TEST_F(OpenedDocumentTest, SaveWritesTheChosenPages) {
     opened->Save(target, c.fileType, 4, c.start, c.count, c.options, result);
     EXPECT_EQ(result, c.expected) << c.start << " " << c.count;
   }
+  EXPECT_EQ(Bytes(target), saved);
+
+  const int holder = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
+  ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+  opened->Save(target, 1, 4, 1, -1, QVariant(), result);
+  EXPECT_EQ(result, kDocCannotLock) << "another document has the target open";
+  ::close(holder);
   EXPECT_EQ(Bytes(target), saved);
 
   QFile::setPermissions(target, QFileDevice::ReadOwner);

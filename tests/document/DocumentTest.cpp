@@ -1,10 +1,8 @@
 // The document object's page edits, lock, configuration and imports, on pages without image files
 // (a scripted scan control stands in for the import source).
-#include "document/Document.h"
-
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -12,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "document/Document.h"
 #include "document/DocumentErrors.h"
 #include "platform/Clock.h"
 
@@ -182,19 +181,14 @@ struct PasteCase {
 
 TEST_F(DocumentTest, PasteMovesTheCutUnitAndKeepsEveryPageOnce) {
   const PasteCase cases[] = {
-      {"121212", 4, 1, true, "3,4,1,2,5,6"},  // a back cuts its front too
-      {"121212", 3, 6, false, "1,2,5,6,3,4"},
-      {"121212", 5, 2, true, "5,6,1,2,3,4"},   // before a back: before its sheet
-      {"121212", 1, 3, false, "3,4,1,2,5,6"},  // after a front: after its sheet
-      {"121212", 3, 4, true, "1,2,3,4,5,6"},   // onto the cut sheet itself
-      {"121212", 3, 4, false, "1,2,3,4,5,6"},
-      {"121212", 3, 3, false, "1,2,3,4,5,6"},
-      {"00000", 2, 4, false, "1,3,4,2,5"},
-      {"00000", 4, 2, true, "1,4,2,3,5"},
-      {"00000", 3, 3, true, "1,2,3,4,5"},
-      {"00000", 3, 3, false, "1,2,3,4,5"},
-      {"00000", 1, 5, false, "2,3,4,5,1"},
-      {"2000", 1, 3, false, "2,3,1,4"},  // a back without a front before it
+      {"121212", 4, 1, true, "3,4,1,2,5,6"},                                          // a back cuts its front too
+      {"121212", 3, 6, false, "1,2,5,6,3,4"}, {"121212", 5, 2, true, "5,6,1,2,3,4"},  // before a back: before its sheet
+      {"121212", 1, 3, false, "3,4,1,2,5,6"},                                         // after a front: after its sheet
+      {"121212", 3, 4, true, "1,2,3,4,5,6"},                                          // onto the cut sheet itself
+      {"121212", 3, 4, false, "1,2,3,4,5,6"}, {"121212", 3, 3, false, "1,2,3,4,5,6"},
+      {"00000", 2, 4, false, "1,3,4,2,5"},    {"00000", 4, 2, true, "1,4,2,3,5"},
+      {"00000", 3, 3, true, "1,2,3,4,5"},     {"00000", 3, 3, false, "1,2,3,4,5"},
+      {"00000", 1, 5, false, "2,3,4,5,1"},    {"2000", 1, 3, false, "2,3,1,4"},  // a back without a front before it
       {"0200", 2, 4, false, "3,4,1,2"},  // a back after a simplex page takes it along
       {"0001", 4, 1, true, "4,1,2,3"},   // a front on the last page
   };
