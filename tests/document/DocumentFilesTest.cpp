@@ -42,6 +42,12 @@ class DocumentFilesTest : public ::testing::Test {
     reference = root.filePath(QStringLiteral("reference.tif"));
     ASSERT_TRUE(QFile::copy(source, reference));
   }
+  void Configure(cDocument& doc, bool configured = true) {
+    doc.SetFileImportSource(configured ? QStringLiteral("File Import") : QString());
+    doc.SetFileImportIni(QStringLiteral("import.ini"));
+    doc.SetScanCtrl(&import);
+    doc.SetImageCtrl(&image);
+  }
   QStringList PageFiles() const { return QDir(available).entryList(QDir::Files); }
   static QByteArray Bytes(const QString& path) {
     QFile file(path);
@@ -66,10 +72,7 @@ class DocumentFilesTest : public ::testing::Test {
 
 TEST_F(DocumentFilesTest, OpenSplitsIntoPageFilesAndCloseDeletesThem) {
   cDocument opened(available, clock);
-  opened.SetFileImportSource(QStringLiteral("File Import"));
-  opened.SetFileImportIni(QStringLiteral("import.ini"));
-  opened.SetScanCtrl(&import);
-  opened.SetImageCtrl(&image);
+  Configure(opened);
   opened.DeletePages(1, 1, result);
   opened.OpenFile(source, available, result);
   ASSERT_EQ(result, 0);
@@ -112,10 +115,7 @@ TEST_F(DocumentFilesTest, OpenFailuresLeaveAnEmptyUnlockedDocument) {
       {notTiff, true, -3},
   };
   for (const auto& c : cases) {
-    opened.SetFileImportSource(c.configured ? QStringLiteral("File Import") : QString());
-    opened.SetFileImportIni(QStringLiteral("import.ini"));
-    opened.SetScanCtrl(&import);
-    opened.SetImageCtrl(&image);
+    Configure(opened, c.configured);
     opened.OpenFile(c.file, available, result);
     EXPECT_EQ(result, c.expected) << c.file.toStdString();
     EXPECT_EQ(opened.PageCount(), 0);
@@ -131,10 +131,7 @@ class OpenedDocumentTest : public DocumentFilesTest {
   void SetUp() override {
     DocumentFilesTest::SetUp();
     opened = std::make_unique<cDocument>(available, clock);
-    opened->SetFileImportSource(QStringLiteral("File Import"));
-    opened->SetFileImportIni(QStringLiteral("import.ini"));
-    opened->SetScanCtrl(&import);
-    opened->SetImageCtrl(&image);
+    Configure(*opened);
     opened->OpenFile(source, available, result);
     ASSERT_EQ(result, 0);
     target = root.filePath(QStringLiteral("out.tif"));
