@@ -168,10 +168,11 @@ void cDocument::UndoDeletePage(std::int32_t& result) {
     return;
   }
   // A page is never put into the document twice, whatever was done to the collection meanwhile.
-  std::unordered_set<const cPage*> present;
-  for (const auto& page : *pages_) present.insert(page.get());
-  for (const auto& page : *deleted_) {
-    if (present.count(page.get())) {
+  // The set holds the few deleted pages, not the whole document: one pass over the pages checks it.
+  std::unordered_set<const cPage*> returning;
+  for (const auto& page : *deleted_) returning.insert(page.get());
+  for (const auto& page : *pages_) {
+    if (returning.count(page.get())) {
       result = kDocRangeOutside;
       return;
     }
