@@ -109,6 +109,9 @@ int WriteTIFFPage(std::int64_t baseOffset, int sourceFd, int sourcePage, const s
                   const cBarCodes* barCodes, bool lastPage, MemoryClass& buffer, const TiffStamp& stamp) {
   if (sourcePage < 1 || std::size_t(sourcePage) > records.size()) return kTiffShortRead;
   const TIFFPageRecord& page = records[std::size_t(sourcePage) - 1];
+  // Without both sizes the strips cannot be read as a page: an absent size would otherwise be
+  // written as 4294967295, which libtiff takes for a page without image data.
+  if (page.imageWidth < 1 || page.imageLength < 1) return kTiffDamaged;
   std::vector<std::uint32_t> offsets, counts;
   if (const int code = StripLayout(page, &offsets, &counts)) return code;
   std::uint64_t imageBytes = 0;

@@ -44,9 +44,9 @@ struct TiffStamp {
 // buffer: its directory, its image data (the strips, copied unchanged) and its value area. The page
 // starts at baseOffset + the buffer's length; baseOffset is what has already gone to disk. Bar codes
 // are written (tag 600) only when barCodes is given and Enabled. lastPage writes 0 as the offset
-// of the next directory. Answers 0, -1 (a strip cannot be read in full), kTiffNoStrips,
-// kTiffTooLarge, or the system error of a buffer that cannot grow; on failure the buffer may hold
-// part of the page and the caller abandons it.
+// of the next directory. Answers 0, -1 (a strip cannot be read in full), kTiffDamaged (no width or
+// no length above 0), kTiffNoStrips, kTiffTooLarge, or the system error of a buffer that cannot
+// grow; on failure the buffer may hold part of the page and the caller abandons it.
 int WriteTIFFPage(std::int64_t baseOffset, int sourceFd, int sourcePage, const std::vector<TIFFPageRecord>& records,
                   const cBarCodes* barCodes, bool lastPage, MemoryClass& buffer, const TiffStamp& stamp);
 

@@ -306,6 +306,49 @@ TEST_F(TiffPageFiles, BadSourcesEndWithTheirCode) {
   EXPECT_TRUE(QDir(PageFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
+// A black-and-white page is copied without decoding, so nothing else notices a directory without a
+// usable size: such a page is refused as damaged rather than written with a size no reader takes.
+TEST_F(TiffPageFiles, PagesWithoutAWidthOrLengthAreDamaged) {
+  struct Case {
+    const char* name;
+    std::uint16_t tag;
+    std::uint16_t newTag, newType;  // 0: as it was
+    std::uint32_t newValue;
+  };
+  const Case cases[] = {
+      {"no width (its entry is another tag)", 256, 255, 0, 64},
+      {"zero width", 256, 0, 0, 0},
+      {"no length (its entry of a type that is no size)", 257, 0, 5, 48},
+      {"zero length", 257, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QString source = Path(QStringLiteral("sizeless.tif"));
+    ASSERT_TRUE(testing::WriteTiff(source, {PageSpec{}}));
+    QByteArray file = Bytes(source);
+    const std::uint32_t at = U32(file, 4);
+    const RawDirectory d = ReadDirectory(file, at);
+    bool patched = false;
+    for (std::size_t i = 0; i < d.order.size(); ++i) {
+      if (d.order[i] != c.tag) continue;
+      const qsizetype e = at + 2 + 12 * qsizetype(i);
+      if (c.newTag) file[e] = char(c.newTag & 0xFF), file[e + 1] = char(c.newTag >> 8);
+      if (c.newType) file[e + 2] = char(c.newType), file[e + 3] = 0;
+      for (int b = 0; b < 4; ++b) file[e + 8 + b] = char(c.newValue >> (8 * b));
+      patched = true;
+    }
+    ASSERT_TRUE(patched);
+    QFile out(source);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(file);
+    out.close();
+    cPages pages;
+    EXPECT_EQ(Load(source, pages), kTiffDamaged);
+    EXPECT_EQ(pages.Count(), 0);
+    EXPECT_TRUE(QDir(PageFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+  }
+}
+
 // A save that fails leaves the file that stood at the target as it was.
 TEST_F(TiffPageFiles, AFailedSaveLeavesTheTargetAsItWas) {
   std::vector<PageSpec> specs(3);
