@@ -28,7 +28,7 @@ namespace {
 constexpr int kPages = 100;
 
 QTemporaryDir* g_dir = nullptr;
-QString g_batch;               // the 100-page G4 batch
+QString g_batch;                      // the 100-page G4 batch
 pyxa::cPages* g_pageFiles = nullptr;  // the batch split once: what the joins read
 pyxa::PageFileTable g_table;
 

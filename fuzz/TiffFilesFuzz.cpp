@@ -47,7 +47,8 @@ constexpr std::int64_t kCopyBudget = 4'000'000;
 // This process's own folder, in memory where the system offers it; removed when the run ends.
 const QString& Root() {
   static const QString root = [] {
-    const QByteArray base = QDir(QStringLiteral("/dev/shm")).exists() ? QByteArray("/dev/shm") : QFile::encodeName(QDir::tempPath());
+    const QByteArray base =
+        QDir(QStringLiteral("/dev/shm")).exists() ? QByteArray("/dev/shm") : QFile::encodeName(QDir::tempPath());
     QByteArray pattern = base + "/pyxa-tiff-files-XXXXXX";
     if (!::mkdtemp(pattern.data())) std::abort();
     return QFile::decodeName(pattern);
@@ -71,7 +72,10 @@ bool WithinBudget(const QString& path) {
   std::int64_t pixels = 0, bytes = 0;
   for (const auto& record : records) {
     bytes += record.TotalStripBytes();
-    if (record.bitsPerPixel != 1) pixels += std::max<std::int64_t>(record.imageWidth, 0) * std::max<std::int64_t>(record.imageLength, 0);
+    if (record.bitsPerPixel == 1) continue;
+    // Each side within the budget first, so that their product cannot overflow.
+    if (record.imageWidth > kPixelBudget || record.imageLength > kPixelBudget) return false;
+    pixels += std::max<std::int64_t>(record.imageWidth, 0) * std::max<std::int64_t>(record.imageLength, 0);
   }
   if (pixels > kPixelBudget || bytes > kCopyBudget) return false;
   // libtiff may read sizes this reader ignores (other value types): its own view counts too.
@@ -105,7 +109,8 @@ QByteArray StripBytes(const QString& path) {
 }
 
 QString BarCodesText(const pyxa::cPage& page) {
-  return (page.BarCodes().Enabled() ? QStringLiteral("on:") : QStringLiteral("off:")) + pyxa::BarCodesToText(page.BarCodes());
+  return (page.BarCodes().Enabled() ? QStringLiteral("on:") : QStringLiteral("off:")) +
+         pyxa::BarCodesToText(page.BarCodes());
 }
 
 // The page folder holds the files of these pages and nothing else.
@@ -114,7 +119,8 @@ void ExpectFolderHolds(const QString& folder, const std::vector<const pyxa::cPag
   for (const auto* pages : collections)
     for (const auto& page : *pages) expected.insert(QFileInfo(page->FileName).fileName());
   const QStringList present = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-  if (QSet<QString>(present.begin(), present.end()) != expected) Fail("the page folder holds other files than the pages'");
+  if (QSet<QString>(present.begin(), present.end()) != expected)
+    Fail("the page folder holds other files than the pages'");
 }
 
 void RoundTrip(const QString& input, const QString& folder, const QString& joined) {
@@ -134,7 +140,9 @@ void RoundTrip(const QString& input, const QString& folder, const QString& joine
   if (saved != 0) Fail("page files that loaded do not join", saved);
   ExpectFolderHolds(folder, {&first});
   const QStringList beside = QDir(Root()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-  if (beside.filter(QStringLiteral(".joined.tif.")).size() != 0) Fail("the join left a temporary file");
+  if (QSet<QString>(beside.begin(), beside.end()) !=
+      QSet<QString>{QStringLiteral("input.tif"), QStringLiteral("joined.tif")})
+    Fail("the join left a temporary file beside its target");
 
   pyxa::cPages second;
   const int reloaded = pyxa::LoadTIFFFile(joined, second, folder, Stamp());
