@@ -116,6 +116,9 @@ int WriteTIFFPage(std::int64_t baseOffset, int sourceFd, int sourcePage, const s
   if (const int code = StripLayout(page, &offsets, &counts)) return code;
   std::uint64_t imageBytes = 0;
   for (std::uint32_t c : counts) imageBytes += c;
+  // Strips that hold no bytes at all are no page: libtiff drops them when it joins such a page,
+  // and the joined file then has a page without strips that cannot be opened again.
+  if (imageBytes == 0) return kTiffDamaged;
   const std::size_t strips = offsets.size();
 
   const bool resolutions = page.xResolutionNumerator >= 1 && page.yResolutionNumerator >= 1;

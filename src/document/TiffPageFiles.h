@@ -45,8 +45,9 @@ struct TiffStamp {
 // starts at baseOffset + the buffer's length; baseOffset is what has already gone to disk. Bar codes
 // are written (tag 600) only when barCodes is given and Enabled. lastPage writes 0 as the offset
 // of the next directory. Answers 0, -1 (a strip cannot be read in full), kTiffDamaged (no width or
-// no length above 0), kTiffNoStrips, kTiffTooLarge, or the system error of a buffer that cannot
-// grow; on failure the buffer may hold part of the page and the caller abandons it.
+// no length above 0, or strips without a byte), kTiffNoStrips, kTiffTooLarge, or the system error
+// of a buffer that cannot grow; on failure the buffer may hold part of the page and the caller
+// abandons it.
 int WriteTIFFPage(std::int64_t baseOffset, int sourceFd, int sourcePage, const std::vector<TIFFPageRecord>& records,
                   const cBarCodes* barCodes, bool lastPage, MemoryClass& buffer, const TiffStamp& stamp);
 

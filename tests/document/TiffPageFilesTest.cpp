@@ -307,8 +307,9 @@ TEST_F(TiffPageFiles, BadSourcesEndWithTheirCode) {
 }
 
 // A black-and-white page is copied without decoding, so nothing else notices a directory without a
-// usable size: such a page is refused as damaged rather than written with a size no reader takes.
-TEST_F(TiffPageFiles, PagesWithoutAWidthOrLengthAreDamaged) {
+// usable size or without image data: such a page is refused as damaged rather than written in a
+// form that no reader takes, or that a join through libtiff leaves without strips.
+TEST_F(TiffPageFiles, PagesWithoutASizeOrImageDataAreDamaged) {
   struct Case {
     const char* name;
     std::uint16_t tag;
@@ -320,6 +321,7 @@ TEST_F(TiffPageFiles, PagesWithoutAWidthOrLengthAreDamaged) {
       {"zero width", 256, 0, 0, 0},
       {"no length (its entry of a type that is no size)", 257, 0, 5, 48},
       {"zero length", 257, 0, 0, 0},
+      {"its one strip without a byte", 279, 0, 0, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
