@@ -89,8 +89,9 @@ bool WithinBudget(const QString& path) {
   return true;
 }
 
-// The compressed bytes of the first page of a page file, strip after strip.
-QByteArray StripBytes(const QString& path) {
+// The compressed bytes of the first page of a page file, strip after strip; consistent, when given,
+// tells whether the page has as many strips as its length and rows per strip call for.
+QByteArray StripBytes(const QString& path, bool* consistent = nullptr) {
   const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) Fail("a page file cannot be opened");
   std::vector<pyxa::TIFFPageRecord> records;
@@ -98,6 +99,10 @@ QByteArray StripBytes(const QString& path) {
   if (pyxa::ReadTIFFDirectories(fd, records, count) != 0 || count != 1) Fail("a page file is not a one-page TIFF");
   QByteArray all;
   const auto& page = records[0];
+  if (consistent) {
+    const std::int64_t rows = page.rowsPerStrip > 0 ? std::min(page.rowsPerStrip, page.imageLength) : page.imageLength;
+    *consistent = rows > 0 && std::int64_t(page.stripOffsets.size()) == (page.imageLength + rows - 1) / rows;
+  }
   for (std::size_t i = 0; i < page.stripOffsets.size(); ++i) {
     QByteArray strip(qsizetype(page.stripByteCounts[i]), '\0');
     if (::pread(fd, strip.data(), std::size_t(strip.size()), off_t(page.stripOffsets[i])) != ssize_t(strip.size()))
@@ -153,7 +158,11 @@ void RoundTrip(const QString& input, const QString& folder, const QString& joine
     const auto a = first.Item(k), b = second.Item(k);
     if (a->ColourModel != 1) continue;
     if (b->ColourModel != 1) Fail("a black-and-white page came back in another colour model");
-    if (StripBytes(a->FileName) != StripBytes(b->FileName)) Fail("a black-and-white page's bytes changed");
+    bool consistent = false;
+    const QByteArray before = StripBytes(a->FileName, &consistent);
+    // libtiff, which joins the documents with greyscale or colour pages, copies as many strips as
+    // the page's length and rows per strip call for: strips beyond those are read by no one.
+    if ((allBilevel || consistent) && before != StripBytes(b->FileName)) Fail("a black-and-white page's bytes changed");
     // The imaging layer writes the colour documents' join and carries no bar codes.
     if (allBilevel && BarCodesText(*a) != BarCodesText(*b)) Fail("a page's bar codes changed");
   }
