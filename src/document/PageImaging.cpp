@@ -388,7 +388,8 @@ ConvertedPage ConvertPageFile(const QString& source, const QString& target, Page
   return result;
 }
 
-int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target, QString* detail) {
+int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target, QString* detail,
+                        const std::vector<std::optional<QByteArray>>& barCodes) {
   if (files.empty()) return Failure(kTiffCannotOpen, QStringLiteral("no pages"), detail);
   // JPEG pages become single-page TIFFs beside the target first; the join then copies every page
   // without decoding it.
@@ -410,6 +411,7 @@ int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target
     sources.push_back({temp->Path(), 0, 0});
     wrapped.push_back(std::move(temp));
   }
+  for (std::size_t k = 0; k < sources.size() && k < barCodes.size(); ++k) sources[k].barCodes = barCodes[k];
   const TiffWriteResult written = WriteTiffPages(sources, target);
   if (!written.Ok()) return Failure(kTiffImagingFailed, written.description, detail);
   return 0;

@@ -5,8 +5,10 @@
 // image readers); nothing here throws.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "document/TiffPageFiles.h"
@@ -51,6 +53,9 @@ ConvertedPage ConvertPageFile(const QString& source, const QString& target, Page
 // stream wrapped unchanged where the file allows it, else re-encoded) into the multi-page TIFF
 // target, written beside it under a temporary name and renamed. Answers 0, kTiffCannotOpen,
 // kTiffImagingFailed or a system error code; detail says what failed.
-int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target, QString* detail = nullptr);
+// barCodes, when not empty, holds for each file the text of its page's bar-code tag, or nothing
+// for a page without one.
+int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target, QString* detail = nullptr,
+                        const std::vector<std::optional<QByteArray>>& barCodes = {});
 
 }  // namespace pyxa

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -321,6 +322,9 @@ class TempTarget {
             QDir(folder_).filePath(QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX")))) {
     fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
     error_ = fd_ < 0 ? errno : 0;
+    // A file replaced keeps who may read it; a new one is the user's alone (0600).
+    struct stat old {};
+    if (fd_ >= 0 && ::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
   }
   ~TempTarget() {
     if (fd_ >= 0) ::close(fd_);
@@ -377,8 +381,15 @@ int SaveTIFFFile(const QString& fileName, const PageFileTable& table, std::int32
   for (const auto& page : pages) imagingPath = imagingPath || page->ColourModel == 2 || page->ColourModel == 3;
   if (imagingPath) {
     std::vector<QString> files;
-    for (std::int32_t k = 0; k < pageCount; ++k) files.push_back(table[std::size_t(k)].first);
-    return JoinPageFilesAsTiff(files, fileName);
+    // The bar codes travel too, as on the copied path: row k carries those of page startPage + k.
+    std::vector<std::optional<QByteArray>> barCodes;
+    for (std::int32_t k = 0; k < pageCount; ++k) {
+      files.push_back(table[std::size_t(k)].first);
+      const auto owner = pages.Item(startPage + k);
+      barCodes.push_back(owner && owner->BarCodes().Enabled() ? std::optional(BarCodesToBytes(owner->BarCodes()))
+                                                              : std::nullopt);
+    }
+    return JoinPageFilesAsTiff(files, fileName, nullptr, barCodes);
   }
 
   TempTarget target(fileName);

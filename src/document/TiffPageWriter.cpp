@@ -222,6 +222,19 @@ void CopyUnknownTags(TIFF* in, TIFF* out, std::deque<std::string>& names) {
   }
 }
 
+// The bar-code tag, registered as the copy of an unknown tag would register it, so either may
+// come first on a page.
+void SetBarCodes(TIFF* out, const QByteArray& text) {
+  constexpr ttag_t kBarCodeTag = 600;
+  static char name[] = "BarCodes";
+  if (!HasField(out, kBarCodeTag)) {
+    TIFFFieldInfo info{kBarCodeTag, TIFF_VARIABLE2, TIFF_VARIABLE2, TIFF_ASCII, FIELD_CUSTOM, 1, 1, name};
+    if (TIFFMergeFieldInfo(out, &info, 1) != 0) return;
+  }
+  const QByteArray withNul = text + '\0';
+  TIFFSetField(out, kBarCodeTag, std::uint32_t(withNul.size()), withNul.constData());
+}
+
 struct PageShape {
   std::uint32_t width = 0;
   std::uint32_t height = 0;
@@ -659,6 +672,7 @@ TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const Q
     const bool swap = upright && (Transposes(shape.orientation) != (page.rotation % 180 != 0));
     CopyDescriptiveTags(in, out.get(), shape, swap, upright, names);
     TIFFSetField(out.get(), TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index), total);
+    if (page.barCodes) SetBarCodes(out.get(), *page.barCodes);
     TiffWriteResult result =
         page.rotation == 0 ? CopyRawPage(context, shape) : RotatePage(context, shape, page.rotation);
     if (result.Ok() && !TIFFWriteDirectory(out.get())) result = WriteFailure(context, kWriteError);

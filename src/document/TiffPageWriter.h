@@ -4,15 +4,24 @@
 // name, flushed and renamed, so a failure leaves whatever stood at the target untouched.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace pyxa {
 
 struct TiffPageSource {
+  TiffPageSource(QString path_, int directory_ = 0, int rotation_ = 0, std::optional<QByteArray> barCodes_ = {})
+      : path(std::move(path_)), directory(directory_), rotation(rotation_), barCodes(std::move(barCodes_)) {}
+
   QString path;        // the TIFF file the page comes from
   int directory = 0;   // its 0-based directory (page) in that file
   int rotation = 0;    // clockwise quarter turns to apply: 0, 90, 180 or 270
+  // The page's bar codes as the text of the private tag 600 (Latin-1, without its NUL), written in
+  // place of any the source carries; empty text when reading was on and found nothing.
+  std::optional<QByteArray> barCodes;
 };
 
 struct TiffWriteResult {

@@ -264,9 +264,19 @@ TEST_F(TiffPageFiles, GreyAndColourPagesTravelThroughTheImagingLayer) {
   EXPECT_TRUE(pages.Item(2)->FileName.endsWith(QStringLiteral(".TIF")));
   EXPECT_EQ(QImage(pages.Item(3)->FileName).size(), QSize(64, 48));
 
+  pages.Item(2)->BarCodes().Add(1, 3, 4, QStringLiteral("ENC-778"));
+  pages.Item(3)->BarCodes().SetEnabled(true);
+
   const QString joined = Path(QStringLiteral("joined.tif"));
   ASSERT_EQ(SaveTIFFFile(joined, Table(pages), 1, 3, pages, kStamp), 0);
   EXPECT_EQ(testing::TiffinfoComplaint(joined), QString());
+  cPages again;
+  ASSERT_EQ(Load(joined, again), 0);
+  EXPECT_FALSE(again.Item(1)->BarCodes().Enabled());
+  ASSERT_EQ(again.Item(2)->BarCodes().Count(), 1);
+  EXPECT_EQ(again.Item(2)->BarCodes().Item(1)->Value, QStringLiteral("ENC-778"));
+  EXPECT_TRUE(again.Item(3)->BarCodes().Enabled());
+  EXPECT_EQ(again.Item(3)->BarCodes().Count(), 0);
   TiffPages read;
   ASSERT_TRUE(read.Open(joined).Ok());
   ASSERT_EQ(read.PageCount(), 3);
@@ -392,8 +402,12 @@ TEST_F(TiffPageFiles, AFailedSaveLeavesTheTargetAsItWas) {
   EXPECT_EQ(Bytes(source), before);
   const QStringList left = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
   EXPECT_EQ(left.filter(QStringLiteral(".doc.tif.")), QStringList());  // no temporary left behind
-  // And the same table saves once nothing stands in the way.
+  // And the same table saves once nothing stands in the way, keeping who may read the file.
+  ::chmod(QFile::encodeName(source).constData(), 0640);
   EXPECT_EQ(SaveTIFFFile(source, table, 1, 3, pages, kStamp), 0);
+  struct stat info {};
+  ASSERT_EQ(::stat(QFile::encodeName(source).constData(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
   for (int k = 0; k < 3; ++k) EXPECT_EQ(testing::Decoded(source, k), testing::Decoded(table[std::size_t(k)].first, 0));
 }
 
