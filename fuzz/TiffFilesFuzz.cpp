@@ -205,12 +205,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 2;
-  using pyxa::testing::PageSpec;
+  using pyxa::testing::TestPage;
   const QDir folder(QString::fromLocal8Bit(argv[1]));
   auto seed = [&folder](const char* name) { return folder.filePath(QString::fromUtf8(name)); };
-  std::vector<PageSpec> three(3);
+  std::vector<TestPage> three(3);
   for (int i = 0; i < 3; ++i) three[std::size_t(i)].seed = i;
-  PageSpec g3, strips, scattered, grey, colour, bare;
+  TestPage g3, strips, scattered, grey, colour, bare;
   g3.compression = COMPRESSION_CCITTFAX3;
   strips.compression = COMPRESSION_NONE;
   strips.rowsPerStrip = 16;
@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
             pyxa::testing::WriteTiff(seed("files-big-endian.tif"), {strips, g3}, true) &&
             pyxa::testing::WriteTiff(seed("files-grey.tif"), {grey}) &&
             pyxa::testing::WriteTiff(seed("files-rgb.tif"), {colour}) &&
-            pyxa::testing::WriteTiff(seed("files-mixed.tif"), {grey, PageSpec{}, colour});
+            pyxa::testing::WriteTiff(seed("files-mixed.tif"), {grey, TestPage{}, colour});
 
   // Bar codes (tag 600) as the program itself writes them: the pages split and joined again.
   const QString pageFolder = seed("files-pages");

@@ -19,7 +19,7 @@ namespace pyxa {
 namespace {
 
 using testing::Decoded;
-using testing::PageSpec;
+using testing::TestPage;
 using testing::WriteTiff;
 
 class FixedImageControl final : public ImageControl {
@@ -36,8 +36,8 @@ class DocumentFilesTest : public ::testing::Test {
     available = root.filePath(QStringLiteral("Available Files"));
     ASSERT_TRUE(QDir().mkpath(available));
     source = root.filePath(QStringLiteral("scan.tif"));
-    std::vector<PageSpec> pages;
-    for (int i = 0; i < 5; ++i) pages.push_back(PageSpec{.seed = i + 1});
+    std::vector<TestPage> pages;
+    for (int i = 0; i < 5; ++i) pages.push_back(TestPage{.seed = i + 1});
     ASSERT_TRUE(WriteTiff(source, pages));
     reference = root.filePath(QStringLiteral("reference.tif"));
     ASSERT_TRUE(QFile::copy(source, reference));

@@ -41,7 +41,7 @@ TEST(PageImaging, ConvertsEachKindOfPageInPlace) {
       colour.setDotsPerMeterY(3937);
       ASSERT_TRUE(colour.save(page, "jpeg"));
     } else {
-      ASSERT_TRUE(testing::WriteTiff(page, {testing::PageSpec{}}));
+      ASSERT_TRUE(testing::WriteTiff(page, {testing::TestPage{}}));
     }
     const ConvertedPage result = ConvertPageFile(page, page, c.type, c.compression);
     ASSERT_EQ(result.code, 0) << result.detail.toStdString();
@@ -79,7 +79,7 @@ TEST(PageImaging, UnreadablePagesAreRefusedAndTheTargetKept) {
   file.write("not an image at all");
   file.close();
   const QString target = dir.filePath(QStringLiteral("target.tif"));
-  ASSERT_TRUE(testing::WriteTiff(target, {testing::PageSpec{}}));
+  ASSERT_TRUE(testing::WriteTiff(target, {testing::TestPage{}}));
   const QByteArray before = [&] {
     QFile t(target);
     return t.open(QIODevice::ReadOnly) ? t.readAll() : QByteArray();

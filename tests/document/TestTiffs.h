@@ -15,7 +15,7 @@
 
 namespace pyxa::testing {
 
-struct PageSpec {
+struct TestPage {
   int width = 64, height = 48;
   int rowsPerStrip = 0;  // 0: one strip
   std::uint16_t compression = COMPRESSION_CCITTFAX4;
@@ -27,7 +27,7 @@ struct PageSpec {
 };
 
 // The page's pixels: a pattern that differs from seed to seed.
-inline std::vector<unsigned char> PagePixels(const PageSpec& p) {
+inline std::vector<unsigned char> PagePixels(const TestPage& p) {
   const int rowBytes = p.bits == 1 ? (p.width + 7) / 8 : p.width * p.samples;
   std::vector<unsigned char> data(std::size_t(rowBytes) * std::size_t(p.height));
   for (std::size_t i = 0; i < data.size(); ++i)
@@ -36,10 +36,10 @@ inline std::vector<unsigned char> PagePixels(const PageSpec& p) {
 }
 
 // Writes the pages to path; big selects big-endian.
-inline bool WriteTiff(const QString& path, const std::vector<PageSpec>& pages, bool big = false) {
+inline bool WriteTiff(const QString& path, const std::vector<TestPage>& pages, bool big = false) {
   TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), big ? "wb" : "wl");
   if (!tif) return false;
-  for (const PageSpec& p : pages) {
+  for (const TestPage& p : pages) {
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, p.height);
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);

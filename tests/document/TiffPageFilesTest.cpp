@@ -23,7 +23,7 @@
 namespace pyxa {
 namespace {
 
-using testing::PageSpec;
+using testing::TestPage;
 
 const TiffStamp kStamp{ScanSoftwareText(), QStringLiteral("2026:12:07 10:11:12")};
 
@@ -96,7 +96,7 @@ class TiffPageFiles : public ::testing::Test {
 // Each source shape becomes page files that decode to the source's pixels in the fixed layout.
 struct Shape {
   const char* name;
-  PageSpec spec;
+  TestPage spec;
   bool big;
   std::vector<std::uint16_t> tags;
 };
@@ -105,17 +105,17 @@ TEST_F(TiffPageFiles, EverySourceShapeBecomesAPageFileOfTheFixedLayout) {
   const std::vector<std::uint16_t> twelve = {254, 256, 257, 258, 259, 262, 266, 273, 278, 279, 305, 306};
   std::vector<std::uint16_t> fourteen = twelve;
   fourteen.insert(fourteen.begin() + 10, {282, 283});
-  PageSpec noResolution;
+  TestPage noResolution;
   noResolution.resolution = false;
-  PageSpec threeStrips;
+  TestPage threeStrips;
   threeStrips.rowsPerStrip = 16;
   threeStrips.compression = COMPRESSION_NONE;
-  PageSpec scattered = threeStrips;
+  TestPage scattered = threeStrips;
   scattered.reverseStrips = true;
-  PageSpec group3;
+  TestPage group3;
   group3.compression = COMPRESSION_CCITTFAX3;
   const Shape shapes[] = {
-      {"one G4 strip with resolutions", PageSpec{}, false, fourteen},
+      {"one G4 strip with resolutions", TestPage{}, false, fourteen},
       {"without resolutions", noResolution, false, twelve},
       {"three strips", threeStrips, false, fourteen},
       {"big-endian three strips", threeStrips, true, fourteen},
@@ -165,7 +165,7 @@ TEST_F(TiffPageFiles, EverySourceShapeBecomesAPageFileOfTheFixedLayout) {
 }
 
 TEST_F(TiffPageFiles, AHundredPagesRoundTripWithUntouchedPagesByteForByte) {
-  std::vector<PageSpec> specs(100);
+  std::vector<TestPage> specs(100);
   for (int i = 0; i < 100; ++i) specs[std::size_t(i)].seed = i;
   const QString source = Path(QStringLiteral("batch.tif"));
   ASSERT_TRUE(testing::WriteTiff(source, specs));
@@ -208,7 +208,7 @@ TEST_F(TiffPageFiles, AHundredPagesRoundTripWithUntouchedPagesByteForByte) {
 }
 
 TEST_F(TiffPageFiles, WideAndTallPagesKeepTheirSize) {
-  PageSpec wide;
+  TestPage wide;
   wide.width = 70000;
   wide.height = 2;
   wide.compression = COMPRESSION_NONE;
@@ -247,7 +247,7 @@ TEST_F(TiffPageFiles, ATiledPageIsWrittenAnew) {
 }
 
 TEST_F(TiffPageFiles, GreyAndColourPagesTravelThroughTheImagingLayer) {
-  PageSpec grey, colour, bilevel;
+  TestPage grey, colour, bilevel;
   grey.bits = 8;
   grey.compression = COMPRESSION_NONE;
   colour = grey;
@@ -336,7 +336,7 @@ TEST_F(TiffPageFiles, PagesWithoutASizeOrImageDataAreDamaged) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const QString source = Path(QStringLiteral("sizeless.tif"));
-    ASSERT_TRUE(testing::WriteTiff(source, {PageSpec{}}));
+    ASSERT_TRUE(testing::WriteTiff(source, {TestPage{}}));
     QByteArray file = Bytes(source);
     const std::uint32_t at = U32(file, 4);
     const RawDirectory d = ReadDirectory(file, at);
@@ -363,7 +363,7 @@ TEST_F(TiffPageFiles, PagesWithoutASizeOrImageDataAreDamaged) {
 
 // A save that fails leaves the file that stood at the target as it was.
 TEST_F(TiffPageFiles, AFailedSaveLeavesTheTargetAsItWas) {
-  std::vector<PageSpec> specs(3);
+  std::vector<TestPage> specs(3);
   for (int i = 0; i < 3; ++i) specs[std::size_t(i)].seed = i;
   const QString source = Path(QStringLiteral("doc.tif"));
   ASSERT_TRUE(testing::WriteTiff(source, specs));

@@ -22,7 +22,7 @@ namespace {
 
 constexpr ttag_t kBarCodeTag = 600;
 
-struct PageSpec {
+struct TestPage {
   std::uint32_t width = 64;
   std::uint32_t height = 48;
   std::uint16_t bits = 8;
@@ -42,7 +42,7 @@ struct PageSpec {
 };
 
 // Deterministic pixels with runs (so every codec has something to squeeze) and no symmetry.
-std::vector<unsigned char> MakePixels(const PageSpec& p) {
+std::vector<unsigned char> MakePixels(const TestPage& p) {
   std::vector<unsigned char> pixels(p.RowBytes() * p.height);
   for (std::uint32_t y = 0; y < p.height; ++y) {
     for (std::size_t i = 0; i < p.RowBytes(); ++i) {
@@ -54,11 +54,11 @@ std::vector<unsigned char> MakePixels(const PageSpec& p) {
   return pixels;
 }
 
-void WriteTiff(const QString& path, const std::vector<PageSpec>& pages) {
+void WriteTiff(const QString& path, const std::vector<TestPage>& pages) {
   TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
   ASSERT_NE(tif, nullptr);
   for (std::size_t n = 0; n < pages.size(); ++n) {
-    const PageSpec& p = pages[n];
+    const TestPage& p = pages[n];
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, p.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, p.height);
     TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, p.bits);
@@ -254,8 +254,8 @@ class TiffPageWriterTest : public ::testing::Test {
   }
   QStringList Entries() const { return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 
-  static PageSpec G4(float xres, float yres) {
-    PageSpec p;
+  static TestPage G4(float xres, float yres) {
+    TestPage p;
     p.width = 301;  // not a byte multiple: rows carry padding bits
     p.height = 211;
     p.bits = 1;
@@ -266,16 +266,16 @@ class TiffPageWriterTest : public ::testing::Test {
     p.rowsPerStrip = 64;
     return p;
   }
-  static PageSpec Gray(std::uint16_t compression) {
-    PageSpec p;
+  static TestPage Gray(std::uint16_t compression) {
+    TestPage p;
     p.width = 70;
     p.height = 45;
     p.compression = compression;
     p.rowsPerStrip = 16;
     return p;
   }
-  static PageSpec Rgb(std::uint16_t compression) {
-    PageSpec p;
+  static TestPage Rgb(std::uint16_t compression) {
+    TestPage p;
     p.width = 80;
     p.height = 48;
     p.samples = 3;
@@ -289,16 +289,16 @@ class TiffPageWriterTest : public ::testing::Test {
 };
 
 TEST_F(TiffPageWriterTest, CopiedPagesKeepTheirCompressedBytesAndTags) {
-  PageSpec g4 = G4(200, 200);
+  TestPage g4 = G4(200, 200);
   g4.barCode = QByteArray("CODE39:12345\0", 13);
-  PageSpec packbits = Gray(COMPRESSION_PACKBITS);
+  TestPage packbits = Gray(COMPRESSION_PACKBITS);
   packbits.xres = packbits.yres = 300;
   packbits.unit = RESUNIT_CENTIMETER;
-  PageSpec tiled = Gray(COMPRESSION_ADOBE_DEFLATE);
+  TestPage tiled = Gray(COMPRESSION_ADOBE_DEFLATE);
   tiled.width = 40;
   tiled.height = 40;
   tiled.tile = 16;
-  const std::vector<PageSpec> layouts{g4,
+  const std::vector<TestPage> layouts{g4,
                                     Gray(COMPRESSION_LZW),
                                     Rgb(COMPRESSION_ADOBE_DEFLATE),
                                     Rgb(COMPRESSION_JPEG),
@@ -339,7 +339,7 @@ TEST_F(TiffPageWriterTest, CopiedPagesKeepTheirCompressedBytesAndTags) {
 }
 
 TEST_F(TiffPageWriterTest, RotatedPagesDecodeToTheTurnedPixels) {
-  const std::vector<PageSpec> layouts{G4(200, 300), Gray(COMPRESSION_LZW), Rgb(COMPRESSION_ADOBE_DEFLATE),
+  const std::vector<TestPage> layouts{G4(200, 300), Gray(COMPRESSION_LZW), Rgb(COMPRESSION_ADOBE_DEFLATE),
                                     Gray(COMPRESSION_PACKBITS)};
   const QString source = Path(QStringLiteral("source.tif"));
   WriteTiff(source, layouts);
@@ -368,11 +368,11 @@ TEST_F(TiffPageWriterTest, RotatedPagesDecodeToTheTurnedPixels) {
 }
 
 TEST_F(TiffPageWriterTest, RotatedPalettePlanarAndOddWidthPages) {
-  PageSpec palette = Gray(COMPRESSION_LZW);
+  TestPage palette = Gray(COMPRESSION_LZW);
   palette.bits = 4;
   palette.width = 37;
   palette.photometric = PHOTOMETRIC_PALETTE;
-  PageSpec planes = Rgb(COMPRESSION_ADOBE_DEFLATE);
+  TestPage planes = Rgb(COMPRESSION_ADOBE_DEFLATE);
   planes.separatePlanes = true;
   const QString source = Path(QStringLiteral("source.tif"));
   WriteTiff(source, {palette, planes});
@@ -399,8 +399,8 @@ TEST_F(TiffPageWriterTest, RotatedPalettePlanarAndOddWidthPages) {
 }
 
 TEST_F(TiffPageWriterTest, RotatedJpegAndTiledPagesAreReadable) {
-  PageSpec jpeg = Rgb(COMPRESSION_JPEG);
-  PageSpec tiled = Gray(COMPRESSION_LZW);
+  TestPage jpeg = Rgb(COMPRESSION_JPEG);
+  TestPage tiled = Gray(COMPRESSION_LZW);
   tiled.width = 40;
   tiled.height = 24;
   tiled.tile = 16;
@@ -425,7 +425,7 @@ TEST_F(TiffPageWriterTest, RotatedJpegAndTiledPagesAreReadable) {
   const PageRead turned = ReadPage(target, 1);
   EXPECT_EQ(turned.width, 24u);
   EXPECT_EQ(turned.height, 40u);
-  PageSpec plain = tiled;
+  TestPage plain = tiled;
   plain.tile = 0;
   EXPECT_EQ(turned.pixels, Turn(MakePixels(plain), 40, 24, 8, 270));
 }
@@ -446,7 +446,7 @@ TEST_F(TiffPageWriterTest, SavingAFileOntoItself) {
 
 TEST_F(TiffPageWriterTest, FailuresLeaveTheTargetAsItWas) {
   const QString source = Path(QStringLiteral("source.tif"));
-  PageSpec big = Gray(COMPRESSION_NONE);
+  TestPage big = Gray(COMPRESSION_NONE);
   big.width = big.height = 300;
   WriteTiff(source, {big, big});
   const QString target = Path(QStringLiteral("target.tif"));
