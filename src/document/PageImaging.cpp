@@ -5,9 +5,7 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QPainter>
@@ -16,6 +14,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "document/BesideFile.h"
 #include "document/TiffPageWriter.h"
 #include "document/TiffPages.h"
 
@@ -53,53 +52,6 @@ QImage Flatten(const QImage& image) {
   if (IsGrey(image)) return image.convertToFormat(QImage::Format_Grayscale8);
   return image.convertToFormat(QImage::Format_RGB888);
 }
-
-// The file under a temporary name beside its target; removed unless it was renamed over it.
-class BesideFile {
- public:
-  explicit BesideFile(const QString& target) : target_(target) {
-    const QFileInfo info(target);
-    folder_ = info.absolutePath();
-    path_ = QFile::encodeName(
-        QDir(folder_).filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-    error_ = fd_ < 0 ? errno : 0;
-  }
-  ~BesideFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!renamed_ && error_ == 0) ::unlink(path_.constData());
-  }
-  BesideFile(const BesideFile&) = delete;
-  BesideFile& operator=(const BesideFile&) = delete;
-
-  int Error() const { return error_; }
-  QString Path() const { return QFile::decodeName(path_); }
-  // Hands the descriptor to a writer that closes it itself.
-  int Release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  int Commit() {
-    if (fd_ >= 0) {
-      if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-        fd_ = -1;
-        return errno;
-      }
-      fd_ = -1;
-    }
-    if (::rename(path_.constData(), QFile::encodeName(target_).constData()) != 0) return errno;
-    renamed_ = true;
-    return 0;
-  }
-
- private:
-  QString target_, folder_;
-  QByteArray path_;
-  int fd_ = -1;
-  int error_ = 0;
-  bool renamed_ = false;
-};
 
 int Failure(int code, const QString& what, QString* detail) {
   if (detail) *detail = what;

@@ -2,16 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <memory>
 
 #include "document/BarCodes.h"
+#include "document/BesideFile.h"
 #include "document/MemoryClass.h"
 #include "document/PageImaging.h"
 #include "document/Pages.h"
@@ -313,54 +311,6 @@ int LoadTIFFFile(const QString& fileName, cPages& pages, const QString& pageFold
 
 namespace {
 
-// The joined file under its temporary name beside the target; removed unless it was renamed.
-class TempTarget {
- public:
-  explicit TempTarget(const QString& target)
-      : folder_(QFileInfo(target).absolutePath()),
-        path_(QFile::encodeName(
-            QDir(folder_).filePath(QStringLiteral(".") + QFileInfo(target).fileName() + QStringLiteral(".XXXXXX")))) {
-    fd_ = ::mkostemp(path_.data(), O_CLOEXEC);
-    error_ = fd_ < 0 ? errno : 0;
-    // A file replaced keeps who may read it; a new one is the user's alone (0600).
-    struct stat old {};
-    if (fd_ >= 0 && ::stat(QFile::encodeName(target).constData(), &old) == 0) ::fchmod(fd_, old.st_mode & 07777);
-  }
-  ~TempTarget() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!renamed_ && error_ == 0) ::unlink(path_.constData());
-  }
-  TempTarget(const TempTarget&) = delete;
-  TempTarget& operator=(const TempTarget&) = delete;
-
-  int Fd() const { return fd_; }
-  int Error() const { return error_; }
-
-  // Flushes, closes and renames over target; the system error on failure.
-  int Commit(const QString& target) {
-    if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-      fd_ = -1;
-      return errno;
-    }
-    fd_ = -1;
-    if (::rename(path_.constData(), QFile::encodeName(target).constData()) != 0) return errno;
-    renamed_ = true;
-    const int dir = ::open(QFile::encodeName(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
-    }
-    return 0;
-  }
-
- private:
-  QString folder_;
-  QByteArray path_;
-  int fd_ = -1;
-  int error_ = 0;
-  bool renamed_ = false;
-};
-
 // Writes the whole buffer; -2 when less went out.
 int Flush(MemoryClass& buffer, int fd, std::int64_t& base) {
   const std::int64_t length = buffer.GetDataLength();
@@ -392,7 +342,7 @@ int SaveTIFFFile(const QString& fileName, const PageFileTable& table, std::int32
     return JoinPageFilesAsTiff(files, fileName, nullptr, barCodes);
   }
 
-  TempTarget target(fileName);
+  BesideFile target(fileName);
   if (target.Error() != 0) return target.Error();
   MemoryClass buffer;
   std::int64_t base = 0;
@@ -413,7 +363,7 @@ int SaveTIFFFile(const QString& fileName, const PageFileTable& table, std::int32
       if (const int code = Flush(buffer, target.Fd(), base)) return code;
   }
   if (const int code = Flush(buffer, target.Fd(), base)) return code;
-  return target.Commit(fileName);
+  return target.Commit();
 }
 
 }  // namespace pyxa
