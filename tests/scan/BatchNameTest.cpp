@@ -18,6 +18,8 @@ struct NameCase {
   QString expected;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.expected.toStdString(); }
+
 class BatchNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(BatchNameTest, TakesTheFirstFreeSecondAndLeavesOthersAlone) {
