@@ -1,0 +1,14 @@
+// One batch on a SANE device for the helper: open, apply the settings, then start and read page after
+// page, sending each page's bytes as they come and ending with one Status.
+#pragma once
+
+#include "HelperChannel.h"
+
+namespace pyxa::scanhelper {
+
+void RunBatch(HelperChannel& channel, scanwire::Reader& request);
+
+// The Status message that ends a request.
+std::string StatusMessage(scanwire::Phase phase, int saneStatus, std::uint32_t page, const std::string& detail);
+
+}  // namespace pyxa::scanhelper
