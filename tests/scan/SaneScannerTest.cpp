@@ -57,6 +57,8 @@ struct FormCase {
   int depth;
   QImage::Format format;
 };
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FormCase& c, std::ostream* os) { *os << c.name; }
 
 class PageForms : public SaneFixture, public ::testing::WithParamInterface<FormCase> {};
 
@@ -105,6 +107,7 @@ struct FaultCase {
   Status status;
   const char* words;
 };
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class Faults : public SaneFixture, public ::testing::WithParamInterface<FaultCase> {};
 
