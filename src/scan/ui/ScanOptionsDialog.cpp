@@ -35,7 +35,7 @@ ScanOptionsDialog::ScanOptionsDialog(const QString& scannerLine, QList<ScanSetti
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
   auto* form = new QFormLayout;
-  form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   for (const ScanSettingField& field : fields_) {
     QWidget* editor = nullptr;
     switch (field.kind) {
