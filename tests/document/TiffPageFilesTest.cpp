@@ -96,7 +96,7 @@ class TiffPageFiles : public ::testing::Test {
 // Each source shape becomes page files that decode to the source's pixels in the fixed layout.
 struct Shape {
   const char* name;
-  TestPage spec;
+  TestPage layout;
   bool big;
   std::vector<std::uint16_t> tags;
 };
@@ -125,16 +125,16 @@ TEST_F(TiffPageFiles, EverySourceShapeBecomesAPageFileOfTheFixedLayout) {
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.name);
     const QString source = Path(QStringLiteral("source.tif"));
-    ASSERT_TRUE(testing::WriteTiff(source, {shape.spec}, shape.big));
+    ASSERT_TRUE(testing::WriteTiff(source, {shape.layout}, shape.big));
     cPages pages;
     ASSERT_EQ(Load(source, pages), 0);
     ASSERT_EQ(pages.Count(), 1);
     const auto page = pages.Item(1);
     EXPECT_TRUE(page->FileName.endsWith(QStringLiteral(".TIF")));
     EXPECT_EQ(page->ColourModel, 1);
-    EXPECT_EQ(page->CompressionType, shape.spec.compression);
-    EXPECT_EQ(page->XResolution, shape.spec.resolution ? 200 : 0);
-    EXPECT_EQ(page->YResolution, shape.spec.resolution ? 100 : 0);
+    EXPECT_EQ(page->CompressionType, shape.layout.compression);
+    EXPECT_EQ(page->XResolution, shape.layout.resolution ? 200 : 0);
+    EXPECT_EQ(page->YResolution, shape.layout.resolution ? 100 : 0);
     EXPECT_FALSE(page->BarCodes().Enabled());
 
     const QByteArray file = Bytes(page->FileName);
@@ -146,7 +146,7 @@ TEST_F(TiffPageFiles, EverySourceShapeBecomesAPageFileOfTheFixedLayout) {
     EXPECT_EQ(d.entries.at(258).value, 1u);
     const std::uint32_t imageStart = 8 + 2 + 12 * std::uint32_t(d.order.size()) + 4;
     const std::uint32_t strips = d.entries.at(273).count;
-    EXPECT_EQ(strips, shape.spec.rowsPerStrip ? 3u : 1u);
+    EXPECT_EQ(strips, shape.layout.rowsPerStrip ? 3u : 1u);
     if (strips == 1) {
       EXPECT_EQ(d.entries.at(273).value, imageStart);
     } else {  // both arrays in the value area, byte counts first, strips in page order
