@@ -1,10 +1,12 @@
 // The composition root: builds the real layers (settings hives, service, prompter, process
 // runner, instance lock) and hands them to start-up and the main window.
 #include <QApplication>
+#include <QDir>
 #include <memory>
 
 #include "components/ServiceFactory.h"
 #include "components/SqliteDatabase.h"
+#include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/QtFilePicker.h"
 #include "mainwindow/ui/frmMain.h"
 #include "platform/AppPaths.h"
@@ -12,6 +14,10 @@
 #include "platform/IniRegistry.h"
 #include "platform/QtProcessRunner.h"
 #include "platform/ui/MessageBoxPrompter.h"
+#include "scan/SaneScanner.h"
+#include "scan/ScannerChoice.h"
+#include "scan/ui/ScanOptionsDialog.h"
+#include "scan/ui/frmViewer.h"
 #include "shell/LoginController.h"
 #include "shell/Startup.h"
 #include "shell/ui/LoginWindow.h"
@@ -31,6 +37,27 @@ class ConfiguredServiceFactory final : public ClinicalServiceFactory {
  private:
   const AppSettings& settings_;
   const Clock& clock_;
+};
+
+// Scanning through SANE with the scanning window; the scanner chosen stays chosen for the run.
+class SaneBatchScanning final : public BatchScanning {
+ public:
+  SaneBatchScanning(ScannerSource& source, Registry& registry, Prompter& prompter, const Clock& clock,
+                    const AppSettings& settings)
+      : source_(source), registry_(registry), prompter_(prompter), clock_(clock), settings_(settings) {}
+  QString ScanBatch(QWidget* parent) override {
+    frmViewer viewer(source_, chosen_, SettingsWindowAsker(source_, registry_, prompter_, parent), prompter_, clock_,
+                     settings_.AvailableFolder, parent);
+    return viewer.Scan();
+  }
+
+ private:
+  ScannerSource& source_;
+  Registry& registry_;
+  Prompter& prompter_;
+  const Clock& clock_;
+  const AppSettings& settings_;
+  ChosenScanner chosen_;
 };
 
 class MainWindowHost final : public MainWindowOpener {
@@ -73,7 +100,11 @@ int main(int argc, char** argv) {
   LoginWindow login(loginController, settings);
   SqliteDatabaseFactory databases;
   QtFilePicker files;
-  MainWindowHost mainWindow(MainWindowServices{settings, store, session, prompter, login, databases, files}, login);
+  SaneScanner scanner(QDir(paths.ProgramFolder()).filePath(QStringLiteral("pyxa-scan-helper")));
+  SaneBatchScanning scanning(scanner, registry, prompter, clock, settings);
+  MainWindowServices services{settings, store, session, prompter, login, databases, files};
+  services.scanning = &scanning;
+  MainWindowHost mainWindow(services, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());
   if (!startup.Main()) return 0;

@@ -1,6 +1,8 @@
 // Page copying and rotation into a new multi-page TIFF, written beside the target and renamed.
 #include "document/TiffPageWriter.h"
 
+#include "document/TiffPages.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <tiffio.h>
@@ -616,6 +618,19 @@ class TempFile {
 };
 
 }  // namespace
+
+TiffWriteResult AppendTiffPages(const QString& target, const QString& addition) {
+  std::vector<TiffPageSource> pages;
+  for (const QString& path : {target, addition}) {
+    TiffPages file;
+    const TiffStatus opened = file.Open(path);
+    if (!opened.Ok()) return Fail(opened.code, path + QStringLiteral(": ") + opened.description);
+    // A file whose chain of pages breaks off would lose its tail here: refuse rather than drop pages.
+    if (file.Damaged()) return Fail(kReadError, path + QStringLiteral(": the file is damaged"));
+    for (int page = 0; page < file.PageCount(); ++page) pages.emplace_back(path, page);
+  }
+  return WriteTiffPages(pages, target);
+}
 
 TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const QString& target) {
   if (pages.empty()) return Fail(kFileNotOpened, QString());

@@ -33,4 +33,8 @@ struct TiffWriteResult {
 // Writes the pages to target. An empty page list writes nothing and answers -2002.
 TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const QString& target);
 
+// Adds every page of the TIFF addition after the pages of the TIFF target, copied without
+// decoding; target is replaced whole (written beside and renamed), addition is left as it is.
+TiffWriteResult AppendTiffPages(const QString& target, const QString& addition);
+
 }  // namespace pyxa

@@ -12,6 +12,12 @@ QString DocumentFileExtension(const QString& name) {
   return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
 }
 
+QString WithDocumentExtension(const QString& name, const QString& ext) {
+  if (name.isEmpty()) return name;
+  const bool hasThree = name.size() >= 4 && name[name.size() - 4] == QLatin1Char('.');
+  return (hasThree ? name.left(name.size() - 4) : name) + QLatin1Char('.') + ext;
+}
+
 QString NameForCategory(const QString& name, const QDateTime& now, const QString& category) {
   const QString extension = DocumentFileExtension(name);
   if (!extension.isEmpty() && extension != QStringLiteral("TIF")) return name;

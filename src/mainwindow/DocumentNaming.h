@@ -13,6 +13,10 @@ QString DefaultDocumentName(const QDateTime& now, const QString& category);
 // The upper-cased text after the last "." of a name; empty when it has none.
 QString DocumentFileExtension(const QString& name);
 
+// The name with the extension ext: a three-letter extension is replaced, else ".ext" is appended.
+// An empty name stays empty.
+QString WithDocumentExtension(const QString& name, const QString& ext);
+
 // The name after a category change: a name with the extension TIF or none becomes the default
 // name (with the extension kept); any other name (a PDF's or DOC's) stays.
 QString NameForCategory(const QString& name, const QDateTime& now, const QString& category);

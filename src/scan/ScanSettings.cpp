@@ -120,7 +120,11 @@ QList<ScanSettingField> ScanSettingFields(const OptionList& options, const QMap<
       continue;  // an open text or number: nothing the window can offer safely
     }
     const auto kept = remembered.contains(name) ? Allowed(*option, remembered.value(name)) : std::nullopt;
-    field.value = kept ? *kept : option->value;
+    // Without a memory, letters and forms are scanned at 300 dpi where the device offers it: a
+    // device's own default can be a preview resolution no one could read.
+    const auto standard =
+        name == QStringLiteral("resolution") ? Allowed(*option, QStringLiteral("300")) : std::nullopt;
+    field.value = kept ? *kept : standard ? *standard : option->value;
     if (field.kind == ScanSettingField::Kind::Choice && !field.values.contains(field.value) && !field.values.isEmpty())
       field.value = field.values.first();
     fields << field;

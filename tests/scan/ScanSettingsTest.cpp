@@ -66,12 +66,12 @@ TEST(ScanSettings, OffersWhatTheDeviceAllowsAndKeepsOnlyAllowedMemories) {
   for (const ScanSettingField& field : fields) names << field.name;
   EXPECT_EQ(names, (QStringList{"source", "mode", "resolution", "page-size"}));  // no inactive brightness
   EXPECT_EQ(fields[1].value.toString(), QStringLiteral("Color"));  // remembered, still allowed
-  EXPECT_EQ(fields[2].value.toDouble(), 150);                     // 5000 dpi is not: the device's own
+  EXPECT_EQ(fields[2].value.toDouble(), 300);  // 5000 dpi is not: letters and forms want 300
   EXPECT_EQ(fields[3].choices, (QStringList{"Letter", "A4", "Whole scan area"}));  // Legal does not fit
   const QList<OptionSetting> sent = ScanSettingsToSend(fields, Flatbed());
   QStringList order;
   for (const OptionSetting& s : sent) order << s.name + QLatin1Char('=') + s.value.toString();
-  EXPECT_EQ(order, (QStringList{"source=Flatbed", "mode=Color", "resolution=150", "tl-x=0", "tl-y=0", "br-x=210",
+  EXPECT_EQ(order, (QStringList{"source=Flatbed", "mode=Color", "resolution=300", "tl-x=0", "tl-y=0", "br-x=210",
                                 "br-y=297"}));
 }
 

@@ -98,7 +98,8 @@ void frmMain::CreateMenus() {
   file->setObjectName(QStringLiteral("mnuFile"));
   auto* open = file->addMenu(QStringLiteral("&Open From ..."));
   open->setObjectName(QStringLiteral("mnuFileOpen"));
-  AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner"));
+  connect(AddAction(open, QStringLiteral("mnuFileOpenScan"), QStringLiteral("&Scanner")), &QAction::triggered, this,
+          &frmMain::cmdScan_Click);
   connect(AddAction(open, QStringLiteral("mnuFileOpenFiles"), QStringLiteral("&File")), &QAction::triggered, this,
           &frmMain::cmdFile_Click);
   connect(AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), QKeySequence::Save),
@@ -216,6 +217,7 @@ void frmMain::SetPanel(int panel, const QString& text) {
 
 void frmMain::ConnectControls() {
   connect(panes_->cmdFile, &QPushButton::clicked, this, &frmMain::cmdFile_Click);
+  connect(panes_->cmdScan, &QPushButton::clicked, this, &frmMain::cmdScan_Click);
   connect(panes_->cmdIndex, &QPushButton::clicked, this, &frmMain::cmdIndex_Click);
   connect(panes_->cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
   connect(panes_->cmdUpload, &QPushButton::clicked, this, &frmMain::cmdUpload_Click);
@@ -266,7 +268,7 @@ void frmMain::ConnectControls() {
 void frmMain::ApplyState() {
   // Commands whose windows arrive with their own features stay off until then.
   static const QStringList kNotYetAvailable = {
-      QStringLiteral("cmdScan"),       QStringLiteral("mnuFileOpenScan"), QStringLiteral("btnPrint"),
+      QStringLiteral("btnPrint"),
       QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
       QStringLiteral("mnuLog"),
   };
@@ -295,6 +297,11 @@ void frmMain::ApplyState() {
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
+  // Scanning needs a scanner layer to scan with.
+  if (!services_.scanning) {
+    apply(QStringLiteral("cmdScan"), false);
+    apply(QStringLiteral("mnuFileOpenScan"), false);
+  }
   // The Edit menu's Undo follows the Undo tool.
   apply(QStringLiteral("mnuEditUndo"), toolbar_->Tool(QStringLiteral("btnUndo"))->isEnabled());
   // The shown file in the title, marked while it has edits not saved.

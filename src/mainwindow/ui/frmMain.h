@@ -43,6 +43,7 @@ class QTreeWidgetItem;
 
 namespace pyxa {
 
+class BatchScanning;
 class MainToolbar;
 struct DocumentFrame;
 struct MainPanes;
@@ -65,6 +66,7 @@ struct MainWindowServices {
   EventLog* log = nullptr;                 // the system log when null
   // Called at each step of storing with the step's name, for tests that stop a store there.
   const std::function<void(const char* step)>* storingCheckpoint = nullptr;
+  BatchScanning* scanning = nullptr;       // the Scan command; it stays off when null
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -96,6 +98,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Browse: lists the available files after the questions about unsaved and indexed work.
   void cmdFile_Click();
   void cmdIndex_Click();
+  // Scan: one batch from the scanner, shown for indexing, or added to the TIFF shown.
+  void cmdScan_Click();
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);

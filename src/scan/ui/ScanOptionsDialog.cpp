@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/Prompter.h"
+#include "platform/ui/BusyCursor.h"
 #include "scan/ScannerChoice.h"
 #include "scan/ScannerSource.h"
 
@@ -105,7 +106,11 @@ QList<ScanSettingField> ScanOptionsDialog::Fields() const {
 
 ScanSettingsAsker SettingsWindowAsker(ScannerSource& source, Registry& registry, Prompter& prompter, QWidget* parent) {
   return [&source, &registry, &prompter, parent](const ScannerDevice& device) -> std::optional<QList<OptionSetting>> {
-    const OptionList options = source.Options(device.name);
+    OptionList options;
+    {
+      BusyCursor busy;  // the scanner is asked; a network scanner can take seconds
+      options = source.Options(device.name);
+    }
     if (!options.ok()) {
       prompter.Critical(options.error);
       return std::nullopt;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Prompter.h"
+#include "platform/ui/BusyCursor.h"
 #include "scan/ScannerChoice.h"
 #include "scan/ScannerSource.h"
 
@@ -60,7 +61,11 @@ frmSelectScanner::frmSelectScanner(ScannerSource& source, Prompter& prompter, QW
     reject();
   });
 
-  const DeviceList list = source.Devices();
+  DeviceList list;
+  {
+    BusyCursor busy;  // finding scanners on the network can take seconds
+    list = source.Devices();
+  }
   if (!list.ok()) prompter.Notice(list.error);
   devices_ = list.devices;
   if (devices_.isEmpty()) {
