@@ -94,6 +94,7 @@ TEST_F(ScanCommandTest, TheShownTiffTakesTheScannedPagesOnlyWhenTheUserSaysSo) {
     EXPECT_EQ(PagesIn(settings.AvailableFolder + QStringLiteral("batch.tif")), c.shownFilePages);
     EXPECT_EQ(QFile::exists(Batch()), c.batchFileLeft);
     EXPECT_TRUE(Find<QPushButton>("cmdIndex")->isEnabled());
+    EXPECT_TRUE(Find<QTreeWidget>("sstFiles")->isVisibleTo(window.get()));  // the files tree is back
     if (c.answer == PromptAnswer::Yes) {
       EXPECT_EQ(window->Viewer().PageCount(), 5);
     }

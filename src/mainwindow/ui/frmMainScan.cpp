@@ -21,12 +21,12 @@ void frmMain::cmdScan_Click() {
   try {
     if (AskToKeepPageChanges() == PageEditsOutcome::Kept) return;
     if (indexed_ && indexed_->Count() > 0 && CanUpload()) {
-      const bool send = services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"
-                                                               "      and will no longer be available in the indexed "
-                                                               "tree\n                         Would you like to "
-                                                               "continue?"),
-                                                QString(), PromptIcon::Question, PromptButtons::YesNo}) ==
-                        PromptAnswer::Yes;
+      const bool send =
+          services_.prompter.Ask({QStringLiteral("The indexed documents will be sent to the upload queue\n"
+                                                 "      and will no longer be available in the indexed "
+                                                 "tree\n                         Would you like to "
+                                                 "continue?"),
+                                  QString(), PromptIcon::Question, PromptButtons::YesNo}) == PromptAnswer::Yes;
       if (!send) return;
       cmdUpload_Click();
       // Documents the queue did not take still hold pages of their files: no scan until they are settled.
@@ -35,21 +35,35 @@ void frmMain::cmdScan_Click() {
       currentFile_.clear();
       ShowStatusFile();
     }
-    if (document_) document_->txtDocName->setText(WithDocumentExtension(document_->txtDocName->text(), QStringLiteral("TIF")));
+    if (document_)
+      document_->txtDocName->setText(WithDocumentExtension(document_->txtDocName->text(), QStringLiteral("TIF")));
+    // A scan that ends without pages puts the window back as it was, its files tree included.
+    const QString modeBefore = state_.Mode();
+    const DocumentSource sourceBefore = state_.Source();
+    // The controls the scan mode turns off, as they were.
+    QList<std::pair<QString, bool>> controlsBefore;
+    for (const char* name : {"cmdIndex", "btnIndex", "cmdNew", "cmdNext", "cmdAppendAll"})
+      controlsBefore.append({QString::fromLatin1(name), state_.Enabled(QString::fromLatin1(name))});
+    auto nothingScanned = [this, modeBefore, sourceBefore, controlsBefore] {
+      for (const auto& [name, enabled] : controlsBefore) state_.SetEnabled(name, enabled);
+      state_.SetSource(sourceBefore);
+      state_.SetInterfaceMode(modeBefore);
+      ApplyState();
+      ApplyLayout();
+    };
     state_.EnterScan();
     ApplyState();
     ApplyLayout();
 
     // Pages can only be added to a TIFF no indexed document takes pages from.
     QString appendTo;
-    if (!currentFile_.isEmpty() && IsPagedFile(currentFile_) && DocumentFileExtension(currentFile_) != QStringLiteral("JPG") &&
-        !IndexedPagesHeld()) {
+    if (!currentFile_.isEmpty() && IsPagedFile(currentFile_) &&
+        DocumentFileExtension(currentFile_) != QStringLiteral("JPG") && !IndexedPagesHeld()) {
       const PromptAnswer answer =
           services_.prompter.Ask({QStringLiteral("Do you wish to append to the current document?"), kProductName,
                                   PromptIcon::Question, PromptButtons::YesNoCancel});
       if (answer == PromptAnswer::Cancel) {
-        state_.ScanCancelled();
-        ApplyState();
+        nothingScanned();
         return;
       }
       if (answer == PromptAnswer::Yes) appendTo = currentFile_;
@@ -57,8 +71,7 @@ void frmMain::cmdScan_Click() {
 
     const QString batch = services_.scanning->ScanBatch(this);
     if (batch.isEmpty()) {
-      state_.ScanCancelled();
-      ApplyState();
+      nothingScanned();
       return;
     }
     QString show = QFileInfo(batch).fileName();
