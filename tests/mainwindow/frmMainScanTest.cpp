@@ -3,6 +3,8 @@
 // every file as it was.
 #include "MainWindowFixture.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -102,6 +104,36 @@ TEST_F(ScanCommandTest, TheShownTiffTakesTheScannedPagesOnlyWhenTheUserSaysSo) {
       EXPECT_EQ(window->Viewer().CurrentFileName(), Batch());
     }
   }
+}
+
+// Indexed documents hold pages of the file shown: they go to the upload queue first, or the scan waits.
+TEST_F(ScanCommandTest, IndexedDocumentsGoToTheQueueFirstOrTheScanWaits) {
+  log.patients = ValueRows{{1001, QStringLiteral("O'Brien"), QStringLiteral("Siobhan"), QVariant(), QVariant(),
+                            QStringLiteral("C-1"), QVariant(), QVariant(), QVariant()}};
+  window->Form_Load();
+  IndexWaitingFile(3);
+  Find<QLineEdit>("txtLastName")->setText(QStringLiteral("O'Brien"));
+  Find<QPushButton>("cmdSearch")->click();
+  ChooseEntry(Find<QComboBox>("cboPhysician"), 0);
+  ChooseEntry(Find<QComboBox>("cboCategory"), 0);
+  Find<QPushButton>("cmdNew")->click();
+  ASSERT_EQ(window->IndexedDocuments()->Count(), 1);
+
+  prompter.Clear();
+  prompter.Script(PromptAnswer::No);
+  ClickScan();
+  EXPECT_EQ(prompter.Prompts().first().text.left(54),
+            QStringLiteral("The indexed documents will be sent to the upload queue"));
+  EXPECT_EQ(scanning.scans, 0);
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 1);
+
+  prompter.Clear();
+  prompter.Script(PromptAnswer::Yes);
+  ClickScan();
+  EXPECT_EQ(window->IndexedDocuments()->Count(), 0);
+  EXPECT_EQ(scanning.scans, 1);
+  EXPECT_EQ(window->Viewer().CurrentFileName(), Batch());
+  EXPECT_EQ(PagesIn(settings.AvailableFolder + QStringLiteral("batch.tif")), 2);  // the stored page left it
 }
 
 TEST_F(ScanCommandTest, AScanThatBringsNoPageChangesNothing) {
