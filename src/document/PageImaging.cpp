@@ -38,48 +38,37 @@ bool IsGrey(const QImage& image) {
   return true;
 }
 
-// An image ready for a page file: greyscale stays grey, anything else becomes 8-bit colour, and
-// transparent areas become white paper rather than black.
-QImage Flatten(const QImage& image) {
-  if (image.hasAlphaChannel()) {
-    QImage paper(image.size(), QImage::Format_RGB888);
-    paper.fill(Qt::white);
-    QPainter painter(&paper);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return paper;
-  }
-  if (IsGrey(image)) return image.convertToFormat(QImage::Format_Grayscale8);
-  return image.convertToFormat(QImage::Format_RGB888);
-}
-
 int Failure(int code, const QString& what, QString* detail) {
   if (detail) *detail = what;
   return code;
 }
 
 int WriteJpeg(const QImage& image, const QString& target, int xDpi, int yDpi, QString* detail) {
-  QImage page = Flatten(image);
+  QImage page = FlattenForPage(image);
   if (xDpi > 0) page.setDotsPerMeterX(int(std::lround(xDpi / 0.0254)));
   if (yDpi > 0) page.setDotsPerMeterY(int(std::lround(yDpi / 0.0254)));
   BesideFile file(target);
-  if (file.Error() != 0) return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
+  if (file.Error() != 0)
+    return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
   QFile out;
   if (!out.open(file.Release(), QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
     return Failure(kTiffImagingFailed, out.errorString(), detail);
   QImageWriter writer(&out, "jpeg");
   writer.setQuality(kPageJpegQuality);
-  if (!writer.write(page)) return Failure(kTiffImagingFailed, target + QStringLiteral(": ") + writer.errorString(), detail);
+  if (!writer.write(page))
+    return Failure(kTiffImagingFailed, target + QStringLiteral(": ") + writer.errorString(), detail);
   if (!out.flush() || ::fsync(out.handle()) != 0) return Failure(errno ? errno : EIO, target, detail);
   out.close();
-  if (const int code = file.Commit()) return Failure(code, target + QStringLiteral(": ") + qt_error_string(code), detail);
+  if (const int code = file.Commit())
+    return Failure(code, target + QStringLiteral(": ") + qt_error_string(code), detail);
   return 0;
 }
 
 // Reads a page file: the first page of a TIFF through the page engine, anything else through Qt.
 int ReadPageFile(const QString& path, QImage* image, int* xDpi, int* yDpi, QString* detail) {
   QFile probe(path);
-  if (!probe.open(QIODevice::ReadOnly)) return Failure(kTiffCannotOpen, path + QStringLiteral(": ") + probe.errorString(), detail);
+  if (!probe.open(QIODevice::ReadOnly))
+    return Failure(kTiffCannotOpen, path + QStringLiteral(": ") + probe.errorString(), detail);
   const bool tiff = LooksLikeTiff(probe.peek(8));
   probe.close();
   if (tiff) {
@@ -113,8 +102,8 @@ struct TiffLog {
 int OnTiffError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
   char text[512];
   std::vsnprintf(text, sizeof text, fmt, ap);
-  static_cast<TiffLog*>(user)->last = QString::fromLocal8Bit(module ? module : "") + QStringLiteral(": ") +
-                                      QString::fromLocal8Bit(text);
+  static_cast<TiffLog*>(user)->last =
+      QString::fromLocal8Bit(module ? module : "") + QStringLiteral(": ") + QString::fromLocal8Bit(text);
   return 1;
 }
 int OnTiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
@@ -143,9 +132,10 @@ void SetResolution(TIFF* tif, int xDpi, int yDpi) {
 
 // Writes the image as a black-and-white single-page TIFF into the open temporary file.
 int WriteBilevelTiff(const QImage& image, BesideFile& file, int compression, int xDpi, int yDpi, QString* detail) {
-  const QImage mono = image.format() == QImage::Format_Mono
-                          ? image
-                          : Flatten(image).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
+  const QImage mono =
+      image.format() == QImage::Format_Mono
+          ? image
+          : FlattenForPage(image).convertToFormat(QImage::Format_Mono, Qt::ThresholdDither | Qt::MonoOnly);
   // Which of the two indices is black decides the photometric reading of the bits.
   const bool zeroIsWhite = mono.colorCount() >= 1 && qGray(mono.color(0)) >= 128;
   TiffLog log;
@@ -225,7 +215,8 @@ JpegFrame ReadJpegFrame(const QByteArray& data) {
 // else decoded and coded again.
 int JpegPageAsTiff(const QString& source, BesideFile& file, QString* detail) {
   QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) return Failure(kTiffCannotOpen, source + QStringLiteral(": ") + in.errorString(), detail);
+  if (!in.open(QIODevice::ReadOnly))
+    return Failure(kTiffCannotOpen, source + QStringLiteral(": ") + in.errorString(), detail);
   const QByteArray data = in.readAll();
   in.close();
   const JpegFrame frame = ReadJpegFrame(data);
@@ -237,8 +228,9 @@ int JpegPageAsTiff(const QString& source, BesideFile& file, QString* detail) {
     QImageReader reader(&bytes, "jpeg");
     if (!frame.ok) {
       image = reader.read();
-      if (image.isNull()) return Failure(kTiffImagingFailed, source + QStringLiteral(": ") + reader.errorString(), detail);
-      image = Flatten(image);
+      if (image.isNull())
+        return Failure(kTiffImagingFailed, source + QStringLiteral(": ") + reader.errorString(), detail);
+      image = FlattenForPage(image);
     } else {
       const QImage probe = reader.read();  // resolution only; the stream itself is kept
       if (!probe.isNull() && probe.dotsPerMeterX() > 0) {
@@ -287,7 +279,8 @@ int JpegPageAsTiff(const QString& source, BesideFile& file, QString* detail) {
 }  // namespace
 
 int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QString* detail) {
-  if (index < 0 || index >= source.PageCount()) return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
+  if (index < 0 || index >= source.PageCount())
+    return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
   QImage image;
   const TiffStatus decoded = source.Decode(index, kMaxPixels, &image);
   if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
@@ -298,13 +291,15 @@ int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QS
 }
 
 int ExportTiffPageAsBilevel(TiffPages& source, int index, const QString& target, int compression, QString* detail) {
-  if (index < 0 || index >= source.PageCount()) return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
+  if (index < 0 || index >= source.PageCount())
+    return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
   QImage image;
   const TiffStatus decoded = source.Decode(index, kMaxPixels, &image);
   if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
   const TiffPageInfo& info = source.Pages()[std::size_t(index)];
   BesideFile file(target);
-  if (file.Error() != 0) return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
+  if (file.Error() != 0)
+    return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
   if (WriteBilevelTiff(image, file, compression, Dpi(info.xResolution, info.resolutionUnit),
                        Dpi(info.yResolution, info.resolutionUnit), detail) != 0)
     return kTiffImagingFailed;
@@ -358,7 +353,8 @@ int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target
       continue;
     }
     auto temp = std::make_unique<BesideFile>(target + QStringLiteral(".page"));
-    if (temp->Error() != 0) return Failure(temp->Error(), target + QStringLiteral(": ") + qt_error_string(temp->Error()), detail);
+    if (temp->Error() != 0)
+      return Failure(temp->Error(), target + QStringLiteral(": ") + qt_error_string(temp->Error()), detail);
     if (const int code = JpegPageAsTiff(file, *temp, detail)) return code;
     sources.push_back({temp->Path(), 0, 0});
     wrapped.push_back(std::move(temp));
@@ -367,6 +363,19 @@ int JoinPageFilesAsTiff(const std::vector<QString>& files, const QString& target
   const TiffWriteResult written = WriteTiffPages(sources, target);
   if (!written.Ok()) return Failure(kTiffImagingFailed, written.description, detail);
   return 0;
+}
+
+QImage FlattenForPage(const QImage& image) {
+  if (image.hasAlphaChannel()) {
+    QImage paper(image.size(), QImage::Format_RGB888);
+    paper.fill(Qt::white);
+    QPainter painter(&paper);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return paper;
+  }
+  if (IsGrey(image)) return image.convertToFormat(QImage::Format_Grayscale8);
+  return image.convertToFormat(QImage::Format_RGB888);
 }
 
 }  // namespace pyxa

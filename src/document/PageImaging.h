@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -21,6 +22,10 @@ inline constexpr int kPageJpegQuality = 90;
 
 class TiffPages;
 
+// An image ready for a page file: greyscale (a two-colour grey image included) becomes 8-bit grey,
+// anything else 8-bit colour, and transparent areas become white paper rather than black.
+QImage FlattenForPage(const QImage& image);
+
 // Writes page index (0-based) of the open TIFF source as the JPEG file target, greyscale or colour
 // as the page is. Answers 0 or kTiffImagingFailed; detail, when given, says what failed.
 int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QString* detail = nullptr);
@@ -32,10 +37,10 @@ int ExportTiffPageAsBilevel(TiffPages& source, int index, const QString& target,
 
 // What one page file became.
 struct ConvertedPage {
-  int code = 0;         // 0, or kTiffCannotOpen, kTiffImagingFailed, a system error code
-  QString detail;       // what failed
-  int colourModel = 0;  // 1 black and white, 2 greyscale, 3 colour
-  int compression = 0;  // TIFF compression of the result: 1, 3, 4, or 7 (JPEG)
+  int code = 0;                          // 0, or kTiffCannotOpen, kTiffImagingFailed, a system error code
+  QString detail;                        // what failed
+  int colourModel = 0;                   // 1 black and white, 2 greyscale, 3 colour
+  int compression = 0;                   // TIFF compression of the result: 1, 3, 4, or 7 (JPEG)
   int xResolution = 0, yResolution = 0;  // dots per inch; 0 when the source does not say
 };
 

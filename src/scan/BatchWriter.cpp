@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
-#include <QPainter>
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
@@ -92,24 +91,9 @@ bool WriteBilevelPage(const QImage& image, int xDpi, int yDpi, int fd, const QSt
   return failure->detail.isEmpty();
 }
 
-// Greyscale stays grey (16-bit reduced to 8), anything else becomes 8-bit colour with transparent
-// areas as white paper.
-QImage EightBitPage(const QImage& image) {
-  if (image.hasAlphaChannel()) {
-    QImage paper(image.size(), QImage::Format_RGB888);
-    paper.fill(Qt::white);
-    QPainter painter(&paper);
-    painter.drawImage(0, 0, image);
-    painter.end();
-    return paper;
-  }
-  if (image.isGrayscale()) return image.convertToFormat(QImage::Format_Grayscale8);
-  return image.convertToFormat(QImage::Format_RGB888);
-}
-
 // Writes a greyscale or colour page as a JPEG page file onto the open temporary file.
 bool WriteJpegPage(const QImage& image, int xDpi, int yDpi, BesideFile& file, Failure* failure) {
-  QImage page = EightBitPage(image);
+  QImage page = FlattenForPage(image);  // 16-bit grey reduced to 8
   if (xDpi <= 0) xDpi = yDpi;
   if (yDpi <= 0) yDpi = xDpi;
   if (xDpi > 0) {
@@ -169,12 +153,13 @@ BatchAppendResult BatchWriter::Append(const ScannedPage& page) {
     result.code = code;
     const QString reason = failure.error != 0 ? qt_error_string(failure.error) : failure.detail;
     const QString batch = QDir::toNativeSeparators(path_);
-    const QString kept = pages_ == 0 ? QString()
+    const QString kept = pages_ == 0   ? QString()
                          : pages_ == 1 ? QStringLiteral(" The batch keeps the page scanned before.")
                                        : QStringLiteral(" The batch keeps the %1 pages scanned before.").arg(pages_);
     switch (code) {
       case BatchCode::UnusablePage:
-        result.message = QStringLiteral("Page %1 from the scanner cannot be stored: %2.").arg(number).arg(reason) + kept;
+        result.message =
+            QStringLiteral("Page %1 from the scanner cannot be stored: %2.").arg(number).arg(reason) + kept;
         break;
       case BatchCode::FolderGone:
         result.message = QStringLiteral("Page %1 cannot be added to the batch %2: its folder no longer exists.")

@@ -165,10 +165,10 @@ TEST_F(TiffPageFiles, EverySourceShapeBecomesAPageFileOfTheFixedLayout) {
 }
 
 TEST_F(TiffPageFiles, AHundredPagesRoundTripWithUntouchedPagesByteForByte) {
-  std::vector<TestPage> specs(100);
-  for (int i = 0; i < 100; ++i) specs[std::size_t(i)].seed = i;
+  std::vector<TestPage> batch(100);
+  for (int i = 0; i < 100; ++i) batch[std::size_t(i)].seed = i;
   const QString source = Path(QStringLiteral("batch.tif"));
-  ASSERT_TRUE(testing::WriteTiff(source, specs));
+  ASSERT_TRUE(testing::WriteTiff(source, batch));
   cPages pages;
   ASSERT_EQ(Load(source, pages), 0);
   ASSERT_EQ(pages.Count(), 100);
@@ -363,10 +363,10 @@ TEST_F(TiffPageFiles, PagesWithoutASizeOrImageDataAreDamaged) {
 
 // A save that fails leaves the file that stood at the target as it was.
 TEST_F(TiffPageFiles, AFailedSaveLeavesTheTargetAsItWas) {
-  std::vector<TestPage> specs(3);
-  for (int i = 0; i < 3; ++i) specs[std::size_t(i)].seed = i;
+  std::vector<TestPage> batch(3);
+  for (int i = 0; i < 3; ++i) batch[std::size_t(i)].seed = i;
   const QString source = Path(QStringLiteral("doc.tif"));
-  ASSERT_TRUE(testing::WriteTiff(source, specs));
+  ASSERT_TRUE(testing::WriteTiff(source, batch));
   const QByteArray before = Bytes(source);
   cPages pages;
   ASSERT_EQ(Load(source, pages), 0);
