@@ -29,8 +29,9 @@ qint64 SaneScanner::HelperProcessId() const {
 }
 
 bool SaneScanner::EnsureHelper(QString& error) {
-  if (helper_ && helper_->state() == QProcess::Running) return true;
+  if (helper_ && helper_->state() == QProcess::Running && !helperLeaving_) return true;
   StopHelper();
+  helperLeaving_ = false;
   auto* p = new QProcess(this);
   p->setProgram(helperPath_);
   p->setProcessEnvironment(environment_);
@@ -234,6 +235,9 @@ void SaneScanner::HandleBatchMessage(const scanwire::Message& m) {
       Q_EMIT PageScanned(*page);
       return;
     }
+    case scanwire::Msg::Leaving:
+      helperLeaving_ = true;
+      return;
     case scanwire::Msg::Status: {
       auto s = DecodeStatus(m.payload);
       if (!s) break;

@@ -63,6 +63,7 @@ class SaneScanner : public ScannerSource {
   QString device_;
   bool scanning_ = false;
   bool cancelling_ = false;
+  bool helperLeaving_ = false;  // the helper said it ends after this batch: the next call starts a new one
   bool inPage_ = false;
   int page_ = 0;
   int delivered_ = 0;

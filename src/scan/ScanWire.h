@@ -24,6 +24,7 @@ enum class Msg : std::uint8_t {
   PageData = 13,   // raw scanner bytes of the page, in order
   PageEnd = 14,
   Status = 15,     // phase, SANE status, page, detail
+  Leaving = 16,    // sent just before a Status: the helper ends after it (a device would not be given back)
 };
 
 // Where a request ended; with the SANE status this is enough for the program to word the message.

@@ -17,13 +17,13 @@ const ScannerOption* Find(const QList<ScannerOption>& options, const QString& na
   return nullptr;
 }
 
-TEST_F(SaneFixture, ListsTheTestDevicesOnly) {
+TEST_F(SaneFixture, ListsTheConfiguredTestDevicesOnly) {
   const DeviceList list = scanner_->Devices();
   ASSERT_TRUE(list.ok()) << list.error.toStdString();
   QStringList names;
   for (const auto& d : list.devices) names << d.name;
   names.sort();
-  EXPECT_EQ(names, QStringList({"pnm:0", "pnm:1", "test:0", "test:1"}));
+  EXPECT_EQ(names, QStringList({"pnm:0", "pnm:1", "stuck:0", "test:0", "test:1"}));
   EXPECT_EQ(list.devices.at(0).type, "virtual device");
 }
 
@@ -131,6 +131,15 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"NoDocs", "SANE_STATUS_NO_DOCS", Status::NoDocuments, "no paper"},
                       FaultCase{"Busy", "SANE_STATUS_DEVICE_BUSY", Status::DeviceBusy, "busy"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// Some backends deadlock while they are cancelled; the batch still ends with the device's own fault,
+// not the long silence time-out, and a fresh helper serves the next batch.
+TEST_F(SaneFixture, ADeviceThatNeverGivesItselfBackStillEndsTheBatchWithItsFault) {
+  const Batch b = Scan("stuck:0", {});
+  EXPECT_EQ(b.status, Status::Jammed) << b.message.toStdString();
+  EXPECT_EQ(b.endings, 1);
+  EXPECT_EQ(Scan("test:0", {}).status, Status::Ok);
+}
 
 // Slow pages: the test backend hands over 1000 bytes at a time with a pause after each.
 QList<OptionSetting> Slow(int pauseUs) {

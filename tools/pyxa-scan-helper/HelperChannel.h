@@ -19,6 +19,7 @@ class HelperChannel {
   bool Gone() const { return gone_; }
   // false when the program no longer reads (it has gone)
   bool Send(const std::string& message);
+  int OutputFd() const { return out_; }
 
  private:
   bool Fill(bool wait);

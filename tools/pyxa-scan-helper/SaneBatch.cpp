@@ -6,6 +6,7 @@
 #include <cctype>
 #include <vector>
 
+#include "ReleaseWatchdog.h"
 #include "SaneOptions.h"
 
 namespace pyxa::scanhelper {
@@ -100,7 +101,7 @@ std::string StatusMessage(Phase phase, int saneStatus, std::uint32_t page, const
       .Str(detail).Finish();
 }
 
-void RunBatch(HelperChannel& channel, scanwire::Reader& request) {
+void RunBatch(HelperChannel& channel, scanwire::Reader& request, unsigned releaseSeconds) {
   const std::string name = request.Str();
   const std::uint32_t maxPages = request.U32();
   if (!request.Ok()) {
@@ -118,8 +119,12 @@ void RunBatch(HelperChannel& channel, scanwire::Reader& request) {
   else
     end = Batch(channel, device).Run(maxPages);
   // Every batch, however it ended, gives the device back before the program hears the end.
-  sane_cancel(device);
-  sane_close(device);
+  {
+    const std::string leaving = scanwire::Writer(scanwire::Msg::Leaving).Finish() + end;
+    const ReleaseWatchdog watchdog(channel.OutputFd(), leaving, releaseSeconds);
+    sane_cancel(device);
+    sane_close(device);
+  }
   channel.Send(end);
 }
 

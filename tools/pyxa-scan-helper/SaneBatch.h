@@ -6,7 +6,8 @@
 
 namespace pyxa::scanhelper {
 
-void RunBatch(HelperChannel& channel, scanwire::Reader& request);
+// releaseSeconds bounds giving the device back (0: unbounded); past it the helper sends the ending and exits.
+void RunBatch(HelperChannel& channel, scanwire::Reader& request, unsigned releaseSeconds);
 
 // The Status message that ends a request.
 std::string StatusMessage(scanwire::Phase phase, int saneStatus, std::uint32_t page, const std::string& detail);

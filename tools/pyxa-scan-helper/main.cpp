@@ -3,6 +3,7 @@
 #include <sane/sane.h>
 
 #include "HelperChannel.h"
+#include "ReleaseWatchdog.h"
 #include "SaneBatch.h"
 #include "SaneOptions.h"
 
@@ -43,6 +44,7 @@ std::string Describe(scanwire::Reader& request) {
 
 int main() {
   HelperChannel channel;
+  const unsigned releaseSeconds = ReleaseWatchdog::LimitFromEnvironment();
   SANE_Int version = 0;
   const SANE_Status init = sane_init(&version, nullptr);
   while (auto m = channel.Next()) {
@@ -59,7 +61,7 @@ int main() {
         channel.Send(Describe(request));
         break;
       case scanwire::Msg::Scan:
-        RunBatch(channel, request);
+        RunBatch(channel, request, releaseSeconds);
         break;
       case scanwire::Msg::Cancel:
         break;  // a cancel that crossed the end of its batch
