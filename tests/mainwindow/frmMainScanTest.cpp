@@ -136,6 +136,35 @@ TEST_F(ScanCommandTest, IndexedDocumentsGoToTheQueueFirstOrTheScanWaits) {
   EXPECT_EQ(PagesIn(settings.AvailableFolder + QStringLiteral("batch.tif")), 2);  // the stored page left it
 }
 
+// The settings choose the scanner kind; the Scan command is off while the chosen kind is not available.
+TEST_F(ScanCommandTest, TheScanCommandScansWithTheKindTheSettingsChoose) {
+  struct KindCase {
+    bool production;     // the settings choose the production scanner
+    bool productionHere;  // the program has one
+    bool enabled;
+  };
+  for (const KindCase c : {KindCase{false, true, true}, KindCase{true, true, true}, KindCase{true, false, false}}) {
+    SCOPED_TRACE(::testing::Message() << "production " << c.production << ", here " << c.productionHere);
+    ScriptedScanning production;
+    production.folder = settings.AvailableFolder;
+    scanning.scans = 0;
+    settings.Kofax = c.production;
+    MainWindowServices services{settings, store,   session, prompter, login, databases,
+                                picker,   &upload, viewer,  chooser,  &clock};
+    services.scanning = &scanning;
+    if (c.productionHere) services.productionScanning = &production;
+    window = std::make_unique<frmMain>(services);
+    window->cmdFile_Click();
+    ASSERT_EQ(Find<QPushButton>("cmdScan")->isEnabled(), c.enabled);
+    ClickScan();
+    EXPECT_EQ(production.scans, c.production && c.enabled ? 1 : 0);
+    EXPECT_EQ(scanning.scans, c.production ? 0 : 1);
+    EXPECT_EQ(window->Viewer().CurrentFileName(), c.enabled ? Batch() : QString());
+    window.reset();
+    QFile::remove(Batch());
+  }
+}
+
 TEST_F(ScanCommandTest, AScanThatBringsNoPageChangesNothing) {
   ShowWaitingFile(3);
   scanning.pages = 0;

@@ -298,7 +298,7 @@ void frmMain::ApplyState() {
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
   // Scanning needs a scanner layer to scan with.
-  if (!services_.scanning) {
+  if (!ChosenScanning()) {
     apply(QStringLiteral("cmdScan"), false);
     apply(QStringLiteral("mnuFileOpenScan"), false);
   }

@@ -66,7 +66,9 @@ struct MainWindowServices {
   EventLog* log = nullptr;                 // the system log when null
   // Called at each step of storing with the step's name, for tests that stop a store there.
   const std::function<void(const char* step)>* storingCheckpoint = nullptr;
-  BatchScanning* scanning = nullptr;       // the Scan command; it stays off when null
+  // The Scan command for each scanner kind the settings can choose; it stays off while the chosen one is null.
+  BatchScanning* scanning = nullptr;            // the scanning window on SANE
+  BatchScanning* productionScanning = nullptr;  // the production scanner
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -193,6 +195,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void UpdateUploadCount();
   void UpdateAvailableCount();
   void ShowStatusFile();
+  // The Scan command's scanner for the kind the settings choose; null when that kind is not here.
+  BatchScanning* ChosenScanning() const;
 
   // Files tree.
   void FillFilesTree(const QStringList& names);

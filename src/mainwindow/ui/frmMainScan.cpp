@@ -16,8 +16,14 @@
 
 namespace pyxa {
 
+// The settings can change the scanner kind while the program runs: it is looked up at every use.
+BatchScanning* frmMain::ChosenScanning() const {
+  return services_.settings.Kofax ? services_.productionScanning : services_.scanning;
+}
+
 void frmMain::cmdScan_Click() {
-  if (!services_.scanning) return;
+  BatchScanning* const scanning = ChosenScanning();
+  if (!scanning) return;
   try {
     if (AskToKeepPageChanges() == PageEditsOutcome::Kept) return;
     if (indexed_ && indexed_->Count() > 0 && CanUpload()) {
@@ -69,7 +75,7 @@ void frmMain::cmdScan_Click() {
       if (answer == PromptAnswer::Yes) appendTo = currentFile_;
     }
 
-    const QString batch = services_.scanning->ScanBatch(this);
+    const QString batch = scanning->ScanBatch(this);
     if (batch.isEmpty()) {
       nothingScanned();
       return;
