@@ -1,6 +1,7 @@
 // Page copying and rotation into a new multi-page TIFF, written beside the target and renamed.
 #include "document/TiffPageWriter.h"
 
+#include "document/TiffAppendFile.h"
 #include "document/TiffPages.h"
 
 #include <fcntl.h>
@@ -125,8 +126,7 @@ class SourceCache {
 // a write failure (2011) apart from an encoder failure (2046).
 struct OutputFile {
   int fd = -1;
-  bool ioFailed = false;
-  int ioErrno = 0;
+  TiffIoState io;
 };
 
 tmsize_t OutRead(thandle_t h, void* data, tmsize_t size) {
@@ -148,8 +148,7 @@ tmsize_t OutWrite(thandle_t h, void* data, tmsize_t size) {
     const ssize_t n = ::write(out->fd, static_cast<const char*>(data) + done, static_cast<size_t>(size - done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      out->ioFailed = true;
-      out->ioErrno = n < 0 ? errno : ENOSPC;
+      out->io = {true, n < 0 ? errno : ENOSPC};
       return -1;
     }
     done += n;
@@ -161,8 +160,7 @@ toff_t OutSeek(thandle_t h, toff_t offset, int whence) {
   auto* out = static_cast<OutputFile*>(h);
   const off_t pos = ::lseek(out->fd, static_cast<off_t>(offset), whence);
   if (pos < 0) {
-    out->ioFailed = true;
-    out->ioErrno = errno;
+    out->io = {true, errno};
     return static_cast<toff_t>(-1);
   }
   return static_cast<toff_t>(pos);
@@ -330,13 +328,13 @@ struct PageContext {
   TIFF* in;
   TiffLog* inLog;
   TIFF* out;
-  OutputFile* file;
+  TiffIoState* io;
   TiffLog* outLog;
   const QString* sourcePath;
 };
 
 TiffWriteResult WriteFailure(const PageContext& c, int codeIfNotIo) {
-  if (c.file->ioFailed) return Fail(kWriteError, SysText(c.file->ioErrno));
+  if (c.io->failed) return Fail(kWriteError, SysText(c.io->error));
   return Fail(codeIfNotIo, QString::fromStdString(c.outLog->lastError));
 }
 
@@ -587,6 +585,22 @@ bool GoToDirectory(TIFF* tif, int directory) {
   return TIFFSetDirectory(tif, wanted) != 0;
 }
 
+// Writes the page as the output's next directory: copied as it is, or turned upright. total 0: not known.
+TiffWriteResult WritePage(const PageContext& c, const TiffPageSource& page, std::uint16_t index, std::uint16_t total,
+                          std::deque<std::string>& names) {
+  if (!GoToDirectory(c.in, page.directory)) return ReadFailure(c, kReadError);
+  const PageShape shape = ReadShape(c.in);
+  // A turned page is decoded and written upright, its Orientation applied; a copied page keeps the tag.
+  const bool upright = page.rotation != 0;
+  const bool swap = upright && (Transposes(shape.orientation) != (page.rotation % 180 != 0));
+  CopyDescriptiveTags(c.in, c.out, shape, swap, upright, names);
+  TIFFSetField(c.out, TIFFTAG_PAGENUMBER, index, total);
+  if (page.barCodes) SetBarCodes(c.out, *page.barCodes);
+  TiffWriteResult result = page.rotation == 0 ? CopyRawPage(c, shape) : RotatePage(c, shape, page.rotation);
+  if (result.Ok() && !TIFFWriteDirectory(c.out)) result = WriteFailure(c, kWriteError);
+  return result;
+}
+
 void SyncFolder(const QString& folder) {
   const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd < 0) return;
@@ -630,6 +644,52 @@ TiffWriteResult AppendTiffPages(const QString& target, const QString& addition) 
     for (int page = 0; page < file.PageCount(); ++page) pages.emplace_back(path, page);
   }
   return WriteTiffPages(pages, target);
+}
+
+TiffWriteResult AppendTiffPagesInPlace(const QString& target, const QString& addition) {
+  int existing = 0;
+  int added = 0;
+  for (auto [path, count] : {std::pair{&target, &existing}, std::pair{&addition, &added}}) {
+    TiffPages file;
+    const TiffStatus opened = file.Open(*path);
+    if (!opened.Ok()) return Fail(opened.code, *path + QStringLiteral(": ") + opened.description);
+    // Pages after a break in the chain could never be reached: refuse rather than add unreachable pages.
+    if (file.Damaged()) return Fail(kReadError, *path + QStringLiteral(": the file is damaged"));
+    *count = file.PageCount();
+  }
+  if (existing + added > 0xFFFF) return Fail(kIllegalPage, QStringLiteral("too many pages"));
+  SourceCache sources;
+  SourceCache::Source* source = sources.Open(addition);
+  if (!source) return Fail(kReadError, addition);
+  for (int page = 0; page < added; ++page) {
+    if (!GoToDirectory(source->tiff.get(), page)) return Fail(kIllegalPage, addition);
+    // Old-style JPEG strips depend on offsets into their own file: they cannot travel as they are.
+    if (ReadShape(source->tiff.get()).compression == COMPRESSION_OJPEG) return Fail(kCompressionError, addition);
+  }
+
+  const int fd = ::open(QFile::encodeName(target).constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return Fail(kWriteError, target + QStringLiteral(": ") + SysText(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } const closer{fd};
+  TiffAppendFile file(fd);
+  TiffLog outLog;
+  std::deque<std::string> names;
+  auto options = MakeOptions(&outLog);
+  TiffPtr out(file.Open(QFile::encodeName(target).constData(), options.get()));
+  if (!out) return Fail(kWriteError, QString::fromStdString(outLog.lastError));
+  for (int page = 0; page < added; ++page) {
+    const TiffPageSource from(addition, page);
+    const PageContext context{source->tiff.get(), &source->log, out.get(), &file.Io(), &outLog, &addition};
+    // The file's page total is not rewritten on its earlier pages, so no page claims one.
+    if (TiffWriteResult result = WritePage(context, from, static_cast<std::uint16_t>(existing + page), 0, names);
+        !result.Ok())
+      return result;
+  }
+  out.reset();
+  if (const int error = file.Commit(); error != 0) return Fail(kWriteError, target + QStringLiteral(": ") + SysText(error));
+  return {};
 }
 
 TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const QString& target) {
@@ -679,22 +739,13 @@ TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const Q
     const TiffPageSource& page = pages[index];
     SourceCache::Source* source = sources.Open(page.path);
     TIFF* in = source->tiff.get();
-    const PageContext context{in, &source->log, out.get(), &file, &outLog, &page.path};
-    if (!GoToDirectory(in, page.directory)) return ReadFailure(context, kReadError);
-    const PageShape shape = ReadShape(in);
-    // A turned page is decoded and written upright, its Orientation applied; a copied page keeps the tag.
-    const bool upright = page.rotation != 0;
-    const bool swap = upright && (Transposes(shape.orientation) != (page.rotation % 180 != 0));
-    CopyDescriptiveTags(in, out.get(), shape, swap, upright, names);
-    TIFFSetField(out.get(), TIFFTAG_PAGENUMBER, static_cast<std::uint16_t>(index), total);
-    if (page.barCodes) SetBarCodes(out.get(), *page.barCodes);
-    TiffWriteResult result =
-        page.rotation == 0 ? CopyRawPage(context, shape) : RotatePage(context, shape, page.rotation);
-    if (result.Ok() && !TIFFWriteDirectory(out.get())) result = WriteFailure(context, kWriteError);
-    if (!result.Ok()) return result;
+    const PageContext context{in, &source->log, out.get(), &file.io, &outLog, &page.path};
+    if (TiffWriteResult result = WritePage(context, page, static_cast<std::uint16_t>(index), total, names);
+        !result.Ok())
+      return result;
   }
   out.reset();
-  if (file.ioFailed) return Fail(kWriteError, SysText(file.ioErrno));
+  if (file.io.failed) return Fail(kWriteError, SysText(file.io.error));
   if (::fsync(file.fd) != 0) return Fail(kWriteError, SysText(errno));
   if (!temp.Close()) return Fail(kWriteError, SysText(errno));
   if (::rename(tempPath.constData(), QFile::encodeName(target).constData()) != 0) {

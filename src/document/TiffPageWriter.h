@@ -37,4 +37,10 @@ TiffWriteResult WriteTiffPages(const std::vector<TiffPageSource>& pages, const Q
 // decoding; target is replaced whole (written beside and renamed), addition is left as it is.
 TiffWriteResult AppendTiffPages(const QString& target, const QString& addition);
 
+// Adds every page of addition after the pages of target without rewriting them: the new pages go
+// after target's end and are synced before the old last page is linked to them, so target is at every
+// moment a complete TIFF of its old pages or of all of them. The cost grows with the pages added, not
+// with target's size. Added pages carry their number with the total unknown (0).
+TiffWriteResult AppendTiffPagesInPlace(const QString& target, const QString& addition);
+
 }  // namespace pyxa

@@ -15,7 +15,6 @@
 #include <cstring>
 #include <memory>
 #include <utility>
-#include <vector>
 
 #include "document/BesideFile.h"
 #include "document/PageImaging.h"
@@ -207,11 +206,9 @@ BatchAppendResult BatchWriter::Append(const ScannedPage& page) {
   }
   result.pageBytes = QFileInfo(pageFile.Path()).size();
 
-  std::vector<TiffPageSource> sources;
-  sources.reserve(std::size_t(pages_) + 1);
-  for (int k = 0; k < pages_; ++k) sources.emplace_back(path_, k);
-  sources.emplace_back(pageFile.Path(), 0);
-  const TiffWriteResult written = WriteTiffPages(sources, path_);
+  // The first page replaces the empty reserved file; later pages go after the batch's end, linked in last.
+  const TiffWriteResult written = pages_ == 0 ? WriteTiffPages({TiffPageSource(pageFile.Path(), 0)}, path_)
+                                              : AppendTiffPagesInPlace(path_, pageFile.Path());
   if (!written.Ok()) return writeFailure({0, written.description});
 
   result.pageCount = ++pages_;

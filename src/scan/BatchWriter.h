@@ -1,8 +1,8 @@
 // Appends scanned pages, as they arrive, to one multi-page TIFF batch file. Black-and-white pages are
 // stored as CCITT Group 4, greyscale and colour pages as JPEG-compressed TIFF pages through the
-// imaging layer. Every append writes the grown batch beside the old one and renames it over, so
-// after each page, and after any failure, the file on disk is a complete TIFF of every page
-// appended so far. Nothing here throws.
+// imaging layer. Each page is written after the batch's end and synced before the batch's last page
+// is linked to it, so after each page, after any failure and at any moment of a crash, the file on
+// disk is a complete TIFF of every page appended so far. Nothing here throws.
 #pragma once
 
 #include <QString>

@@ -15,7 +15,9 @@
 #include <cstring>
 #include <vector>
 
+#include "TestTiffs.h"
 #include "document/TiffPageWriter.h"
+#include "document/TiffPages.h"
 
 namespace pyxa {
 namespace {
@@ -471,13 +473,69 @@ TEST_F(TiffPageWriterTest, FailuresLeaveTheTargetAsItWas) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   const TiffWriteResult copied = WriteTiffPages({{source, 0, 0}, {source, 1, 0}}, target);
   const TiffWriteResult turned = WriteTiffPages({{source, 0, 90}, {source, 1, 90}}, target);
+  const TiffWriteResult inPlace = AppendTiffPagesInPlace(target, source);
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, oldHandler);
 
   EXPECT_EQ(copied.code, 2011);
   EXPECT_EQ(turned.code, 2011);
+  EXPECT_EQ(inPlace.code, 2011);
   EXPECT_EQ(ReadAll(target), before);
   EXPECT_EQ(Entries(), entries);  // no temporary file left behind
+}
+
+// Pages added in place follow the old ones untouched; until the one link to them lands (a crash just
+// before it), the file reads as its old pages.
+TEST_F(TiffPageWriterTest, PagesAddedInPlaceLeaveTheOldPagesAndAreLinkedLast) {
+  TestPage tiled = Gray(COMPRESSION_ADOBE_DEFLATE);
+  tiled.width = tiled.height = 40;
+  tiled.tile = 16;
+  const std::vector<TestPage> old{G4(200, 200), Gray(COMPRESSION_LZW)};
+  const std::vector<TestPage> added{Rgb(COMPRESSION_JPEG), tiled};
+  const QString target = Path(QStringLiteral("batch.tif"));
+  const QString addition = Path(QStringLiteral("page.tif"));
+  WriteTiff(target, old);
+  WriteTiff(addition, added);
+  const QByteArray before = ReadAll(target);
+
+  const TiffWriteResult result = AppendTiffPagesInPlace(target, addition);
+  ASSERT_TRUE(result.Ok()) << result.description.toStdString();
+  const QByteArray after = ReadAll(target);
+  ASSERT_GT(after.size(), before.size());
+  int changed = 0;
+  for (qsizetype i = 0; i < before.size(); ++i) changed += before[i] != after[i];
+  EXPECT_GT(changed, 0);
+  EXPECT_LE(changed, 4);  // the old last page's link, nothing else
+  EXPECT_EQ(testing::TiffinfoComplaint(target), QString());
+  for (int i = 2; i < 4; ++i) {
+    SCOPED_TRACE(i);
+    const PageRead in = ReadPage(addition, i - 2);
+    const PageRead out = ReadPage(target, i);
+    EXPECT_EQ(out.raw, in.raw);
+    EXPECT_EQ(out.pixels, in.pixels);
+    EXPECT_EQ(out.pageIndex, unsigned(i));
+    EXPECT_EQ(out.pageCount, 0u);
+  }
+
+  QFile crashed(Path(QStringLiteral("crashed.tif")));
+  ASSERT_TRUE(crashed.open(QIODevice::WriteOnly));
+  crashed.write(before + after.mid(before.size()));
+  crashed.close();
+  TiffPages pages;
+  ASSERT_TRUE(pages.Open(crashed.fileName()).Ok());
+  EXPECT_EQ(pages.PageCount(), 2);
+  EXPECT_FALSE(pages.Damaged());
+  EXPECT_EQ(testing::TiffinfoComplaint(crashed.fileName()), QString());
+
+  // A file whose chain breaks off is refused as it is.
+  QByteArray broken = after;
+  broken.truncate(before.size() - 1);
+  QFile damaged(Path(QStringLiteral("damaged.tif")));
+  ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+  damaged.write(broken);
+  damaged.close();
+  EXPECT_EQ(AppendTiffPagesInPlace(damaged.fileName(), addition).code, 2004);
+  EXPECT_EQ(ReadAll(damaged.fileName()), broken);
 }
 
 TEST_F(TiffPageWriterTest, NewFilesArePrivateAndReplacedFilesKeepTheirMode) {
