@@ -1,7 +1,7 @@
 // Cost of scanning a batch page by page: our writer, which leaves a whole TIFF on disk after every page
-// (each append rewrites the grown batch beside the old one and renames it), against libtiff writing the
-// same pages into one multi-page TIFF in one go (the baseline). A colour batch shows the price of the
-// rewrite where pages are large.
+// (each page is written after the batch's end and synced, then linked in and synced), against libtiff
+// writing the same pages into one multi-page TIFF in one go (the baseline). The first and last append
+// times show whether a page's cost grows with the batch; a colour batch shows it where pages are large.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <tiffio.h>
@@ -60,7 +60,7 @@ QImage AsScannedImage(const std::vector<unsigned char>& bits) {
 void AppendBatch(benchmark::State& state) {
   const QString path = g_dir->filePath(QStringLiteral("Batch_20260309_103000.tif"));
   long long bytes = 0;
-  double firstMs = 0, lastMs = 0;  // how the rewrite of the grown batch adds up page by page
+  double firstMs = 0, lastMs = 0;  // whether a page costs more as the batch grows
   for (auto _ : state) {
     QFile::remove(path);
     pyxa::BatchWriter writer(path);
