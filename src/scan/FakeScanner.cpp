@@ -73,4 +73,14 @@ void FakeScanner::Cancel() {
   });
 }
 
+ScannerSource::Reservation FakeScanner::Reserve(const QString& device) {
+  ++reserveCalls_;
+  if (!reservations_.isEmpty()) {
+    const Reservation answer = reservations_.takeFirst();
+    if (!answer.ok()) return answer;
+  }
+  reserved_ = device;
+  return {};
+}
+
 }  // namespace pyxa

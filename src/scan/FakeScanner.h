@@ -33,6 +33,14 @@ class FakeScanner : public ScannerSource {
   bool StartBatch(const QString& device, const QList<OptionSetting>& settings, int maxPages = 0) override;
   void Cancel() override;
   bool IsScanning() const override { return scanning_; }
+  // The next reservations answer these, in turn, before reserving; an empty script reserves at once.
+  void ScriptReservations(const QList<Reservation>& answers) { reservations_ = answers; }
+  int ReserveCalls() const { return reserveCalls_; }
+  Reservation Reserve(const QString& device) override;
+  void Release() override { reserved_.clear(); }
+  QString ReservedDevice() const override { return reserved_; }
+  // As when the part of the program holding the device ends: the reservation is gone.
+  void LoseReservation() { reserved_.clear(); }
 
  private:
   void DeliverNext();
@@ -52,6 +60,9 @@ class FakeScanner : public ScannerSource {
   bool cancelling_ = false;
   int next_ = 0;
   int limit_ = 0;
+  QList<Reservation> reservations_;
+  QString reserved_;
+  int reserveCalls_ = 0;
   quint64 batch_ = 0;  // turns queued for an earlier batch see a different number and do nothing
 };
 

@@ -66,6 +66,7 @@ void SaneScanner::StopHelper() {
   }
   p->deleteLater();
   buffer_.clear();
+  reserved_.clear();
 }
 
 std::optional<scanwire::Message> SaneScanner::Request(const std::string& message, QString& error) {
@@ -139,6 +140,40 @@ OptionList SaneScanner::Options(const QString& device) {
   result.error = QStringLiteral("The scanner helper sent an answer this program cannot read.");
   StopHelper();
   return result;
+}
+
+ScannerSource::Reservation SaneScanner::Reserve(const QString& device) {
+  Reservation result;
+  auto reply = Request(scanwire::Writer(scanwire::Msg::Reserve).Str(device.toStdString()).Finish(), result.message);
+  if (!reply) {
+    result.status = Status::HelperDied;
+    return result;
+  }
+  if (reply->type == scanwire::Msg::Status) {
+    if (auto s = DecodeStatus(reply->payload)) {
+      if (s->phase == scanwire::Phase::Done) {
+        reserved_ = device;
+        return result;
+      }
+      const ScanOutcome out = DescribeScanEnd(s->phase, s->saneStatus, 0, s->detail, 0, device);
+      return {out.status == Status::Ok ? Status::Failed : out.status, out.message};
+    }
+  }
+  StopHelper();
+  return {Status::Failed, QStringLiteral("The scanner helper sent an answer this program cannot read.")};
+}
+
+QString SaneScanner::ReservedDevice() const {
+  const bool held = helper_ && helper_->state() == QProcess::Running && !helperLeaving_;
+  return held ? reserved_ : QString();
+}
+
+void SaneScanner::Release() {
+  if (reserved_.isEmpty() || scanning_) return;
+  QString error;
+  // A helper that does not answer is ended, which gives the device back all the same.
+  if (!Request(scanwire::Writer(scanwire::Msg::Release).Finish(), error)) StopHelper();
+  reserved_.clear();
 }
 
 bool SaneScanner::StartBatch(const QString& device, const QList<OptionSetting>& settings, int maxPages) {

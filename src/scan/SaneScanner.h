@@ -39,6 +39,9 @@ class SaneScanner : public ScannerSource {
   bool StartBatch(const QString& device, const QList<OptionSetting>& settings, int maxPages = 0) override;
   void Cancel() override;
   bool IsScanning() const override { return scanning_; }
+  Reservation Reserve(const QString& device) override;
+  void Release() override;
+  QString ReservedDevice() const override;
 
  private:
   bool EnsureHelper(QString& error);
@@ -61,6 +64,7 @@ class SaneScanner : public ScannerSource {
   QTimer silence_;
   ScanPageAssembler assembler_;
   QString device_;
+  QString reserved_;  // held by the running helper; a helper that ends takes it along
   bool scanning_ = false;
   bool cancelling_ = false;
   bool helperLeaving_ = false;  // the helper said it ends after this batch: the next call starts a new one

@@ -5,6 +5,10 @@
 namespace pyxa {
 namespace {
 
+// Statuses newer backends send that SANE 1.2's header keeps disabled.
+constexpr int kSaneWarmingUp = 12;  // the lamp is not ready: retry after a wait
+constexpr int kSaneHwLocked = 13;   // the mechanism is locked for transport
+
 using Status = ScannerSource::Status;
 
 QString Kept(int pagesDelivered) {
@@ -28,6 +32,8 @@ QString SaneText(int saneStatus) {
     case SANE_STATUS_IO_ERROR: return QStringLiteral("a communication error with the scanner");
     case SANE_STATUS_NO_MEM: return QStringLiteral("out of memory");
     case SANE_STATUS_ACCESS_DENIED: return QStringLiteral("access denied");
+    case kSaneWarmingUp: return QStringLiteral("the lamp is warming up");
+    case kSaneHwLocked: return QStringLiteral("the transport lock is on");
     default: return QStringLiteral("status %1").arg(saneStatus);
   }
 }
@@ -44,6 +50,8 @@ ScanOutcome DescribeScanEnd(scanwire::Phase phase, int saneStatus, int page, con
     case Phase::Cancelled:
       return {Status::Cancelled, QStringLiteral("Scanning was cancelled.") + kept};
     case Phase::Open:
+      if (saneStatus == kSaneWarmingUp)
+        return {Status::WarmingUp, QStringLiteral("The scanner %1 is warming up.").arg(device)};
       if (saneStatus == SANE_STATUS_DEVICE_BUSY)
         return {Status::DeviceBusy, QStringLiteral("The scanner %1 is in use by another program.").arg(device)};
       if (saneStatus == SANE_STATUS_ACCESS_DENIED)
@@ -82,6 +90,11 @@ ScanOutcome DescribeScanEnd(scanwire::Phase phase, int saneStatus, int page, con
       return {Status::DeviceBusy, QStringLiteral("The scanner %1 is busy.").arg(device) + kept};
     case SANE_STATUS_CANCELLED:
       return {Status::Cancelled, QStringLiteral("Scanning was cancelled at the scanner.") + kept};
+    case kSaneWarmingUp:
+      return {Status::WarmingUp, QStringLiteral("The scanner is warming up; scan again in a moment.") + kept};
+    case kSaneHwLocked:
+      return {Status::Failed,
+              QStringLiteral("The scanner's transport lock is on. Unlock it and scan again.") + kept};
     case SANE_STATUS_IO_ERROR:
       return {Status::IoError,
               QStringLiteral("The scanner stopped working while scanning page %1: %2.").arg(page).arg(SaneText(saneStatus)) + kept};

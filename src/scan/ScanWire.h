@@ -17,6 +17,8 @@ enum class Msg : std::uint8_t {
   GetOptions = 2,  // device
   Scan = 3,        // device, max pages, settings
   Cancel = 4,
+  Reserve = 5,  // device: held open between batches until Release (or another Reserve)
+  Release = 6,
   // helper -> program; every request ends with its reply or with Status
   Devices = 10,
   Options = 11,

@@ -24,8 +24,15 @@ class ScannerSource : public QObject {
     HelperDied,      // the part of the program that talks to the scanner crashed or stopped answering
     DeviceVanished,  // the device is not there (unplugged, switched off, a name from an old list)
     Failed,          // anything else: a setting the device refused, a page it cannot describe, ...
+    WarmingUp,       // the lamp is not ready yet: the same call succeeds after a wait
   };
   Q_ENUM(Status)
+
+  struct Reservation {
+    Status status = Status::Ok;
+    QString message;  // why not, in the program's words; empty when reserved
+    bool ok() const { return status == Status::Ok; }
+  };
 
   using QObject::QObject;
 
@@ -41,6 +48,14 @@ class ScannerSource : public QObject {
   // BatchEnded(Cancelled) follows. Does nothing when no batch is running.
   virtual void Cancel() = 0;
   virtual bool IsScanning() const = 0;
+
+  // Holds the device open between batches, so that no other program can take it; a device reserved
+  // before is given back first. Options and batches of the reserved device use it as it is. Reserving
+  // the reserved device again does nothing.
+  virtual Reservation Reserve(const QString& device) = 0;
+  virtual void Release() = 0;
+  // The reserved device; "" when none is (also after the part of the program holding it ended).
+  virtual QString ReservedDevice() const = 0;
 
  Q_SIGNALS:
   void PageScanned(const pyxa::ScannedPage& page);

@@ -1,5 +1,5 @@
 // Runs SaneScanner against the built helper with a private SANE configuration that names only SANE's
-// test and pnm backends and our stuck one, so that no test ever reaches a real scanner.
+// test and pnm backends and our misbehaving one, so that no test ever reaches a real scanner.
 #pragma once
 
 #include <QProcessEnvironment>
@@ -25,11 +25,11 @@ class SaneFixture : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(dir_.isValid());
-    Write("dll.conf", "test\npnm\nstuck\n");
+    Write("dll.conf", "test\npnm\npyxa\n");
     Write("test.conf", "number_of_devices 2\nresolution 50\n");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("SANE_CONFIG_DIR", dir_.path());  // no trailing colon: the system folder is not searched
-    // SANE looks for backends along the library path first: that is where the stuck one is found.
+    // SANE looks for backends along the library path first: that is where ours is found.
     env.insert("LD_LIBRARY_PATH", QStringLiteral(PYXA_TEST_BACKENDS ":") + env.value("LD_LIBRARY_PATH"));
     env.insert("PYXA_SCAN_RELEASE_SECONDS", "3");
     scanner_ = std::make_unique<SaneScanner>(QStringLiteral(PYXA_SCAN_HELPER));

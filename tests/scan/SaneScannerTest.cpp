@@ -23,7 +23,7 @@ TEST_F(SaneFixture, ListsTheConfiguredTestDevicesOnly) {
   QStringList names;
   for (const auto& d : list.devices) names << d.name;
   names.sort();
-  EXPECT_EQ(names, QStringList({"pnm:0", "pnm:1", "stuck:0", "test:0", "test:1"}));
+  EXPECT_EQ(names, QStringList({"pnm:0", "pnm:1", "pyxa:stuck", "pyxa:warming", "test:0", "test:1"}));
   EXPECT_EQ(list.devices.at(0).type, "virtual device");
 }
 
@@ -135,10 +135,42 @@ INSTANTIATE_TEST_SUITE_P(
 // Some backends deadlock while they are cancelled; the batch still ends with the device's own fault,
 // not the long silence time-out, and a fresh helper serves the next batch.
 TEST_F(SaneFixture, ADeviceThatNeverGivesItselfBackStillEndsTheBatchWithItsFault) {
-  const Batch b = Scan("stuck:0", {});
+  const Batch b = Scan("pyxa:stuck", {});
   EXPECT_EQ(b.status, Status::Jammed) << b.message.toStdString();
   EXPECT_EQ(b.endings, 1);
   EXPECT_EQ(Scan("test:0", {}).status, Status::Ok);
+}
+
+// The production scanner keeps its device reserved between batches: options and batches use the open
+// device, and a helper that ends takes the reservation along.
+TEST_F(SaneFixture, AReservedDeviceServesItsBatchesUntilReleased) {
+  ASSERT_TRUE(scanner_->Reserve("test:0").ok());
+  EXPECT_EQ(scanner_->ReservedDevice(), "test:0");
+  EXPECT_TRUE(scanner_->Options("test:0").ok());
+  for (const char* device : {"test:0", "test:1", "test:0"}) EXPECT_EQ(Scan(device, Feeder(), 1).status, Status::Ok);
+  EXPECT_EQ(scanner_->ReservedDevice(), "test:0");
+  ASSERT_TRUE(scanner_->Reserve("test:1").ok());  // the first is given back
+  EXPECT_EQ(Scan("test:0", {}).status, Status::Ok);
+  scanner_->Release();
+  EXPECT_EQ(scanner_->ReservedDevice(), "");
+
+  ASSERT_TRUE(scanner_->Reserve("test:0").ok());
+  const qint64 helper = scanner_->HelperProcessId();
+  ASSERT_EQ(::kill(pid_t(helper), SIGKILL), 0);
+  QTRY_COMPARE_WITH_TIMEOUT(scanner_->ReservedDevice(), QString(), 10000);
+  EXPECT_EQ(Scan("test:0", {}).status, Status::Ok);
+}
+
+TEST_F(SaneFixture, ADeviceWarmingUpSaysSoUntilItIsReady) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const ScannerSource::Reservation r = scanner_->Reserve("pyxa:warming");
+    EXPECT_EQ(r.status, Status::WarmingUp);
+    EXPECT_TRUE(r.message.contains("warming up")) << r.message.toStdString();
+  }
+  ASSERT_TRUE(scanner_->Reserve("pyxa:warming").ok());
+  const Batch b = Scan("pyxa:warming", {});
+  EXPECT_EQ(b.status, Status::Ok) << b.message.toStdString();
+  EXPECT_EQ(b.pages.size(), 1);
 }
 
 // Slow pages: the test backend hands over 1000 bytes at a time with a pause after each.

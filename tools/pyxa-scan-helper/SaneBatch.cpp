@@ -101,17 +101,20 @@ std::string StatusMessage(Phase phase, int saneStatus, std::uint32_t page, const
       .Str(detail).Finish();
 }
 
-void RunBatch(HelperChannel& channel, scanwire::Reader& request, unsigned releaseSeconds) {
+void RunBatch(HelperChannel& channel, scanwire::Reader& request, unsigned releaseSeconds, const Reservation& reserved) {
   const std::string name = request.Str();
   const std::uint32_t maxPages = request.U32();
   if (!request.Ok()) {
     channel.Send(StatusMessage(Phase::BadRequest, SANE_STATUS_INVAL, 0, ""));
     return;
   }
-  SANE_Handle device = nullptr;
-  if (const SANE_Status s = sane_open(name.c_str(), &device); s != SANE_STATUS_GOOD) {
-    channel.Send(StatusMessage(Phase::Open, s, 0, name));
-    return;
+  const bool ownHandle = reserved.handle == nullptr || reserved.name != name;
+  SANE_Handle device = ownHandle ? nullptr : reserved.handle;
+  if (ownHandle) {
+    if (const SANE_Status s = sane_open(name.c_str(), &device); s != SANE_STATUS_GOOD) {
+      channel.Send(StatusMessage(Phase::Open, s, 0, name));
+      return;
+    }
   }
   std::string end;
   if (const SetResult set = ApplySettings(device, request); set.status != SANE_STATUS_GOOD)
@@ -123,7 +126,7 @@ void RunBatch(HelperChannel& channel, scanwire::Reader& request, unsigned releas
     const std::string leaving = scanwire::Writer(scanwire::Msg::Leaving).Finish() + end;
     const ReleaseWatchdog watchdog(channel.OutputFd(), leaving, releaseSeconds);
     sane_cancel(device);
-    sane_close(device);
+    if (ownHandle) sane_close(device);
   }
   channel.Send(end);
 }

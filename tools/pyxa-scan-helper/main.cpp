@@ -27,17 +27,38 @@ std::string ListDevices() {
   return w.Finish();
 }
 
-std::string Describe(scanwire::Reader& request) {
+std::string Describe(scanwire::Reader& request, const Reservation& reserved) {
   const std::string name = request.Str();
   if (!request.Ok()) return StatusMessage(scanwire::Phase::BadRequest, SANE_STATUS_INVAL, 0, "");
-  SANE_Handle device = nullptr;
-  if (const SANE_Status s = sane_open(name.c_str(), &device); s != SANE_STATUS_GOOD)
-    return StatusMessage(scanwire::Phase::Open, s, 0, name);
+  const bool ownHandle = reserved.handle == nullptr || reserved.name != name;
+  SANE_Handle device = ownHandle ? nullptr : reserved.handle;
+  if (ownHandle) {
+    if (const SANE_Status s = sane_open(name.c_str(), &device); s != SANE_STATUS_GOOD)
+      return StatusMessage(scanwire::Phase::Open, s, 0, name);
+  }
   std::string reply = DescribeOptions(device);
-  sane_close(device);
+  if (ownHandle) sane_close(device);
   if (reply.size() - 4 > scanwire::kMaxMessage)
     return StatusMessage(scanwire::Phase::Describe, SANE_STATUS_NO_MEM, 0, "too many options");
   return reply;
+}
+
+void Release(Reservation& reserved) {
+  if (reserved.handle) sane_close(reserved.handle);
+  reserved = {};
+}
+
+// Holds the device open; a different device reserved before is given back first.
+std::string Reserve(scanwire::Reader& request, Reservation& reserved) {
+  const std::string name = request.Str();
+  if (!request.Ok()) return StatusMessage(scanwire::Phase::BadRequest, SANE_STATUS_INVAL, 0, "");
+  if (reserved.handle && reserved.name == name) return StatusMessage(scanwire::Phase::Done, SANE_STATUS_GOOD, 0, "");
+  Release(reserved);
+  SANE_Handle device = nullptr;
+  if (const SANE_Status s = sane_open(name.c_str(), &device); s != SANE_STATUS_GOOD)
+    return StatusMessage(scanwire::Phase::Open, s, 0, name);
+  reserved = {name, device};
+  return StatusMessage(scanwire::Phase::Done, SANE_STATUS_GOOD, 0, "");
 }
 
 }  // namespace
@@ -45,6 +66,7 @@ std::string Describe(scanwire::Reader& request) {
 int main() {
   HelperChannel channel;
   const unsigned releaseSeconds = ReleaseWatchdog::LimitFromEnvironment();
+  Reservation reserved;
   SANE_Int version = 0;
   const SANE_Status init = sane_init(&version, nullptr);
   while (auto m = channel.Next()) {
@@ -58,10 +80,17 @@ int main() {
         channel.Send(ListDevices());
         break;
       case scanwire::Msg::GetOptions:
-        channel.Send(Describe(request));
+        channel.Send(Describe(request, reserved));
         break;
       case scanwire::Msg::Scan:
-        RunBatch(channel, request, releaseSeconds);
+        RunBatch(channel, request, releaseSeconds, reserved);
+        break;
+      case scanwire::Msg::Reserve:
+        channel.Send(Reserve(request, reserved));
+        break;
+      case scanwire::Msg::Release:
+        Release(reserved);
+        channel.Send(StatusMessage(scanwire::Phase::Done, SANE_STATUS_GOOD, 0, ""));
         break;
       case scanwire::Msg::Cancel:
         break;  // a cancel that crossed the end of its batch
@@ -71,6 +100,9 @@ int main() {
     }
     if (channel.Gone()) break;
   }
-  if (init == SANE_STATUS_GOOD) sane_exit();
+  if (init == SANE_STATUS_GOOD) {
+    Release(reserved);
+    sane_exit();
+  }
   return 0;
 }
