@@ -26,6 +26,12 @@
 namespace pyxa {
 
 class Clock;
+class Registry;
+
+// Shows a text in a status-bar panel of the main window ("Scanner" or "Status").
+using PanelReporter = std::function<void(const QString& panel, const QString& text)>;
+// Waits so many milliseconds; the window keeps painting meanwhile.
+using Waiter = std::function<void(int milliseconds)>;
 
 // Thrown by cDocument::SetCurrentPage for a page outside the document.
 class DocumentError : public std::exception {
@@ -113,6 +119,23 @@ class cDocument {
 
   bool FileLocked() const { return lockFd_ >= 0; }
 
+  // --- scanning
+  // Where the page scenario INI files are ("PS" + scenario + ".ini"): the program folder.
+  void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
+  void SetPanels(PanelReporter panels) { panels_ = std::move(panels); }
+  void SetWaiter(Waiter wait) { wait_ = std::move(wait); }
+  // The registry "Current Device" is written to; none: it is not written.
+  void SetRegistry(Registry* registry) { registry_ = registry; }
+  // Seconds waited each time the scanner reports that it is powering up.
+  std::int32_t WarmUpSeconds() const { return warmUpSeconds_; }
+  void SetWarmUpSeconds(std::int32_t seconds) { warmUpSeconds_ = seconds; }
+  // 0 scanning, 2 importing a page, 3 recompressing, -1 idle.
+  std::int32_t ScanMode() const { return scanMode_; }
+  // The file the last batch was joined into; "" when it brought no page.
+  const QString& ScannedBatchFile() const { return batchFile_; }
+  // Called when a scanned page is done, to show it.
+  void SetPageShown(std::function<void(std::int32_t page)> shown) { pageShown_ = std::move(shown); }
+
   // --- operations
   // An empty document; page files are left where they are.
   void StartNew();
@@ -136,6 +159,15 @@ class cDocument {
   void CutPage(std::int32_t page, std::int32_t& result);
   // Moves the marked pages before or after page (duplex sheets are never split by the target).
   void PastePage(std::int32_t page, bool before, std::int32_t& result);
+
+  // Reserves the source scannerName (a different one reserved before is given back) and loads the page
+  // scenario's settings; errorText says what went wrong. An empty scannerName does nothing.
+  void ConfigureScanner(QString& scannerName, const QString& scenario, QString& errorText, bool skipScenario,
+                        bool showStatus, bool forceReload, std::int32_t& result);
+  // Configures the scanner and scans one batch: pages are appended (at insertAt, 1-based, when not 0)
+  // or, without append, make up the document; at the batch end they are joined into ScannedBatchFile.
+  void Scan(bool flag, QString& scannerName, const QString& scenario, bool forceReload, bool append,
+            std::int32_t& result, std::int32_t insertAt = 0);
 
   // Runs page through the file-import source again (image processing); output off writes nothing.
   void ProcessPage(std::int32_t page, bool output, std::int32_t& result);
@@ -163,6 +195,18 @@ class cDocument {
   std::int32_t WritePages(const QString& fileName, std::int32_t compression,
                           const std::vector<std::shared_ptr<cPage>>& chosen);
   TiffStamp Stamp() const;
+  ScannerControl* Scanner() const { return dynamic_cast<ScannerControl*>(scanCtrl_); }
+  void ShowStatus(const QString& text) const;
+  void ShowPanel(const QString& panel, const QString& text) const;
+  void Wait(int milliseconds) const;
+  std::int32_t ReserveSource(ScannerControl& control, const QString& name, QString& errorText);
+  std::int32_t LoadScenario(ScannerControl& control, const QString& scenario, bool forceReload);
+  class ScanEventSink;
+  friend class ScanEventSink;
+  QString OnPageEnd(const ScannedPageReport& report);
+  void OnPageDone();
+  void OnScanError(std::int32_t code, const QString& description);
+  void OnBatchEnd();
 
   QString availableFolder_;
   const Clock& clock_;
@@ -187,6 +231,18 @@ class cDocument {
   int lockFd_ = -1;
   ScanControl* scanCtrl_ = nullptr;
   ImageControl* imageCtrl_ = nullptr;
+  QString programFolder_;
+  PanelReporter panels_;
+  Waiter wait_;
+  Registry* registry_ = nullptr;
+  std::int32_t warmUpSeconds_ = 10;
+  std::int32_t scanMode_ = -1;
+  std::int32_t batchPages_ = 0;       // pages ended in the running batch
+  std::int32_t appendAt_ = 0;         // where the next scanned page goes; 0: after the last
+  std::int32_t firstBatchPage_ = 0;   // the running batch's first page in Pages
+  bool showScanStatus_ = false;
+  QString batchFile_;
+  std::function<void(std::int32_t)> pageShown_;
 };
 
 }  // namespace pyxa

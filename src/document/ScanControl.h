@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 namespace pyxa {
 
@@ -53,6 +54,68 @@ class ScanControl {
   // Imports the page file source through the reserved file-import source and writes the result
   // to target in the output type and compression set; target may be source itself.
   virtual ImportedPage ImportPage(const QString& source, const QString& target) = 0;
+};
+
+// Codes a scanner control reports besides the document's own (3000-3068).
+inline constexpr std::int32_t kScanNoMorePaper = 20025;   // the feeder is empty
+inline constexpr std::int32_t kScanUserStopped = 20044;   // the user stopped the batch
+inline constexpr std::int32_t kScanStoppedAfter = 20090;  // the scanner stopped the batch after a page
+inline constexpr std::int32_t kScanWarmingUp = 20235;     // the scanner is powering up: wait and retry
+
+// A scanned page as the control reports it when the page has ended.
+struct ScannedPageReport {
+  struct BarCode {
+    std::int32_t typeCode = 0;  // the control's code: 1 Code 39, 2 Interleaved 2 of 5, 4 Code 128, ...
+    double left = 0;
+    double top = 0;
+    QString value;
+  };
+  std::int32_t pixelCode = 0;  // 1 black and white, 2 or 4 colour, 8 or 16 greyscale
+  // 1 = 75, 2 = 100, 4 = 150, 8 = 200, 16 = 240, 32 = 300, 64 = 400, 128 = 600 dots per inch;
+  // 0 for any other resolution, which xDpi and yDpi then give.
+  std::int32_t xResolutionCode = 0, yResolutionCode = 0;
+  std::int32_t xDpi = 0, yDpi = 0;
+  std::int32_t compression = 0;  // TIFF compression number of the page file the control writes
+  std::int32_t pageType = 0;     // 0 simplex, 1 duplex front, 2 duplex back
+  bool barCodesRead = false;     // the page scenario reads bar codes (the list may still be empty)
+  std::vector<BarCode> barCodes;
+};
+
+// What a scanner control tells while a batch runs, in this order: BatchStart, then per page PageEnd
+// and PageDone, an Error at most once, and BatchEnd always.
+class ScanEvents {
+ public:
+  virtual ~ScanEvents() = default;
+  virtual void BatchStart() = 0;
+  // Answers the file the control writes the page to; "" drops the page and stops the batch.
+  virtual QString PageEnd(const ScannedPageReport& page) = 0;
+  virtual void PageDone() = 0;
+  virtual void Error(std::int32_t code, const QString& description) = 0;
+  virtual void BatchEnd() = 0;
+};
+
+// A scan control with scanner sources: choosing, preparing and reserving one, loading the page
+// scenario's scan settings, and scanning a batch.
+class ScannerControl : public ScanControl {
+ public:
+  // The index-th source (1-based); "" past the last.
+  virtual QString SourceAt(int index) const = 0;
+  virtual QString CurrentSource() const = 0;
+  virtual void SetCurrentSource(const QString& source) = 0;
+  // Gets the current source ready: 0, kScanWarmingUp while it powers up, or another code.
+  virtual std::int32_t PrepareSource() = 0;
+  // The control's text for one of its codes.
+  virtual QString ErrorDescription(std::int32_t code) const = 0;
+  // Loads the scan settings from a section of a page scenario INI file: 0 or a code.
+  virtual std::int32_t LoadScanSettings(const QString& iniFile, const QString& section) = 0;
+  virtual QString ScanSettingsFile() const = 0;
+  // The loaded settings scan black and white (else colour or greyscale).
+  virtual bool BlackAndWhite() const = 0;
+  // Scans one batch from the reserved source, telling events as it goes, and returns when the batch
+  // has ended (the program's window keeps painting meanwhile).
+  virtual void StartScan(ScanEvents& events) = 0;
+  // Stops the running batch: the pages already ended stay.
+  virtual void Stop() = 0;
 };
 
 // The image-processing control: the page scenario (INI file and section) it processes pages with.
