@@ -14,8 +14,12 @@
 #include "platform/IniRegistry.h"
 #include "platform/QtProcessRunner.h"
 #include "platform/ui/MessageBoxPrompter.h"
+#include "document/Document.h"
+#include "scan/ProductionScanner.h"
 #include "scan/SaneScanner.h"
+#include "scan/ScenarioImageControl.h"
 #include "scan/ScannerChoice.h"
+#include "scan/ui/ProductionScanning.h"
 #include "scan/ui/ScanOptionsDialog.h"
 #include "scan/ui/frmViewer.h"
 #include "shell/LoginController.h"
@@ -60,6 +64,17 @@ class SaneBatchScanning final : public BatchScanning {
   ChosenScanner chosen_;
 };
 
+// The production scanner kind: the current document scans through the production scan control.
+class ProductionBatchScanning final : public BatchScanning {
+ public:
+  explicit ProductionBatchScanning(ProductionScanning& scanning) : scanning_(scanning) {}
+  QString ScanBatch(QWidget* parent) override { return scanning_.ScanBatch(parent); }
+  void Prepare(const Panels& panels) override { scanning_.Prepare(panels); }
+
+ private:
+  ProductionScanning& scanning_;
+};
+
 class MainWindowHost final : public MainWindowOpener {
  public:
   explicit MainWindowHost(MainWindowServices services, LoginWindow& login) : services_(services), login_(login) {}
@@ -102,8 +117,20 @@ int main(int argc, char** argv) {
   QtFilePicker files;
   SaneScanner scanner(QDir(paths.ProgramFolder()).filePath(QStringLiteral("pyxa-scan-helper")));
   SaneBatchScanning scanning(scanner, registry, prompter, clock, settings);
+  // The production kind's current document lives as long as the program.
+  ProductionScanner productionControl(scanner, nullptr, QStringLiteral("File Import"));
+  ScenarioImageControl scenarioControl;
+  cDocument currentDocument(QString(), clock);  // its folder is the settings' once they are loaded
+  currentDocument.SetProgramFolder(QDir(paths.ProgramFolder()).absolutePath() + QLatin1Char('/'));
+  currentDocument.SetRegistry(&registry);
+  currentDocument.SetScanCtrl(&productionControl);
+  currentDocument.SetImageCtrl(&scenarioControl);
+  ProductionScanning production(productionControl, scanner, currentDocument, settings.Scanner,
+                                settings.AvailableFolder, prompter);
+  ProductionBatchScanning productionScanning(production);
   MainWindowServices services{settings, store, session, prompter, login, databases, files};
   services.scanning = &scanning;
+  services.productionScanning = &productionScanning;
   MainWindowHost mainWindow(services, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());

@@ -120,6 +120,8 @@ class cDocument {
   bool FileLocked() const { return lockFd_ >= 0; }
 
   // --- scanning
+  // The Available Files folder, once the settings name it (page files and batch files go there).
+  void SetAvailableFolder(const QString& folder) { availableFolder_ = folder; }
   // Where the page scenario INI files are ("PS" + scenario + ".ini"): the program folder.
   void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
   void SetPanels(PanelReporter panels) { panels_ = std::move(panels); }

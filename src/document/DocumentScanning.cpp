@@ -324,6 +324,8 @@ void cDocument::OnScanError(std::int32_t code, const QString& description) {
 // batch file now holds them, and the main window shows it.
 void cDocument::OnBatchEnd() {
   appendAt_ = 0;
+  // The batch's "press Run" advice would outlive the batch; the source is still reserved and ready.
+  ShowPanel(kStatusPanel, QStringLiteral("Status: Ready"));
   const std::int32_t count = batchPages_;
   if (count == 0) return;
   std::vector<std::shared_ptr<cPage>> batch;
@@ -334,17 +336,21 @@ void cDocument::OnBatchEnd() {
   std::int32_t code = 0;
   CreateTempFile(availableFolder_, target, code);
   if (code == 0) code = WritePages(target, kScanCompressionGroup4, batch);
-  if (code != 0) {
-    // The page files stay, held by the document: nothing scanned is lost.
+  const bool joined = code == 0;
+  if (!joined) {
+    // The pages stay as page files of their own in Available Files, where the user finds them; the
+    // document lets go of them, so that closing it can never delete them.
     if (!target.isEmpty()) QFile::remove(target);
     if (lastError_ == 0 || lastError_ == kScanUserStopped) lastError_ = kDocScanFailed;
-    if (lastErrorMsg_.isEmpty()) lastErrorMsg_ = QString::number(code) + QLatin1Char('-') + SystemErrorText(code);
-    return;
+    lastErrorMsg_ = QString::number(code) + QLatin1Char('-') +
+                    QStringLiteral("The scanned pages could not be joined into one file; they are kept as page "
+                                   "files in the Available Files folder.");
+  } else {
+    batchFile_ = target;
   }
-  batchFile_ = target;
   for (std::int32_t k = count; k > 0; --k) {
     const auto page = pages_->Item(firstBatchPage_ + k - 1);
-    if (page) QFile::remove(page->FileName);
+    if (page && joined) QFile::remove(page->FileName);
     pages_->Remove(firstBatchPage_ + k - 1);
   }
   currentPage_ = PageCount() > 0 ? std::min(currentPage_, PageCount()) : 0;

@@ -78,6 +78,9 @@ class ScriptedScanner final : public ScannerControl {
         QImage image(40, 30, QImage::Format_RGB888);
         image.fill(QColor(200, 30, 30));
         image.save(file, "JPG");
+      } else if (unreadablePages) {
+        QFile out(file);
+        if (out.open(QIODevice::WriteOnly)) out.write("not an image");
       } else {
         testing::WriteTiff(file, {testing::TestPage{}});
       }
@@ -103,6 +106,7 @@ class ScriptedScanner final : public ScannerControl {
   int compression = 0;
   bool blackAndWhite = true;
   bool stopped = false;
+  bool unreadablePages = false;
   std::vector<ScriptedPage> batch;
   std::function<void()> afterPageEnd;
   QStringList log;
@@ -301,6 +305,18 @@ TEST_F(DocumentScanningTest, EachWayABatchEndsGivesItsResult) {
       EXPECT_EQ(read.Count(), c.pagesKept);
     }
   }
+}
+
+// Pages that cannot be joined stay as files of their own, and closing the document leaves them there.
+TEST_F(DocumentScanningTest, PagesThatCannotBeJoinedStayAsFilesOfTheirOwn) {
+  scanner.unreadablePages = true;
+  scanner.batch = {{BilevelPage()}, {BilevelPage()}};
+  EXPECT_EQ(Scan(), kDocScanFailed);
+  EXPECT_TRUE(doc.LastErrorMsg().contains(QStringLiteral("kept as page files"))) << doc.LastErrorMsg().toStdString();
+  EXPECT_TRUE(doc.ScannedBatchFile().isEmpty());
+  std::int32_t closed = -1;
+  doc.CloseFile(closed);
+  EXPECT_EQ(QDir(dir.filePath(QStringLiteral("Available Files"))).entryList(QDir::Files).size(), 2);
 }
 
 TEST_F(DocumentScanningTest, AppendingNeedsADocumentOfTheSameKind) {

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -21,6 +22,10 @@ struct ScriptedScanning final : BatchScanning {
     if (pages == 0) return {};
     const QString path = folder + QStringLiteral("Batch_20261207_091500.tif");
     return WriteMarkedTiff(path, pages) ? path : QString();
+  }
+  void Prepare(const Panels& panels) override {
+    panels(QStringLiteral("Scanner"), QStringLiteral("Kofax Scanner: not selected    "));
+    panels(QStringLiteral("Status"), QStringLiteral("Status: not reserved    "));
   }
   QString folder;
   int pages = 2;
@@ -154,6 +159,10 @@ TEST_F(ScanCommandTest, TheScanCommandScansWithTheKindTheSettingsChoose) {
     services.scanning = &scanning;
     if (c.productionHere) services.productionScanning = &production;
     window = std::make_unique<frmMain>(services);
+    window->Form_Load();
+    // The production kind shows its source and reservation in the status bar from the start.
+    EXPECT_EQ(Find<QLabel>("pnlScanner")->text(),
+              c.production && c.productionHere ? QStringLiteral("Kofax Scanner: not selected    ") : QString());
     window->cmdFile_Click();
     ASSERT_EQ(Find<QPushButton>("cmdScan")->isEnabled(), c.enabled);
     ClickScan();

@@ -1,5 +1,6 @@
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/SearchFrame.h"
 #include "patients/ui/SearchFieldsBox.h"
@@ -370,6 +371,12 @@ void frmMain::Form_Load() {
   if (!unfinished.isEmpty()) services_.prompter.Critical(unfinished.join(QLatin1Char('\n')));
   try {
     BusyCursor busy;
+    // The production scanner kind shows its source and reservation in the status bar from the start.
+    if (services_.settings.Kofax && services_.productionScanning) {
+      services_.productionScanning->Prepare([this](const QString& panel, const QString& text) {
+        SetPanel(panel == QStringLiteral("Scanner") ? 4 : 3, text);
+      });
+    }
     if (!CanReview()) document_->chkSignoff->setEnabled(false);
     ExplainRights();
     if (const auto stored = StoredGeometry(services_.settings)) {
