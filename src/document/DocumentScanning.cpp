@@ -68,23 +68,6 @@ std::int32_t ColourModelOfPixels(std::int32_t pixelCode) {
   }
 }
 
-// The scanner control's bar-code type codes as symbology codes.
-std::int32_t SymbologyOfControlType(std::int32_t typeCode) {
-  switch (typeCode) {
-    case 1: return 2;    // Code 39
-    case 2: return 5;    // Interleaved 2 of 5
-    case 4: return 1;    // Code 128
-    case 8: return 4;    // EAN
-    case 16: return 8;   // UPC A
-    case 32: return 9;   // UPC E
-    case 64: return 0;   // Codabar
-    case 128: return 3;  // Code 93
-    case 256: return 7;  // POSTNET
-    case 512: return 6;  // Linear 2 of 5
-    default: return -1;
-  }
-}
-
 }  // namespace
 
 // The events of one batch, passed on to the document.

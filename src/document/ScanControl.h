@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace pyxa {
@@ -61,6 +62,34 @@ inline constexpr std::int32_t kScanNoMorePaper = 20025;   // the feeder is empty
 inline constexpr std::int32_t kScanUserStopped = 20044;   // the user stopped the batch
 inline constexpr std::int32_t kScanStoppedAfter = 20090;  // the scanner stopped the batch after a page
 inline constexpr std::int32_t kScanWarmingUp = 20235;     // the scanner is powering up: wait and retry
+
+// The scanner control's bar-code type codes and the symbology codes of cBarCode, one row each.
+inline constexpr std::pair<std::int32_t, std::int32_t> kControlBarCodeTypes[] = {
+    {1, 2},    // Code 39
+    {2, 5},    // Interleaved 2 of 5
+    {4, 1},    // Code 128
+    {8, 4},    // EAN
+    {16, 8},   // UPC A
+    {32, 9},   // UPC E
+    {64, 0},   // Codabar
+    {128, 3},  // Code 93
+    {256, 7},  // POSTNET
+    {512, 6},  // Linear 2 of 5
+};
+
+// The symbology of a control type code; -1 for a code the control does not define.
+inline std::int32_t SymbologyOfControlType(std::int32_t typeCode) {
+  for (const auto& [control, symbology] : kControlBarCodeTypes)
+    if (control == typeCode) return symbology;
+  return -1;
+}
+
+// The control type code of a symbology; 0 for a symbology the control does not report.
+inline std::int32_t ControlTypeOfSymbology(std::int32_t symbology) {
+  for (const auto& [control, code] : kControlBarCodeTypes)
+    if (code == symbology) return control;
+  return 0;
+}
 
 // A scanned page as the control reports it when the page has ended.
 struct ScannedPageReport {
