@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <thread>
 
 #include "TestPages.h"
 #include "scan/processing/PageProcessor.h"
@@ -135,6 +136,31 @@ TEST(PageProcessor, NullPageAndNoStepsLeaveThePage) {
   const ProcessedPage out = PageProcessor().Process(page, 100, 100, ProcessingSettings{}, 1);
   EXPECT_EQ(out.image.constBits(), page.constBits());  // untouched, not even copied
   EXPECT_TRUE(out.notes.isEmpty());
+}
+
+// Scanning hands pages to worker threads: one processor, several pages at once, the same results.
+TEST(PageProcessor, PagesProcessedAtOnceComeOutAsOneByOne) {
+  const int dpi = 100;
+  QImage grey = BlankPage(dpi);
+  test::DrawBarCodes(grey, dpi);
+  test::DrawText(grey, dpi, 30, 20);
+  const QImage page = Bilevel(Turned(grey, 2));
+  ProcessingSettings settings;
+  settings.deskew.enabled = settings.despeckle.enabled = settings.barCodes.enabled = true;
+  settings.autoAnnotate.enabled = settings.advancedPatchCodes = true;
+  const PageProcessor processor;
+  const ProcessedPage alone = processor.Process(page, dpi, dpi, settings, 3);
+  ASSERT_FALSE(alone.barCodes.isEmpty());
+  std::vector<ProcessedPage> results(4);
+  std::vector<std::thread> workers;
+  for (std::size_t i = 0; i < results.size(); ++i)
+    workers.emplace_back([&, i] { results[i] = processor.Process(page, dpi, dpi, settings, 3); });
+  for (std::thread& worker : workers) worker.join();
+  for (const ProcessedPage& result : results) {
+    EXPECT_EQ(result.image, alone.image);
+    EXPECT_EQ(result.barCodes, alone.barCodes);
+    EXPECT_EQ(result.notes, alone.notes);
+  }
 }
 
 }  // namespace

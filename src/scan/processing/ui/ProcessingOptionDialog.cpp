@@ -16,35 +16,35 @@ namespace pyxa {
 
 namespace {
 
-// Where each option keeps its enabled flag.
-bool& EnabledFlag(ProcessingOption option, ProcessingSettings& s) {
+// Where each option keeps its enabled flag; null for a value outside the enum.
+bool* EnabledFlag(ProcessingOption option, ProcessingSettings& s) {
   switch (option) {
     case ProcessingOption::AutoAnnotate:
-      return s.autoAnnotate.enabled;
+      return &s.autoAnnotate.enabled;
     case ProcessingOption::BarCodes:
-      return s.barCodes.enabled;
+      return &s.barCodes.enabled;
     case ProcessingOption::BlackBorder:
-      return s.blackBorder.enabled;
+      return &s.blackBorder.enabled;
     case ProcessingOption::Deshade:
-      return s.deshade.enabled;
+      return &s.deshade.enabled;
     case ProcessingOption::Deskew:
-      return s.deskew.enabled;
+      return &s.deskew.enabled;
     case ProcessingOption::Despeckle:
-      return s.despeckle.enabled;
+      return &s.despeckle.enabled;
     case ProcessingOption::ImageFiltering:
-      return s.imageFiltering.enabled;
+      return &s.imageFiltering.enabled;
     case ProcessingOption::LinesRemoval:
-      return s.linesRemoval.enabled;
+      return &s.linesRemoval.enabled;
     case ProcessingOption::PatchCodes:
-      return s.patchCodes;
+      return &s.patchCodes;
     case ProcessingOption::AdvancedPatchCodes:
-      return s.advancedPatchCodes;
+      return &s.advancedPatchCodes;
     case ProcessingOption::StreakRemoval:
-      return s.streakRemoval.enabled;
+      return &s.streakRemoval.enabled;
     case ProcessingOption::Annotation:
-      return s.annotation.enabled;
+      return &s.annotation.enabled;
   }
-  return s.annotation.enabled;  // not reached: the public function refuses other values
+  return nullptr;
 }
 
 }  // namespace
@@ -57,11 +57,15 @@ ProcessingOptionDialog::ProcessingOptionDialog(ProcessingOption option, const Pr
   auto* layout = new QVBoxLayout(this);
   enabled_ = new QCheckBox(tr("&Enabled"), this);
   enabled_->setObjectName(QStringLiteral("enabled"));
-  enabled_->setChecked(EnabledFlag(option, settings_));
+  const bool* flag = EnabledFlag(option, settings_);
+  enabled_->setChecked(flag && *flag);
+  enabled_->setEnabled(flag != nullptr);
   layout->addWidget(enabled_);
   form_ = new QFormLayout;
   layout->addLayout(form_);
-  appliers_.push_back([this, option](ProcessingSettings& s) { EnabledFlag(option, s) = enabled_->isChecked(); });
+  appliers_.push_back([this, option](ProcessingSettings& s) {
+    if (bool* on = EnabledFlag(option, s)) *on = enabled_->isChecked();
+  });
   AddParameters(option, settings_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->setObjectName(QStringLiteral("buttons"));
