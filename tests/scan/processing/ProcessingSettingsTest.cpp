@@ -57,14 +57,6 @@ TEST(ProcessingSettings, WritesReadableKeysAndReadsThemBack) {
   EXPECT_EQ(back.annotation.text, settings.annotation.text);  // spaces of a text are kept
 }
 
-TEST(ProcessingSettings, DefaultsHaveEveryStepOff) {
-  const SectionEntries defaults = WriteProcessingSection(ProcessingSettings{});
-  for (ProcessingOption option : kProcessingOptions) {
-    const QString key = ProcessingOptionLabel(option).remove(' ').replace("AutoAnnotateandEndorsing", "AutoAnnotate");
-    EXPECT_EQ(Value(defaults, key), "0") << key.toStdString();
-  }
-}
-
 struct BadEntry {
   const char* key;
   const char* value;
