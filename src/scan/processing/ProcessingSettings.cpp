@@ -87,8 +87,8 @@ QString WriteTypes(std::uint32_t types) {
 
 bool ReadTypes(const QString& text, std::uint32_t& types) {
   std::uint32_t read = 0;
-  for (const QString& part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-    const std::int32_t code = BarCodeTypeFromName(part.trimmed());
+  for (const QString& name : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    const std::int32_t code = BarCodeTypeFromName(name.trimmed());
     if (code < 0) return false;
     read |= BarCodeTypeBit(code);
   }
