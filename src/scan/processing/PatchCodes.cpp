@@ -1,6 +1,7 @@
 #include "scan/processing/PatchCodes.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "scan/processing/PixImage.h"
@@ -17,12 +18,12 @@ constexpr double kWideMin = 0.15, kWideMax = 0.27;
 constexpr double kSpaceMin = 0.04, kSpaceMax = 0.13;
 constexpr double kMinLength = 0.7;
 constexpr double kLeadingBand = 4.0;
-constexpr double kMinFill = 0.7;  // a bar is solid black; text and frames are not
+constexpr int kProbes = 7;  // cuts across a bar that must each meet a solid run of its thickness
 
 struct Bar {
-  int start = 0;  // across the bars: top edge (lying bars) or left edge (standing bars)
-  int end = 0;    // one past the far edge
-  int from = 0;   // along the bar
+  double centre = 0;     // across the bars: the middle of the bar (its box's, so also for a slanted bar)
+  double thickness = 0;  // across the bars, in pixels
+  int from = 0;          // along the bar
   int to = 0;
   bool wide = false;
 };
@@ -33,6 +34,31 @@ struct Pattern {
 };
 constexpr Pattern kPatterns[] = {{"WWNN", PatchCode::Patch1}, {"WNNW", PatchCode::Patch2}, {"WNWN", PatchCode::Patch3},
                                  {"NWWN", PatchCode::Patch4}, {"NNWW", PatchCode::Patch6}, {"NWNW", PatchCode::PatchT}};
+
+// A bar is solid: every cut across it meets a run of black as thick as the bar, however slanted the bar
+// lies (a slanted bar's box may also catch the end of its neighbour, so other runs may be there too).
+// Frames and hatching are not: their black is split into thinner runs. thickness is in pixels.
+bool Solid(PIX* mask, int x, int y, int w, int h, bool lying, double thickness) {
+  const int length = lying ? w : h, across = lying ? h : w;
+  const double tolerance = std::max(2.0, thickness * 0.3);
+  for (int probe = 1; probe <= kProbes; ++probe) {
+    const int along = length * probe / (kProbes + 1);
+    bool met = false;
+    int run = 0;
+    for (int i = 0; i <= across && !met; ++i) {
+      l_uint32 black = 0;
+      if (i < across) pixGetPixel(mask, lying ? x + along : x + i, lying ? y + i : y + along, &black);
+      if (black) {
+        ++run;
+      } else {
+        met = run > 0 && std::abs(run - thickness) <= tolerance;
+        run = 0;
+      }
+    }
+    if (!met) return false;
+  }
+  return true;
+}
 
 std::optional<PatchCode> CodeOf(const QString& order) {
   for (const Pattern& p : kPatterns)
@@ -48,9 +74,9 @@ bool Overlapping(const Bar& a, const Bar& b) {
 
 // Bars sorted by start; acrossDpi measures thickness and spaces, extent is the page across the bars.
 std::optional<PatchCode> FindInBars(std::vector<Bar> bars, double acrossDpi, int extent, bool leadingOnly) {
-  std::sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.start < b.start; });
+  std::sort(bars.begin(), bars.end(), [](const Bar& a, const Bar& b) { return a.centre < b.centre; });
   const auto spaced = [acrossDpi](const Bar& a, const Bar& b) {
-    const double space = (b.start - a.end) / acrossDpi;
+    const double space = (b.centre - a.centre - (a.thickness + b.thickness) / 2) / acrossDpi;
     return space >= kSpaceMin && space <= kSpaceMax && Overlapping(a, b);
   };
   const auto next = [&](std::size_t i) -> std::optional<std::size_t> {
@@ -72,11 +98,11 @@ std::optional<PatchCode> FindInBars(std::vector<Bar> bars, double acrossDpi, int
       run.push_back(*j);
     }
     if (run.size() != 4) continue;  // more bars than four make some other striped print
-    if (leadingOnly && bars[first].start > kLeadingBand * acrossDpi) continue;
+    if (leadingOnly && bars[first].centre > kLeadingBand * acrossDpi) continue;
     QString order;
     for (std::size_t i : run) order += bars[i].wide ? QLatin1Char('W') : QLatin1Char('N');
     // Read from the nearer edge: a sheet fed upside down has its patch near the bottom.
-    if (!leadingOnly && (bars[run.front()].start + bars[run.back()].end) / 2 > extent / 2)
+    if (!leadingOnly && (bars[run.front()].centre + bars[run.back()].centre) / 2 > extent / 2.0)
       std::reverse(order.begin(), order.end());
     if (const auto code = CodeOf(order)) return code;
   }
@@ -122,16 +148,17 @@ std::optional<PatchCode> FindPatchCode(const QImage& page, int xDpi, int yDpi, P
     l_int32 count = 0;
     pixCountPixelsInRect(mask.get(), box, &count, nullptr);
     boxDestroy(&box);
-    if (count < kMinFill * w * h) continue;
     // The thickness from the black it holds, which a slight slant of the bar does not change.
-    const double thickness = isLying ? count / double(w) / yd : count / double(h) / xd;
+    const double pixels = count / double(isLying ? w : h);
+    if (!Solid(mask.get(), x, y, w, h, isLying, pixels)) continue;
+    const double thickness = pixels / (isLying ? yd : xd);
     const bool narrow = thickness >= kNarrowMin && thickness <= kNarrowMax;
     const bool wide = thickness >= kWideMin && thickness <= kWideMax;
     if (!narrow && !wide) continue;
     if (isLying)
-      lying.push_back({y, y + h, x, x + w, wide});
+      lying.push_back({y + h / 2.0, pixels, x, x + w, wide});
     else
-      standing.push_back({x, x + w, y, y + h, wide});
+      standing.push_back({x + w / 2.0, pixels, y, y + h, wide});
   }
   boxaDestroy(&boxes);
   const bool leadingOnly = search == PatchSearch::LeadingEdge;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QPainter>
+
 #include "TestPages.h"
 #include "scan/processing/PageProcessor.h"
 
@@ -23,7 +25,8 @@ TEST_P(PatchSheets, EachSheetIsRecognised) {
     SCOPED_TRACE(PatchCodeName(code).toStdString());
     const QImage grey = test::PatchSheet(code, dpi);
     EXPECT_EQ(Found(test::Bilevel(grey), dpi, false), code);
-    EXPECT_EQ(Found(grey, dpi, false), code);  // a grey scan too
+    EXPECT_EQ(Found(grey, dpi, false), code);                                  // a grey scan too
+    EXPECT_EQ(Found(test::Bilevel(test::Turned(grey, 3)), dpi, false), code);  // fed askew, not deskewed
     // Fed a quarter or a half turn round, only the advanced search finds it, and reads it right.
     for (double turn : {90.0, -90.0, 180.0}) {
       const QImage turned = test::Bilevel(test::Turned(grey, turn));
@@ -41,7 +44,13 @@ TEST(PatchCodes, OrdinaryPagesAreNotPatches) {
   test::DrawText(text, dpi, 0, 45);
   QImage codes = test::BlankPage(dpi);
   test::DrawBarCodes(codes, dpi);
-  for (const QImage& page : {text, codes}) {
+  QImage frames = test::BlankPage(dpi);  // four outlined boxes spaced like a patch's bars
+  {
+    QPainter painter(&frames);
+    painter.setPen(QPen(Qt::black, 12));
+    for (int i = 0; i < 4; ++i) painter.drawRect(QRectF(dpi, dpi + i * 0.28 * dpi, 2.5 * dpi, 0.2 * dpi));
+  }
+  for (const QImage& page : {text, codes, frames}) {
     EXPECT_EQ(Found(test::Bilevel(page), dpi, false), std::nullopt);
     EXPECT_EQ(Found(test::Bilevel(page), dpi, true), std::nullopt);
   }
