@@ -18,6 +18,7 @@
 #include "scan/ProductionScanner.h"
 #include "scan/SaneScanner.h"
 #include "scan/ScenarioImageControl.h"
+#include "scan/ScenarioProcessing.h"
 #include "scan/ScannerChoice.h"
 #include "scan/ui/ProductionScanning.h"
 #include "scan/ui/ScanOptionsDialog.h"
@@ -118,7 +119,8 @@ int main(int argc, char** argv) {
   SaneScanner scanner(QDir(paths.ProgramFolder()).filePath(QStringLiteral("pyxa-scan-helper")));
   SaneBatchScanning scanning(scanner, registry, prompter, clock, settings);
   // The production kind's current document lives as long as the program.
-  ProductionScanner productionControl(scanner, nullptr, QStringLiteral("File Import"));
+  ScenarioProcessing pageProcessing;
+  ProductionScanner productionControl(scanner, &pageProcessing, QStringLiteral("File Import"));
   ScenarioImageControl scenarioControl;
   cDocument currentDocument(QString(), clock);  // its folder is the settings' once they are loaded
   currentDocument.SetProgramFolder(QDir(paths.ProgramFolder()).absolutePath() + QLatin1Char('/'));

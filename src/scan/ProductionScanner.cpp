@@ -185,7 +185,7 @@ void ProductionScanner::StartScan(ScanEvents& events) {
   if (processing_ && !settingsFile_.isEmpty()) {
     QString section = QFileInfo(settingsFile_).completeBaseName();
     if (section.startsWith(QStringLiteral("PS"))) section.remove(0, 2);
-    processing_->Configure(settingsFile_, section + QStringLiteral(" - Image Processing"));
+    scenarioProblems_ = processing_->Configure(settingsFile_, section + QStringLiteral(" - Image Processing"));
   }
   Q_EMIT BatchRunning(true);
   events.BatchStart();

@@ -27,8 +27,9 @@ struct ProcessedScan {
 class PageProcessing {
  public:
   virtual ~PageProcessing() = default;
-  // Takes the "Image Processing" section of the scenario file (before a batch starts).
-  virtual void Configure(const QString& iniFile, const QString& section) = 0;
+  // Takes the "Image Processing" section of the scenario file (before a batch starts); what it could
+  // not read, for the user (the rest of the section still applies).
+  virtual QStringList Configure(const QString& iniFile, const QString& section) = 0;
   virtual ProcessedScan Process(const ScannedPage& page, int pageInBatch) = 0;
 };
 
@@ -81,6 +82,8 @@ class ProductionScanner final : public QObject, public ScannerControl {
   // The devices again (a scanner plugged in since); SourceAt reads the list taken then.
   void RefreshSources();
   const QList<OptionSetting>& ScanSettings() const { return settings_; }
+  // What the page processing could not read of the scenario at the last batch's start.
+  const QStringList& ScenarioProblems() const { return scenarioProblems_; }
 
  Q_SIGNALS:
   void BatchRunning(bool running);
@@ -106,6 +109,7 @@ class ProductionScanner final : public QObject, public ScannerControl {
   QString current_;
   QString settingsFile_;
   QList<OptionSetting> settings_;
+  QStringList scenarioProblems_;
   std::map<std::int32_t, QString> messages_;  // the last words the scanner layer gave for a code
 
   // The running batch.

@@ -24,7 +24,10 @@ using Status = ScannerSource::Status;
 // Marks every page with one bar code and notes the thread it ran on.
 class MarkingProcessing final : public PageProcessing {
  public:
-  void Configure(const QString& ini, const QString& section) override { configured = ini + QLatin1Char('|') + section; }
+  QStringList Configure(const QString& ini, const QString& section) override {
+    configured = ini + QLatin1Char('|') + section;
+    return {};
+  }
   ProcessedScan Process(const ScannedPage& page, int pageInBatch) override {
     if (QThread::currentThread() == mainThread) onMainThread = true;
     ProcessedScan out;

@@ -18,6 +18,7 @@
 #include "scan/ProductionScanner.h"
 #include "scan/ScenarioFile.h"
 #include "scan/ScenarioImageControl.h"
+#include "scan/ScenarioProcessing.h"
 #include "scan/ui/ProductionScanning.h"
 
 namespace pyxa {
@@ -52,7 +53,7 @@ class ProductionScanningTest : public ::testing::Test {
  protected:
   ProductionScanningTest()
       : available(dir.path() + QStringLiteral("/")),
-        control(fake, nullptr, QStringLiteral("File Import")),
+        control(fake, &processing, QStringLiteral("File Import")),
         doc(QString(), clock),
         scanning(control, fake, doc, scannerName, available, prompter) {
     fake.SetDevices({{{QStringLiteral("test:0"), QStringLiteral("Acme"), QStringLiteral("Feeder 9"), {}}}, {}});
@@ -74,6 +75,7 @@ class ProductionScanningTest : public ::testing::Test {
   QString available;
   ManualClock clock;
   FakeScanner fake;
+  ScenarioProcessing processing;
   ProductionScanner control;
   ScenarioImageControl scenario;
   cDocument doc;
@@ -107,6 +109,22 @@ TEST_F(ProductionScanningTest, TheFirstScanAsksForTheSourceThenScansWithProgress
   });
   EXPECT_EQ(PagesIn(scanning.ScanBatch(nullptr)), 1);
   EXPECT_EQ(prompter.Count(), 0) << prompter.Texts().join(u'|').toStdString();
+}
+
+TEST_F(ProductionScanningTest, ADamagedScenarioScansWithWhatItCouldReadAndSaysWhatNotOnce) {
+  ASSERT_EQ(WriteScenarioFile(ScenarioFilePath(available, QStringLiteral("Pyxa")),
+                              {{QStringLiteral("Pyxa - Scan Settings"), {{QStringLiteral("mode"), QStringLiteral("Lineart")}}},
+                               {QStringLiteral("Pyxa - Image Processing"),
+                                {{QStringLiteral("BarCodes"), QStringLiteral("1")}, {QStringLiteral("Deskew"), QStringLiteral("maybe")}}}}),
+            0);
+  scannerName = QStringLiteral("test:0");
+  for (int scan = 0; scan < 2; ++scan) {
+    fake.ScriptBatch({Page()}, Status::Ok);
+    EXPECT_FALSE(scanning.ScanBatch(nullptr).isEmpty());
+  }
+  ASSERT_EQ(prompter.Count(), 1);
+  EXPECT_TRUE(prompter.Texts().first().contains(QStringLiteral("maybe"))) << prompter.Texts().first().toStdString();
+  EXPECT_TRUE(processing.Settings().barCodes.enabled);
 }
 
 TEST_F(ProductionScanningTest, FailuresAreToldOnceAndNoPaperIsNotAFailure) {

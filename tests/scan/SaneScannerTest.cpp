@@ -1,10 +1,19 @@
 // SaneScanner through the helper on SANE's test and pnm backends: devices, options, the page forms,
 // the ways a batch ends, and a helper that dies or hangs.
 #include <QImage>
+#include <QSet>
 #include <csignal>
 #include <gtest/gtest.h>
 
 #include "SaneFixture.h"
+#include "document/Document.h"
+#include "document/TiffPageFiles.h"
+#include "platform/Clock.h"
+#include "processing/TestPages.h"
+#include "scan/ProductionScanner.h"
+#include "scan/ScenarioFile.h"
+#include "scan/ScenarioImageControl.h"
+#include "scan/ScenarioProcessing.h"
 
 namespace pyxa {
 namespace {
@@ -171,6 +180,39 @@ TEST_F(SaneFixture, ADeviceWarmingUpSaysSoUntilItIsReady) {
   const Batch b = Scan("pyxa:warming", {});
   EXPECT_EQ(b.status, Status::Ok) << b.message.toStdString();
   EXPECT_EQ(b.pages.size(), 1);
+}
+
+// The production kind end to end on SANE: a page image with bar codes, scanned through the pnm backend,
+// goes through the scenario's processing, and its bar codes land in the batch file and read back.
+TEST_F(SaneFixture, BarCodesOfAProductionScanLandInTheBatchFile) {
+  QImage page = test::BlankPage(200);
+  const std::vector<test::DrawnCode> drawn = test::DrawBarCodes(page, 200);
+  ASSERT_TRUE(page.save(Path("codes.pgm"), "PGM"));
+  const QString folder = dir_.path() + QLatin1Char('/');
+  ASSERT_EQ(WriteScenarioFile(ScenarioFilePath(folder, "Pyxa"),
+                              {{"Pyxa - Scan Settings", {{"filename", Path("codes.pgm")}}},
+                               {"Pyxa - Image Processing", {{"BarCodes", "1"}}}}),
+            0);
+  ScenarioProcessing processing;
+  ProductionScanner control(*scanner_, &processing, "File Import");
+  ScenarioImageControl scenario;
+  ManualClock clock;
+  cDocument doc(folder, clock);
+  doc.SetProgramFolder(folder);
+  doc.SetScanCtrl(&control);
+  doc.SetImageCtrl(&scenario);
+  QString name = "pnm:0";
+  std::int32_t result = -1;
+  doc.Scan(true, name, "Pyxa", true, false, result);
+  ASSERT_EQ(result, 0) << doc.LastErrorMsg().toStdString();
+
+  cPages read;
+  ASSERT_EQ(LoadTIFFFile(doc.ScannedBatchFile(), read, dir_.path(), TiffStamp{}), 0);
+  ASSERT_EQ(read.Count(), 1);
+  QSet<QString> found, expected;
+  for (const auto& code : read.Item(1)->BarCodes()) found << QString::number(code->BarCodeType) + ':' + code->Value;
+  for (const test::DrawnCode& code : drawn) expected << QString::number(code.type) + ':' + code.value;
+  EXPECT_EQ(found, expected);
 }
 
 // Slow pages: the test backend hands over 1000 bytes at a time with a pause after each.

@@ -115,6 +115,12 @@ QString ProductionScanning::ScanBatch(QWidget* parent) {
   if (scannerName_.isEmpty()) SelectScanner(parent);
   if (scannerName_.isEmpty()) return {};
   const std::int32_t result = ScanImages(parent);
+  // A damaged scenario still scans with what could be read; the user hears once what could not.
+  if (const QStringList& problems = control_.ScenarioProblems(); !problems.isEmpty() && problems != problemsTold_) {
+    problemsTold_ = problems;
+    prompter_.Notice(QStringLiteral("Parts of the page scenario could not be read and were left at their defaults:\n") +
+                     problems.join(QLatin1Char('\n')));
+  }
   // No paper and a stop by the user are told by what the user sees, not by a message.
   if (result != 0 && result != kDocNoPaper && result != kScanUserStopped) {
     QString text = DocumentErrorText(result);

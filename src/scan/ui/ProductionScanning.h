@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -43,6 +44,7 @@ class ProductionScanning {
   const QString& availableFolder_;
   Prompter& prompter_;
   Panels panels_;
+  QStringList problemsTold_;
 };
 
 }  // namespace pyxa
