@@ -71,6 +71,8 @@ class ProductionBatchScanning final : public BatchScanning {
   explicit ProductionBatchScanning(ProductionScanning& scanning) : scanning_(scanning) {}
   QString ScanBatch(QWidget* parent) override { return scanning_.ScanBatch(parent); }
   void Prepare(const Panels& panels) override { scanning_.Prepare(panels); }
+  bool HasScenarios() const override { return true; }
+  void EditScenarios(QWidget* parent) override { scanning_.UpdateScenario(parent); }
 
  private:
   ProductionScanning& scanning_;

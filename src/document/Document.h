@@ -124,6 +124,7 @@ class cDocument {
   void SetAvailableFolder(const QString& folder) { availableFolder_ = folder; }
   // Where the page scenario INI files are ("PS" + scenario + ".ini"): the program folder.
   void SetProgramFolder(const QString& folder) { programFolder_ = folder; }
+  const QString& ProgramFolder() const { return programFolder_; }
   void SetPanels(PanelReporter panels) { panels_ = std::move(panels); }
   void SetWaiter(Waiter wait) { wait_ = std::move(wait); }
   // The registry "Current Device" is written to; none: it is not written.

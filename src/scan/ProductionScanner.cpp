@@ -9,6 +9,7 @@
 
 #include "document/PageImaging.h"
 #include "scan/BatchWriter.h"
+#include "scan/ScanSettings.h"
 #include "scan/ScenarioFile.h"
 
 namespace pyxa {
@@ -156,7 +157,11 @@ std::int32_t ProductionScanner::LoadScanSettings(const QString& iniFile, const Q
   if (!read.found) return kScanSettingsUnreadable;
   settingsFile_ = iniFile;
   settings_.clear();
-  for (const auto& [name, value] : read.Section(section)) settings_.append({name, SettingValue(value)});
+  for (const auto& [name, value] : read.Section(section)) {
+    // The page size is the settings window's memory of the scan area; the corners carry it to the device.
+    if (name == kPageSizeField) continue;
+    settings_.append({name, SettingValue(value)});
+  }
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolBar>
 #include <QTreeWidget>
 
 #include "document/TiffPages.h"
@@ -27,9 +28,13 @@ struct ScriptedScanning final : BatchScanning {
     panels(QStringLiteral("Scanner"), QStringLiteral("Kofax Scanner: not selected    "));
     panels(QStringLiteral("Status"), QStringLiteral("Status: not reserved    "));
   }
+  bool HasScenarios() const override { return scenarios; }
+  void EditScenarios(QWidget*) override { ++scenarioEdits; }
   QString folder;
   int pages = 2;
   int scans = 0;
+  bool scenarios = false;
+  int scenarioEdits = 0;
 };
 
 int PagesIn(const QString& path) {
@@ -152,6 +157,7 @@ TEST_F(ScanCommandTest, TheScanCommandScansWithTheKindTheSettingsChoose) {
     SCOPED_TRACE(::testing::Message() << "production " << c.production << ", here " << c.productionHere);
     ScriptedScanning production;
     production.folder = settings.AvailableFolder;
+    production.scenarios = true;
     scanning.scans = 0;
     settings.Kofax = c.production;
     MainWindowServices services{settings, store,   session, prompter, login, databases,
@@ -164,6 +170,19 @@ TEST_F(ScanCommandTest, TheScanCommandScansWithTheKindTheSettingsChoose) {
     EXPECT_EQ(Find<QLabel>("pnlScanner")->text(),
               c.production && c.productionHere ? QStringLiteral("Kofax Scanner: not selected    ") : QString());
     window->cmdFile_Click();
+    // Its page scenarios are a tool of the production kind alone.
+    QAction* scenarios = window->findChild<QAction*>(QStringLiteral("btnScenarios"));
+    ASSERT_NE(scenarios, nullptr);
+    ASSERT_EQ(scenarios->isVisible(), c.production && c.productionHere);
+    if (scenarios->isVisible()) {
+      window->show();
+      QWidget* tool = nullptr;
+      for (QToolBar* band : window->findChildren<QToolBar*>())
+        if (QWidget* shown = band->widgetForAction(scenarios)) tool = shown;
+      ASSERT_NE(tool, nullptr);
+      QTest::mouseClick(tool, Qt::LeftButton);
+      EXPECT_EQ(production.scenarioEdits, 1);
+    }
     ASSERT_EQ(Find<QPushButton>("cmdScan")->isEnabled(), c.enabled);
     ClickScan();
     EXPECT_EQ(production.scans, c.production && c.enabled ? 1 : 0);

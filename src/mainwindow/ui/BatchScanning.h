@@ -21,6 +21,11 @@ class BatchScanning {
   // Called as the main window loads when this is the kind the settings choose; a kind with nothing to
   // show leaves the panels alone.
   virtual void Prepare(const Panels& panels) { static_cast<void>(panels); }
+
+  // Whether this kind has page scenarios to edit (the toolbar's Scan Scenarios shows only then), and
+  // their window.
+  virtual bool HasScenarios() const { return false; }
+  virtual void EditScenarios(QWidget* parent) { static_cast<void>(parent); }
 };
 
 }  // namespace pyxa

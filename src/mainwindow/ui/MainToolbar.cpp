@@ -54,6 +54,9 @@ MainToolbar::MainToolbar(QMainWindow* window) : QObject(window) {
   AddTool(options, QStringLiteral("btnDelete"), QStringLiteral("Delete Page"),
           QStringLiteral("Delete currently displayed  page"));
   AddTool(options, QStringLiteral("btnRotate"), QStringLiteral("Rotate"), QStringLiteral("Rotate Page"));
+  // Shown only while the production scanner kind is chosen: the window shows or hides it.
+  AddTool(options, QStringLiteral("btnScenarios"), QStringLiteral("Scan Scenarios"),
+          QStringLiteral("Page scenario of the production scanner"));
 
   auto* zoom = Band(window, QStringLiteral("bndZoom"), QStringLiteral("Zoom"));
   auto* zoomLabel = new QLabel(QStringLiteral("Zoom "), zoom);

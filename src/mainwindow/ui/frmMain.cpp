@@ -298,6 +298,8 @@ void frmMain::ApplyState() {
     apply(name, enabled);
   }
   for (const QString& name : kNotYetAvailable) apply(name, false);
+  // The page scenarios belong to the production scanner kind alone.
+  toolbar_->Tool(QStringLiteral("btnScenarios"))->setVisible(ChosenScanning() && ChosenScanning()->HasScenarios());
   // Scanning needs a scanner layer to scan with.
   if (!ChosenScanning()) {
     apply(QStringLiteral("cmdScan"), false);

@@ -8,6 +8,8 @@
 #include "mainwindow/ui/PageView.h"
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ui/BatchScanning.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -59,6 +61,9 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
         break;
       case Command::Delete:
         subDelete();
+        break;
+      case Command::Scenarios:
+        if (BatchScanning* kind = ChosenScanning(); kind && kind->HasScenarios()) kind->EditScenarios(this);
         break;
       default:
         break;

@@ -1,6 +1,7 @@
 #include "scan/ui/ProductionScanning.h"
 
 #include <QDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -10,6 +11,8 @@
 #include "platform/Prompter.h"
 #include "platform/ui/BusyCursor.h"
 #include "scan/ProductionScanner.h"
+#include "scan/ScenarioFile.h"
+#include "scan/ui/frmScenario.h"
 #include "scan/ui/frmSelectScanner.h"
 
 namespace pyxa {
@@ -129,6 +132,25 @@ QString ProductionScanning::ScanBatch(QWidget* parent) {
     prompter_.Critical(text);
   }
   return document_.ScannedBatchFile();
+}
+
+void ProductionScanning::UpdateScenario(QWidget* parent) {
+  document_.SetAvailableFolder(availableFolder_);
+  if (scannerName_.isEmpty()) SelectScanner(parent);
+  const QString ini = ScenarioFilePath(document_.ProgramFolder(), kScenario);
+  std::int32_t result = 0;
+  QString errorText;
+  // A scenario not written yet is not loaded: the window is where it gets written.
+  document_.ConfigureScanner(scannerName_, kScenario, errorText, !QFileInfo::exists(ini), true, true, result);
+  if (result != 0) {
+    QString text = DocumentErrorText(result);
+    if (!errorText.isEmpty() && errorText != text) text = text.isEmpty() ? errorText : text + QLatin1Char('\n') + errorText;
+    prompter_.Critical(text);
+    return;
+  }
+  frmScenario window(source_, prompter_, ini, kScenario, control_.ReservedSource(), parent);
+  window.exec();
+  if (window.Tag() == QStringLiteral("OK")) prompter_.Information(QStringLiteral("Kofax settings have been updated."));
 }
 
 }  // namespace pyxa

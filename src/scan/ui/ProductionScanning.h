@@ -33,6 +33,9 @@ class ProductionScanning {
   void SelectScanner(QWidget* parent);
   // Scans one batch (choosing a source first when none is chosen); the batch file, or "" when none came.
   QString ScanBatch(QWidget* parent);
+  // The page scenario window for the chosen source (chosen first when there is none), reserving it first;
+  // the user hears when the scenario was saved.
+  void UpdateScenario(QWidget* parent);
 
  private:
   std::int32_t ScanImages(QWidget* parent);
