@@ -93,7 +93,10 @@ TEST_F(ProductionScanningTest, TheFirstScanAsksForTheSourceThenScansWithProgress
   EXPECT_EQ(panels[QStringLiteral("Scanner")], QStringLiteral("Kofax Scanner: not selected    "));
   EXPECT_EQ(panels[QStringLiteral("Status")], QStringLiteral("Status: not reserved    "));
   fake.ScriptBatch({Page(), Page()}, Status::NoDocuments);
-  OnModal(QStringLiteral("frmSelectScanner"), [](QWidget* w) { Click(w, "cmdOK"); });
+  OnModal(QStringLiteral("frmSelectScanner"), [](QWidget* w) {
+    EXPECT_EQ(w->findChild<QLabel*>(QStringLiteral("lblSource"))->text(), QStringLiteral("Scanner Source"));
+    Click(w, "cmdOK");
+  });
   const QString batch = scanning.ScanBatch(nullptr);
   EXPECT_EQ(scannerName, QStringLiteral("test:0"));
   EXPECT_EQ(PagesIn(batch), 2);

@@ -96,6 +96,17 @@ void Draw(QPainter& p, const QString& name) {
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(4, 4, 16, 16), 100 * 16, 260 * 16);
     Arrow(p, QPointF(9, 4.6), QPointF(13.5, 4));
+  } else if (name == QStringLiteral("btnScenarios")) {
+    // The scanner under three sliders: its settings.
+    p.setBrush(QColor(0x90, 0x98, 0xa4));
+    p.setPen(QPen(QColor(0x55, 0x55, 0x55), 1.2));
+    p.drawRoundedRect(QRectF(2, 15, 20, 6), 2, 2);
+    p.setPen(QPen(kInk, 1.6, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 3; ++i) p.drawLine(QPointF(4, 3.5 + i * 4), QPointF(20, 3.5 + i * 4));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe0, 0x8a, 0x1e));
+    const double knobs[] = {8, 15, 11};
+    for (int i = 0; i < 3; ++i) p.drawEllipse(QPointF(knobs[i], 3.5 + i * 4), 2.2, 2.2);
   } else if (name == QStringLiteral("cmdScan")) {
     p.setBrush(QColor(0x90, 0x98, 0xa4));
     p.setPen(QPen(QColor(0x55, 0x55, 0x55), 1.2));

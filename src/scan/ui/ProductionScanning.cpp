@@ -86,6 +86,7 @@ void ProductionScanning::SelectScanner(QWidget* parent) {
     if (!before.isEmpty()) control_.Unreserve();
   }
   frmSelectScanner choose(source_, prompter_, parent);
+  choose.SetSourceLabel(QStringLiteral("Scanner Source"));
   if (!scannerName_.isEmpty()) choose.Setup(scannerName_);
   choose.exec();
   const ScannerDevice* chosen = choose.Tag() == QStringLiteral("OK") ? choose.ChosenDevice() : nullptr;

@@ -124,4 +124,8 @@ ScanSettingsAsker SettingsWindowAsker(ScannerSource& source, Registry& registry,
   };
 }
 
+void ScanOptionsDialog::SetAcceptText(const QString& text) {
+  if (auto* accept = findChild<QPushButton*>(QStringLiteral("cmdScan"))) accept->setText(text);
+}
+
 }  // namespace pyxa

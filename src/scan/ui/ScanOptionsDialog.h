@@ -25,6 +25,8 @@ class ScanOptionsDialog : public QDialog {
 
   // The fields with the values the user chose.
   QList<ScanSettingField> Fields() const;
+  // The accepting button says "Scan" unless the caller only keeps the settings (then "OK").
+  void SetAcceptText(const QString& text);
 
  private:
   QList<ScanSettingField> fields_;

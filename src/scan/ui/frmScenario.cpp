@@ -113,6 +113,7 @@ void frmScenario::OnScanSettings() {
   QMap<QString, QString> remembered;
   for (const auto& [name, value] : scanSettings_) remembered.insert(name, value);
   ScanOptionsDialog dialog(device_, ScanSettingFields(options_, remembered), this);
+  dialog.SetAcceptText(QStringLiteral("OK"));
   if (dialog.exec() != QDialog::Accepted) return;
   const QList<ScanSettingField> fields = dialog.Fields();
   scanSettings_.clear();

@@ -35,6 +35,7 @@ frmSelectScanner::frmSelectScanner(ScannerSource& source, Prompter& prompter, QW
 
   auto* form = new QFormLayout;
   auto* label = new QLabel(QStringLiteral("Twain Source"), this);
+  label->setObjectName(QStringLiteral("lblSource"));
   label->setBuddy(cboScanners_);
   form->addRow(label, cboScanners_);
   form->addRow(QString(), txtScanner_);
@@ -84,6 +85,10 @@ frmSelectScanner::frmSelectScanner(ScannerSource& source, Prompter& prompter, QW
     txtScanner_->setText(cboScanners_->currentText());
   }
   cmdOK_->setEnabled(true);
+}
+
+void frmSelectScanner::SetSourceLabel(const QString& text) {
+  if (auto* label = findChild<QLabel*>(QStringLiteral("lblSource"))) label->setText(text);
 }
 
 void frmSelectScanner::Setup(const QString& name) {

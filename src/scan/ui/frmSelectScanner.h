@@ -23,6 +23,8 @@ class frmSelectScanner : public QDialog {
   // Lists the devices at once; when there is none the user is told, and OK stays off.
   frmSelectScanner(ScannerSource& source, Prompter& prompter, QWidget* parent = nullptr);
 
+  // The list's label: "Twain Source" unless the caller's scanner kind names its sources otherwise.
+  void SetSourceLabel(const QString& text);
   // Puts name into the name box and the list, and enables OK.
   void Setup(const QString& name);
 
