@@ -213,6 +213,7 @@ void cDocument::Scan(bool flag, QString& scannerName, const QString& scenario, b
   lastErrorMsg_ = errorText;
   ScannerControl* control = Scanner();
   if (result == 0 && (scannerName.isEmpty() || !control)) result = kDocNoScannerSource;
+  if (result == 0 && insertAt > PageCount()) result = kDocInsertBeyondEnd;
   if (result == 0 && append) {
     if (PageCount() == 0) {
       result = kDocNothingToAppendTo;

@@ -330,6 +330,10 @@ TEST_F(DocumentScanningTest, AppendingNeedsADocumentOfTheSameKind) {
   scanner.blackAndWhite = true;
   EXPECT_EQ(Scan(true), kDocBilevelOntoColour);
   EXPECT_EQ(doc.LastError(), kDocBilevelOntoColour);
+  QString name = QStringLiteral("Scanner A");
+  std::int32_t result = -1;
+  doc.Scan(true, name, QStringLiteral("Pyxa"), false, true, result, 2);  // only one page to insert before
+  EXPECT_EQ(result, kDocInsertBeyondEnd);
   EXPECT_EQ(doc.ScanMode(), -1);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
@@ -116,6 +117,30 @@ TEST_F(ProductionScanningTest, TheFirstScanAsksForTheSourceThenScansWithProgress
   });
   EXPECT_EQ(PagesIn(scanning.ScanBatch(nullptr)), 1);
   EXPECT_EQ(prompter.Count(), 0) << prompter.Texts().join(u'|').toStdString();
+}
+
+// Choosing gives the reserved source back first; a cancelled choice keeps the source chosen before.
+TEST_F(ProductionScanningTest, ChoosingAnotherSourceGivesTheOldOneBackAndCancelKeepsIt) {
+  fake.SetDevices({{{QStringLiteral("test:0"), QStringLiteral("Acme"), QStringLiteral("Feeder 9"), {}},
+                    {QStringLiteral("test:1"), QStringLiteral("Acme"), QStringLiteral("Flatbed 2"), {}}},
+                   {}});
+  scannerName = QStringLiteral("test:0");
+  ASSERT_EQ(control.Reserve(QStringLiteral("test:0")), 0);
+  OnModal(QStringLiteral("frmSelectScanner"), [](QWidget* w) { Click(w, "cmdCancel"); });
+  scanning.SelectScanner(nullptr);
+  EXPECT_EQ(scannerName, QStringLiteral("test:0"));
+  EXPECT_EQ(control.CurrentSource(), QStringLiteral("test:0"));
+  EXPECT_EQ(fake.ReservedDevice(), QString());  // given back while the user chose
+
+  OnModal(QStringLiteral("frmSelectScanner"), [](QWidget* w) {
+    auto* list = w->findChild<QComboBox*>(QStringLiteral("cboScanners"));
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    Click(w, "cmdOK");
+  });
+  scanning.SelectScanner(nullptr);
+  EXPECT_EQ(scannerName, QStringLiteral("test:1"));
+  EXPECT_EQ(panels[QStringLiteral("Scanner")], QStringLiteral("Kofax Scanner: test:1"));
 }
 
 TEST_F(ProductionScanningTest, ADamagedScenarioScansWithWhatItCouldReadAndSaysWhatNotOnce) {
