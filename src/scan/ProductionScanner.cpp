@@ -113,7 +113,7 @@ ImportedPage ProductionScanner::ImportPage(const QString& source, const QString&
   return import_.ImportPage(source, target);
 }
 
-void ProductionScanner::RefreshSources() {
+void ProductionScanner::RefreshSources() const {
   const DeviceList list = source_.Devices();
   listed_ = true;
   devices_ = list.devices;
@@ -121,7 +121,7 @@ void ProductionScanner::RefreshSources() {
 }
 
 QString ProductionScanner::SourceAt(int index) const {
-  if (!listed_) const_cast<ProductionScanner*>(this)->RefreshSources();
+  if (!listed_) RefreshSources();
   return index >= 1 && index <= devices_.size() ? devices_.at(index - 1).name : QString();
 }
 
@@ -148,7 +148,7 @@ QString ProductionScanner::ErrorDescription(std::int32_t code) const {
   }
 }
 
-void ProductionScanner::Remember(std::int32_t code, const QString& message) {
+void ProductionScanner::Remember(std::int32_t code, const QString& message) const {
   if (!message.isEmpty()) messages_[code] = message;
 }
 

@@ -80,7 +80,7 @@ class ProductionScanner final : public QObject, public ScannerControl {
   void Stop() override;
 
   // The devices again (a scanner plugged in since); SourceAt reads the list taken then.
-  void RefreshSources();
+  void RefreshSources() const;
   const QList<OptionSetting>& ScanSettings() const { return settings_; }
   // What the page processing could not read of the scenario at the last batch's start.
   const QStringList& ScenarioProblems() const { return scenarioProblems_; }
@@ -99,18 +99,19 @@ class ProductionScanner final : public QObject, public ScannerControl {
   void OnProcessed(quint64 batch, int index, ProcessedScan result);
   void DeliverReady();
   void FinishIfDone();
-  void Remember(std::int32_t code, const QString& message);
+  void Remember(std::int32_t code, const QString& message) const;
 
   ScannerSource& source_;
   PageProcessing* processing_;
   FileImportControl import_;
-  QList<ScannerDevice> devices_;
-  bool listed_ = false;
+  // The device list, read at the first question about it and again on RefreshSources.
+  mutable QList<ScannerDevice> devices_;
+  mutable bool listed_ = false;
   QString current_;
   QString settingsFile_;
   QList<OptionSetting> settings_;
   QStringList scenarioProblems_;
-  std::map<std::int32_t, QString> messages_;  // the last words the scanner layer gave for a code
+  mutable std::map<std::int32_t, QString> messages_;  // the last words the scanner layer gave for a code
 
   // The running batch.
   ScanEvents* events_ = nullptr;

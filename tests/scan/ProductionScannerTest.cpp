@@ -15,6 +15,7 @@
 #include "scan/FakeScanner.h"
 #include "scan/ProductionScanner.h"
 #include "scan/ScenarioFile.h"
+#include "scan/ScenarioImageControl.h"
 
 namespace pyxa {
 namespace {
@@ -39,14 +40,6 @@ class MarkingProcessing final : public PageProcessing {
   QThread* mainThread = QThread::currentThread();
   std::atomic<bool> onMainThread{false};
   QString configured;
-};
-
-class RememberedScenario final : public ImageControl {
- public:
-  QString ScenarioIniFile() const override { return ini; }
-  QString ScenarioSection() const override { return section; }
-  void SetScenario(const QString& i, const QString& s) override { ini = i, section = s; }
-  QString ini, section;
 };
 
 ScannedPage Page(bool bilevel) {
@@ -92,7 +85,7 @@ class ProductionScannerTest : public ::testing::Test {
   FakeScanner fake;
   MarkingProcessing processing;
   ProductionScanner control;
-  RememberedScenario scenario;
+  ScenarioImageControl scenario;
   cDocument doc;
   QList<int> waits;
 };
