@@ -17,6 +17,9 @@ enum AuditAction : std::int32_t {
   kActionDeleted = 3,
   kActionReindexed = 4,
   kActionUploaded = 6,
+  // Reading a stored patient document is audited too: a clinic must be able to show who saw or printed it.
+  kActionViewed = 7,
+  kActionPrinted = 8,
 };
 inline constexpr std::int32_t kStatusSucceeded = 0;
 inline constexpr std::int32_t kStatusFailed = -1;

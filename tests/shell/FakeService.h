@@ -4,6 +4,7 @@
 
 #include "components/ClinicalService.h"
 
+#include <QMap>
 #include <QStringList>
 #include <deque>
 #include <memory>
@@ -26,6 +27,8 @@ struct FakeServiceLog {
   ValuesTable diTypes, correspondenceTypes, visitTypes;
   ValuesTable physicians = ValueRows{{11, QStringLiteral("Okafor, Adaeze")}};
   ValuesTable categories = ValueRows{{1, QStringLiteral("Lab Report")}, {4, QStringLiteral("Clinical Notes")}};
+  // What the name lookups answer for an identifier; one not listed answers no row.
+  QMap<qint64, QVariantList> patientRows, userRows, physicianRows;
 };
 
 class FakeService final : public ClinicalService {
@@ -93,9 +96,18 @@ class FakeService final : public ClinicalService {
     names = log_.patientNames;
     values = log_.patients;
   }
-  void GetPatientNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetPatientNameByID")); }
-  void GetUserNameByID(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetUserNameByID")); }
-  void GetPhysicianInfo(qint64, QStringList&, ValuesTable&) override { Call(QStringLiteral("GetPhysicianInfo")); }
+  void GetPatientNameByID(qint64 id, QStringList&, ValuesTable& values) override {
+    Call(QStringLiteral("GetPatientNameByID(%1)").arg(id));
+    values = Row(log_.patientRows, id);
+  }
+  void GetUserNameByID(qint64 id, QStringList&, ValuesTable& values) override {
+    Call(QStringLiteral("GetUserNameByID(%1)").arg(id));
+    values = Row(log_.userRows, id);
+  }
+  void GetPhysicianInfo(qint64 id, QStringList&, ValuesTable& values) override {
+    Call(QStringLiteral("GetPhysicianInfo(%1)").arg(id));
+    values = Row(log_.physicianRows, id);
+  }
   void GetUnsignedEncounters(qint64, qint64, qint64, QStringList&, ValuesTable&) override {
     Call(QStringLiteral("GetUnsignedEncounters"));
   }
@@ -115,6 +127,10 @@ class FakeService final : public ClinicalService {
 
  private:
   void Record(const QString& call) { log_.calls << call; }
+  static ValuesTable Row(const QMap<qint64, QVariantList>& rows, qint64 id) {
+    if (!rows.contains(id)) return ValueRows{};
+    return ValueRows{rows.value(id)};
+  }
   static void Types(const ValuesTable& rows, QStringList& names, ValuesTable& values) {
     names = {QStringLiteral("lid"), QStringLiteral("szName")};
     values = rows;
