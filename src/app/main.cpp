@@ -4,8 +4,11 @@
 #include <QDir>
 #include <memory>
 
+#include "audit/ui/QtSaveFilePicker.h"
+#include "audit/ui/frmAuditLog.h"
 #include "components/ServiceFactory.h"
 #include "components/SqliteDatabase.h"
+#include "mainwindow/ui/AuditWindows.h"
 #include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/QtFilePicker.h"
 #include "mainwindow/ui/frmMain.h"
@@ -78,6 +81,22 @@ class ProductionBatchScanning final : public BatchScanning {
   ProductionScanning& scanning_;
 };
 
+// The audit windows, each shown until the user closes it.
+class AuditWindowsHost final : public AuditWindows {
+ public:
+  AuditWindowsHost(Session& session, Prompter& prompter) : session_(session), prompter_(prompter) {}
+  void OpenAuditLog(const AuditWindowContext& context) override {
+    QtSaveFilePicker saver(context.parent);
+    frmAuditLog window(session_, prompter_, saver, context.storePath, context.categoryName, context.usDates,
+                       context.parent);
+    window.exec();
+  }
+
+ private:
+  Session& session_;
+  Prompter& prompter_;
+};
+
 class MainWindowHost final : public MainWindowOpener {
  public:
   explicit MainWindowHost(MainWindowServices services, LoginWindow& login) : services_(services), login_(login) {}
@@ -135,6 +154,8 @@ int main(int argc, char** argv) {
   MainWindowServices services{settings, store, session, prompter, login, databases, files};
   services.scanning = &scanning;
   services.productionScanning = &productionScanning;
+  AuditWindowsHost audit(session, prompter);
+  services.audit = &audit;
   MainWindowHost mainWindow(services, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());

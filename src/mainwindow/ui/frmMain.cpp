@@ -1,5 +1,6 @@
 #include "mainwindow/ui/frmMain.h"
 
+#include "mainwindow/ui/AuditWindows.h"
 #include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/SearchFrame.h"
@@ -177,6 +178,7 @@ void frmMain::CreateMenus() {
   recon->setObjectName(QStringLiteral("mnuRecon"));
   auto* log = bar->addAction(QStringLiteral("&Log"));
   log->setObjectName(QStringLiteral("mnuLog"));
+  connect(log, &QAction::triggered, this, &frmMain::mnuLog_Click);
 
   auto* help = bar->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("mnuHelp"));
@@ -271,7 +273,6 @@ void frmMain::ApplyState() {
   static const QStringList kNotYetAvailable = {
       QStringLiteral("btnPrint"),
       QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
-      QStringLiteral("mnuLog"),
   };
   // Page edits need an image the viewer can edit (not a PDF or Word file).
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
@@ -300,6 +301,7 @@ void frmMain::ApplyState() {
   for (const QString& name : kNotYetAvailable) apply(name, false);
   // The page scenarios belong to the production scanner kind alone.
   toolbar_->Tool(QStringLiteral("btnScenarios"))->setVisible(ChosenScanning() && ChosenScanning()->HasScenarios());
+  if (!services_.audit) apply(QStringLiteral("mnuLog"), false);
   // Scanning needs a scanner layer to scan with.
   if (!ChosenScanning()) {
     apply(QStringLiteral("cmdScan"), false);

@@ -43,6 +43,7 @@ class QTreeWidgetItem;
 
 namespace pyxa {
 
+class AuditWindows;
 class BatchScanning;
 class MainToolbar;
 struct DocumentFrame;
@@ -69,6 +70,7 @@ struct MainWindowServices {
   // The Scan command for each scanner kind the settings can choose; it stays off while the chosen one is null.
   BatchScanning* scanning = nullptr;            // the scanning window on SANE
   BatchScanning* productionScanning = nullptr;  // the production scanner
+  AuditWindows* audit = nullptr;                // the Log menu; it stays off when null
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -102,6 +104,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   void cmdIndex_Click();
   // Scan: one batch from the scanner, shown for indexing, or added to the TIFF shown.
   void cmdScan_Click();
+  void mnuLog_Click();
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);

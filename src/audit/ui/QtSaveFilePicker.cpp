@@ -1,0 +1,16 @@
+#include "audit/ui/QtSaveFilePicker.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace pyxa {
+
+// "Label (*.ext)|*.ext|..." pairs become the dialog's "Label (*.ext);;..." list.
+QString QtSaveFilePicker::SaveFile(const QString& title, const QString& folder, const QString& filter) {
+  const QStringList parts = filter.split(QLatin1Char('|'));
+  QStringList labels;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) labels << parts.at(i);
+  return QFileDialog::getSaveFileName(parent_, title, folder, labels.join(QStringLiteral(";;")));
+}
+
+}  // namespace pyxa

@@ -1,0 +1,26 @@
+// What the main window's Log and Reconciliation menus ask of the audit windows. The composition root
+// gives the real ones; the menus stay off without them.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace pyxa {
+
+struct AuditWindowContext {
+  QString storePath;                                // the document store
+  bool usDates = false;                             // the user's country writes dates month first
+  std::function<QString(qint64)> categoryName;      // a category identifier's name
+  QWidget* parent = nullptr;
+};
+
+class AuditWindows {
+ public:
+  virtual ~AuditWindows() = default;
+  // Shows the audit log window until the user closes it.
+  virtual void OpenAuditLog(const AuditWindowContext& context) = 0;
+};
+
+}  // namespace pyxa
