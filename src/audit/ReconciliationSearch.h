@@ -1,0 +1,59 @@
+// The reconciliation search: one list entry per audit row of a stored document in a date range,
+// with the names the service gives for its patient, provider and user, its category's name and
+// its count of failed upload attempts.
+#pragma once
+
+#include "components/DocumentDatabase.h"
+#include "store/AuditReads.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QStringList>
+#include <functional>
+
+namespace pyxa {
+
+class Session;
+
+// Views are recorded in the trail too; they are not actions on the document, so the search
+// leaves them out (else every look would add a row to the list).
+inline constexpr std::int32_t kActionViewed = 7;
+
+// The list's thirteen columns, by position.
+enum ReconciliationColumn {
+  kColName, kColEncounterDate, kColCategory, kColType, kColPatient, kColProvider, kColFailures,
+  kColUser, kColDocumentId, kColPatientId, kColCategoryId, kColUserId, kColEncounterId, kColumnCount
+};
+QStringList ReconciliationHeaders();
+
+struct ReconciliationEntry {
+  ReconciliationRow row;
+  QString categoryName, patientName, providerName, userName;
+  int failedAttempts = 0;
+  QStringList Texts(bool countryDates) const;
+};
+
+// How a date shows: for country "2" the system's short date, else d/MM/yyyy; then the long
+// time. A null date shows nothing.
+QString ReconciliationDateText(const QDateTime& date, bool countryDates);
+
+class ReconciliationSearch {
+ public:
+  ReconciliationSearch(QString storePath, Session& session, DatabaseFactory& databases)
+      : storePath_(std::move(storePath)), session_(session), databases_(databases) {}
+
+  // Hands each entry to add as soon as it is complete, so a failing service leaves the entries
+  // before it listed. Throws AuditReadError (store), ServiceError (names) or
+  // ReconciliationStoreError (failure counts).
+  void Run(const QDate& from, const QDate& to, const std::function<void(const ReconciliationEntry&)>& add);
+
+ private:
+  QHash<qint64, int> FailureCounts();
+  QHash<qint64, QString> CategoryNames();
+
+  QString storePath_;
+  Session& session_;
+  DatabaseFactory& databases_;
+};
+
+}  // namespace pyxa
