@@ -15,6 +15,8 @@
 namespace pyxa {
 namespace {
 
+const QString kReindexTempPrefix = QStringLiteral(".reindex-");
+
 QString SystemText(int number) { return QString::fromLocal8Bit(std::strerror(number)); }
 
 bool IsDiskFull(int number) { return number == ENOSPC || number == EFBIG || number == EDQUOT; }
@@ -87,7 +89,7 @@ void WriteFileDurably(const QString& folder, const QString& name, const QByteArr
   const QString dir = QDir(folder).absolutePath();
   // mkostemp makes the file 0600, as patient documents should be. The temporary name starts with a dot and has no document extension, so the folder's count
   // and listing never see a half-written file.
-  QByteArray temp = QFile::encodeName(dir + QStringLiteral("/.reindex-XXXXXX"));
+  QByteArray temp = QFile::encodeName(dir + QLatin1Char('/') + kReindexTempPrefix + QStringLiteral("XXXXXX"));
   const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) FailWriting(errno, name);
   const int written = WriteAll(fd, data);
@@ -105,6 +107,12 @@ void WriteFileDurably(const QString& folder, const QString& name, const QByteArr
     FailWriting(moved, name);
   }
   SyncFolder(dir);
+}
+
+void ClearStaleReindexFiles(const QString& folder) {
+  const QDir dir(folder);
+  const QStringList stale = dir.entryList({kReindexTempPrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
+  for (const QString& name : stale) QFile::remove(dir.filePath(name));
 }
 
 QString DefaultPreviewFolder() {

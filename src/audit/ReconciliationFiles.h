@@ -34,6 +34,10 @@ QString ReindexFileName(const QString& documentName);
 // ReconciliationFileError (EEXIST when the name was taken meanwhile, ENOSPC/EFBIG for a full disk).
 void WriteFileDurably(const QString& folder, const QString& name, const QByteArray& data);
 
+// Removes the temporary files of re-index writes a crash interrupted in folder. Such a file never
+// got its name, so its document is still stored and the file is only a stray copy.
+void ClearStaleReindexFiles(const QString& folder);
+
 // Prefix of every preview copy, so stale ones are known.
 inline const QString kPreviewPrefix = QStringLiteral("zzz");
 

@@ -115,14 +115,17 @@ TEST_F(SearchTest, PdfRowsShowInTheViewerAndWordDocumentsOpenOnRequest) {
   EXPECT_EQ(PreviewFiles(), QStringList());
 }
 
-TEST_F(SearchTest, StalePreviewsFromACrashAreClearedWhenTheWindowOpens) {
+TEST_F(SearchTest, CopiesACrashLeftBehindAreClearedWhenTheWindowOpens) {
   QDir().mkpath(previews);
-  QFile stale(previews + QStringLiteral("zzzOLD123.tif"));
-  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-  stale.close();
+  for (const QString& path : {previews + QStringLiteral("zzzOLD123.tif"), settings.AvailableFolder + QStringLiteral(".reindex-Ab12Cd"),
+                              settings.AvailableFolder + QStringLiteral("Waiting.tif")}) {
+    QFile stale(path);
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  }
   StoreDocument(QStringLiteral("Scan.tif"), "bytes");
   const auto window = Open();
   EXPECT_EQ(PreviewFiles(), QStringList());
+  EXPECT_EQ(QDir(settings.AvailableFolder).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Waiting.tif")});
 }
 
 TEST_F(SearchTest, WithoutAStoreTheListIsEmptyAndSaysWhyAndNoStoreIsMade) {

@@ -92,6 +92,8 @@ frmReconciliation::frmReconciliation(ReconciliationServices services, QWidget* p
 }
 
 frmReconciliation::~frmReconciliation() {
+  // The list's own teardown must not reach a window that is half gone.
+  disconnect(results_, nullptr, this, nullptr);
   if (!closed_) RemoveAllCopies();
 }
 
@@ -105,6 +107,7 @@ void frmReconciliation::done(int result) {
 
 void frmReconciliation::Load() {
   PreparePreviewFolder(previewFolder_);
+  ClearStaleReindexFiles(services_.settings.AvailableFolder);
   try {
     QStringList names;
     ValuesTable values;
