@@ -4,6 +4,7 @@
 // again), and a failed write that leaves the stored document where it was.
 #include "audit/ReconciliationFiles.h"
 #include "audit/ReconciliationFixture.h"
+#include "components/ClinicFaults.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -99,6 +100,22 @@ TEST_P(EncounterRelease, AClinicalNotesEncounterIsReleasedWithItsLastStoredNote)
 
 INSTANTIATE_TEST_SUITE_P(Notes, EncounterRelease,
                          ::testing::Values(UnlockCase{"the only note", 1, true}, UnlockCase{"one of two", 2, false}));
+
+TEST_F(ActionsTest, AnEncounterTheServiceCannotReleaseIsReportedAndTheNoteStaysDeleted) {
+  const qint64 encounter = LockedEncounter();
+  const qint64 id = StoreDocument(QStringLiteral("Note.tif"), "note", kClinicalNotesCategory, encounter);
+  auto window = Open();
+  ClickRow(*window, 0);
+  ClinicFaults(clinic).FailNextCall(kClinicErrorRequest, QStringLiteral("The encounter service is down"));
+  prompter.Script(PromptAnswer::Yes);
+  Click(*window, "cmdDelete");
+  EXPECT_EQ(Stored(id), 0);
+  EXPECT_EQ(Actions(id, kActionDeleted), 1);
+  EXPECT_EQ(LockedBy(encounter), kDemoUserId);
+  EXPECT_TRUE(prompter.LastPrompt().text.contains(QStringLiteral("The encounter service is down")));
+  EXPECT_EQ(host.removed, QList<std::int64_t>{id});
+  EXPECT_EQ(List(*window)->topLevelItemCount(), 0);
+}
 
 TEST_F(ActionsTest, ReindexWritesTheFileWithoutColonsAndRemovesTheStoredDocument) {
   const qint64 id = StoreDocument(QStringLiteral("Lab 10:30:15.tif"), "tiff bytes");
