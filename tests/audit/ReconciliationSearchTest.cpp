@@ -156,6 +156,19 @@ TEST_F(SearchTest, AServiceFailingDuringTheNamesKeepsTheRowsListedSoFar) {
   EXPECT_TRUE(prompter.LastPrompt().text.contains(QStringLiteral("The server broke down")));
 }
 
+TEST_F(SearchTest, UsersOfCountryTwoPickDatesMonthFirst) {
+  UseFakeService();
+  fakeLog.country = QStringLiteral("2");
+  const auto window = Open();
+  for (const char* name : {"DTPicker1", "DTPicker2"}) {
+    const auto* dates = window->findChild<QDateEdit*>(QString::fromLatin1(name));
+    ASSERT_NE(dates, nullptr);
+    EXPECT_EQ(dates->displayFormat(), QStringLiteral("MM/dd/yyyy"));
+    EXPECT_EQ(dates->date(), kToday.date());
+  }
+  EXPECT_TRUE(fakeLog.calls.contains(QStringLiteral("GetUsersCountry(17)")));
+}
+
 TEST(ReconciliationDates, CountryTwoUsesTheSystemDateOthersDayMonthYear) {
   const QDateTime date(QDate(2026, 3, 7), QTime(8, 4, 5));
   EXPECT_TRUE(ReconciliationDateText(date, false).startsWith(QStringLiteral("7/03/2026 ")));
