@@ -6,6 +6,7 @@
 
 #include "audit/ui/QtSaveFilePicker.h"
 #include "audit/ui/frmAuditLog.h"
+#include "audit/ui/frmReconciliation.h"
 #include "components/ServiceFactory.h"
 #include "components/SqliteDatabase.h"
 #include "mainwindow/ui/AuditWindows.h"
@@ -81,20 +82,48 @@ class ProductionBatchScanning final : public BatchScanning {
   ProductionScanning& scanning_;
 };
 
+// The reconciliation window's previews and removals go to the main window.
+class MainWindowReconciliationHost final : public ReconciliationHost {
+ public:
+  explicit MainWindowReconciliationHost(frmMain& window) : window_(window) {}
+  bool ShowStoredFile(const QString& path) override { return window_.ShowStoredFile(path); }
+  void ClearViewer() override { window_.ClearStoredFile(); }
+  void StoredDocumentRemoved(std::int64_t documentId) override { window_.StoredDocumentRemoved(documentId); }
+
+ private:
+  frmMain& window_;
+};
+
 // The audit windows, each shown until the user closes it.
 class AuditWindowsHost final : public AuditWindows {
  public:
-  AuditWindowsHost(Session& session, Prompter& prompter) : session_(session), prompter_(prompter) {}
+  AuditWindowsHost(const AppSettings& settings, Session& session, DatabaseFactory& databases, Prompter& prompter,
+                   const Clock& clock)
+      : settings_(settings), session_(session), databases_(databases), prompter_(prompter), clock_(clock) {}
   void OpenAuditLog(const AuditWindowContext& context) override {
     QtSaveFilePicker saver(context.parent);
     frmAuditLog window(session_, prompter_, saver, context.storePath, context.categoryName, context.usDates,
                        context.parent);
     window.exec();
   }
+  void OpenReconciliation(const AuditWindowContext& context) override {
+    auto* main = qobject_cast<frmMain*>(context.parent);
+    if (!main) return;
+    QtSaveFilePicker saver(context.parent);
+    DesktopShellOpener opener;
+    MainWindowReconciliationHost host(*main);
+    frmReconciliation window(
+        ReconciliationServices{settings_, session_, databases_, prompter_, saver, opener, clock_, host, {}},
+        context.parent);
+    window.exec();
+  }
 
  private:
+  const AppSettings& settings_;
   Session& session_;
+  DatabaseFactory& databases_;
   Prompter& prompter_;
+  const Clock& clock_;
 };
 
 class MainWindowHost final : public MainWindowOpener {
@@ -154,7 +183,7 @@ int main(int argc, char** argv) {
   MainWindowServices services{settings, store, session, prompter, login, databases, files};
   services.scanning = &scanning;
   services.productionScanning = &productionScanning;
-  AuditWindowsHost audit(session, prompter);
+  AuditWindowsHost audit(settings, session, databases, prompter, clock);
   services.audit = &audit;
   MainWindowHost mainWindow(services, login);
 

@@ -8,6 +8,12 @@
 #include <QFileInfo>
 
 namespace pyxa {
+namespace {
+
+// The kind of note a clinical note holds its encounter for.
+const QString kNoteKind = QStringLiteral("ProgressNote");
+
+}  // namespace
 
 AuditLog Reconciliation::Record(const ReconciliationEntry& entry, std::int32_t action) const {
   AuditLog record;
@@ -46,7 +52,7 @@ RemovalOutcome Reconciliation::Remove(const ReconciliationEntry& entry, std::int
   if (note && !shared) {
     // The reservation is the indexing user's, so it is released in that user's name.
     session_.Call([&](ClinicalService& service) {
-      service.UnLockEncounter(entry.row.userId, kProgressNote, entry.row.encounterId);
+      service.UnLockEncounter(entry.row.userId, kNoteKind, entry.row.encounterId);
     });
     outcome.encounterReleased = true;
   }

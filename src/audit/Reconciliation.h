@@ -14,7 +14,6 @@ namespace pyxa {
 class Session;
 
 inline constexpr std::int64_t kClinicalNotesCategory = 4;
-inline const QString kProgressNote = QStringLiteral("ProgressNote");
 
 // What became of a delete or re-index.
 struct RemovalOutcome {

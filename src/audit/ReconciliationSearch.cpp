@@ -74,6 +74,8 @@ void ReconciliationSearch::Run(const QDate& from, const QDate& to,
   const QHash<qint64, QString> categories = CategoryNames();
   NameLookups names(session_);
   for (const ReconciliationRow& row : rows) {
+    // Views are in the trail too, but they are no action on the document: listing them would add a
+    // row for every look.
     if (row.actionId == kActionViewed) continue;
     ReconciliationEntry entry;
     entry.row = row;

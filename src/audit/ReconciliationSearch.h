@@ -15,10 +15,6 @@ namespace pyxa {
 
 class Session;
 
-// Views are recorded in the trail too; they are not actions on the document, so the search
-// leaves them out (else every look would add a row to the list).
-inline constexpr std::int32_t kActionViewed = 7;
-
 // The list's thirteen columns, by position.
 enum ReconciliationColumn {
   kColName, kColEncounterDate, kColCategory, kColType, kColPatient, kColProvider, kColFailures,

@@ -32,7 +32,7 @@ class ActionsTest : public ReconciliationWorld {
                                  .arg(kDemoFirstPatientId),
                              clinic);
     qint64 patient = kDemoFirstPatientId;
-    session.Integration()->LockEncounter(kDemoUserId, kProgressNote, encounter, patient, kDemoEnterpriseId, kDemoOfficeId);
+    session.Integration()->LockEncounter(kDemoUserId, QStringLiteral("ProgressNote"), encounter, patient, kDemoEnterpriseId, kDemoOfficeId);
     return encounter;
   }
   qint64 LockedBy(qint64 encounter) {

@@ -46,7 +46,7 @@ struct RecordingHost final : ReconciliationHost {
   QList<std::int64_t> removed;
 };
 
-struct ScriptedSavePicker final : ReconciliationSavePicker {
+struct ScriptedSavePicker final : SaveFilePicker {
   QString SaveFile(const QString& title, const QString& folder, const QString& filter) override {
     asked << title + QLatin1Char('|') + folder + QLatin1Char('|') + filter;
     return answers.isEmpty() ? QString() : answers.takeFirst();

@@ -6,7 +6,7 @@
 #include "audit/Reconciliation.h"
 #include "audit/ReconciliationSearch.h"
 #include "audit/ui/ReconciliationHost.h"
-#include "audit/ui/ReconciliationSavePicker.h"
+#include "audit/SaveFilePicker.h"
 #include "components/DocumentDatabase.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
@@ -32,7 +32,7 @@ struct ReconciliationServices {
   Session& session;
   DatabaseFactory& databases;
   Prompter& prompter;
-  ReconciliationSavePicker& savePicker;
+  SaveFilePicker& savePicker;
   ShellOpener& opener;  // opens a Word document's copy with the desktop's program
   const Clock& clock;
   ReconciliationHost& host;

@@ -21,6 +21,9 @@ class AuditWindows {
   virtual ~AuditWindows() = default;
   // Shows the audit log window until the user closes it.
   virtual void OpenAuditLog(const AuditWindowContext& context) = 0;
+  // Shows the reconciliation window until the user closes it; it previews and removes stored documents
+  // through the main window's public preview and removal calls.
+  virtual void OpenReconciliation(const AuditWindowContext& context) = 0;
 };
 
 }  // namespace pyxa

@@ -176,6 +176,7 @@ void frmMain::CreateMenus() {
 
   auto* recon = bar->addAction(QStringLiteral("&Reconciliation"));
   recon->setObjectName(QStringLiteral("mnuRecon"));
+  connect(recon, &QAction::triggered, this, &frmMain::mnuRecon_Click);
   auto* log = bar->addAction(QStringLiteral("&Log"));
   log->setObjectName(QStringLiteral("mnuLog"));
   connect(log, &QAction::triggered, this, &frmMain::mnuLog_Click);
@@ -272,7 +273,7 @@ void frmMain::ApplyState() {
   // Commands whose windows arrive with their own features stay off until then.
   static const QStringList kNotYetAvailable = {
       QStringLiteral("btnPrint"),
-      QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"), QStringLiteral("mnuRecon"),
+      QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"),
   };
   // Page edits need an image the viewer can edit (not a PDF or Word file).
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
@@ -301,7 +302,16 @@ void frmMain::ApplyState() {
   for (const QString& name : kNotYetAvailable) apply(name, false);
   // The page scenarios belong to the production scanner kind alone.
   toolbar_->Tool(QStringLiteral("btnScenarios"))->setVisible(ChosenScanning() && ChosenScanning()->HasScenarios());
-  if (!services_.audit) apply(QStringLiteral("mnuLog"), false);
+  if (!services_.audit) {
+    apply(QStringLiteral("mnuLog"), false);
+    apply(QStringLiteral("mnuRecon"), false);
+  }
+  // A stored document's copy is only looked at: its pages are not the window's to edit or index.
+  if (storedPreview_) {
+    for (const QString& name : kPageEdits) apply(name, false);
+    apply(QStringLiteral("cmdIndex"), false);
+    apply(QStringLiteral("btnIndex"), false);
+  }
   // Scanning needs a scanner layer to scan with.
   if (!ChosenScanning()) {
     apply(QStringLiteral("cmdScan"), false);

@@ -105,6 +105,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Scan: one batch from the scanner, shown for indexing, or added to the TIFF shown.
   void cmdScan_Click();
   void mnuLog_Click();
+  void mnuRecon_Click();
+  // For the reconciliation window: a stored document's copy shown read-only (false when it cannot be
+  // shown), the view emptied again, and news that a stored document left the store.
+  bool ShowStoredFile(const QString& path);
+  void ClearStoredFile();
+  void StoredDocumentRemoved(std::int64_t documentId);
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);
@@ -305,6 +311,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   QList<QAction*> pageKeys_;           // View commands whose keys act inside the page view
   QHash<QString, QString> viewTools_;  // View command -> the tool whose state it follows
   std::optional<Documents> indexed_;
+  bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or
   // shown); empty once the user has typed into them.
