@@ -39,6 +39,7 @@ QString AuditLogListing::List(const QString& storePath, const AuditLogQuery& que
   } catch (const AuditReadError& error) {
     return QString::fromStdString(error.what());
   }
+  const AuditDateFormat dates(query.usDates);
   try {
     for (const AuditLog& row : rows) {
       AuditLogLine line;
@@ -47,7 +48,7 @@ QString AuditLogListing::List(const QString& storePath, const AuditLogQuery& que
       line.type = row.TypeDesc;
       line.patient = row.PatientName.isEmpty() ? names_.Patient(row.PatientID) : row.PatientName;
       line.when = row.ActionDate;
-      line.date = AuditDateText(row.ActionDate, query.usDates);
+      line.date = dates.Text(row.ActionDate);
       line.action = AuditActionText(row.ActionID);
       line.user = names_.User(row.UserID);
       line.status = AuditStatusText(row.StatusID);

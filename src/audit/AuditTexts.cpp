@@ -25,15 +25,20 @@ QString AuditStatusText(std::int32_t statusId) {
   return {};
 }
 
-QString AuditDateText(const QDateTime& when, bool usDates) {
-  if (!when.isValid()) return {};
+AuditDateFormat::AuditDateFormat(bool usDates) : usDates_(usDates) {
   const QLocale locale = QLocale::system();
+  dateFormat_ = usDates ? locale.dateFormat(QLocale::ShortFormat) : QStringLiteral("d/MM/yyyy");
   // The locale's long time names the time zone; a clinic's own actions need only the clock time.
-  QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-  timeFormat.remove(QStringLiteral(" t")).remove(QLatin1Char('t'));
-  const QString date = usDates ? locale.toString(when.date(), QLocale::ShortFormat)
-                               : when.date().toString(QStringLiteral("d/MM/yyyy"));
-  return date + QLatin1Char(' ') + locale.toString(when.time(), timeFormat.trimmed());
+  timeFormat_ = locale.timeFormat(QLocale::LongFormat);
+  timeFormat_.remove(QStringLiteral(" t")).remove(QLatin1Char('t'));
+  timeFormat_ = timeFormat_.trimmed();
 }
+
+QString AuditDateFormat::Text(const QDateTime& when) const {
+  if (!when.isValid()) return {};
+  return when.date().toString(dateFormat_) + QLatin1Char(' ') + when.time().toString(timeFormat_);
+}
+
+QString AuditDateText(const QDateTime& when, bool usDates) { return AuditDateFormat(usDates).Text(when); }
 
 }  // namespace pyxa

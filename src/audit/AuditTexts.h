@@ -15,4 +15,15 @@ QString AuditStatusText(std::int32_t statusId);
 // with a two-digit month; then a blank and the time with seconds.
 QString AuditDateText(const QDateTime& when, bool usDates);
 
+// The same wording with the system's formats read once, for lists of many rows.
+class AuditDateFormat {
+ public:
+  explicit AuditDateFormat(bool usDates);
+  QString Text(const QDateTime& when) const;
+
+ private:
+  bool usDates_;
+  QString dateFormat_, timeFormat_;
+};
+
 }  // namespace pyxa

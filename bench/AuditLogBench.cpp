@@ -1,0 +1,121 @@
+// Listing 5000 audit rows over 200 patients and 200 users, as the audit log window does (the store read,
+// the names asked of the demo clinic once per person, the rows worded), and the same listing with the
+// names already known, against reading the same rows from SQLite directly with no words and no names
+// (the baseline).
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "BenchPages.h"
+#include "audit/AuditLogListing.h"
+#include "audit/NameLookups.h"
+#include "components/DemoClinic.h"
+#include "components/ServiceFactory.h"
+#include "components/SqliteDatabase.h"
+#include "components/StoreSchema.h"
+#include "shell/Session.h"
+
+namespace {
+
+constexpr int kRows = 5000;
+constexpr int kPeople = 200;
+const QDate kDay(2026, 12, 2);
+pyxa::SystemClock g_clock;
+QString g_store;
+pyxa::Session* g_session = nullptr;
+int g_listed = 0;
+
+void ListWithNames(benchmark::State& state) {
+  for (auto _ : state) {
+    pyxa::NameLookups names(*g_session);
+    pyxa::AuditLogListing listing(names, [](qint64) { return QStringLiteral("Lab Report"); });
+    int listed = 0;
+    const QString error = listing.List(g_store, {kDay, kDay, {}, {}, false}, [&](const pyxa::AuditLogLine&) { ++listed; });
+    if (!error.isEmpty()) state.SkipWithError(error.toStdString().c_str());
+    g_listed = listed;
+    state.counters["service calls"] = names.ServiceCalls();
+  }
+}
+
+// The same listing with every name already known: what the window itself costs beside the service.
+void ListWithNamesKnown(benchmark::State& state) {
+  pyxa::NameLookups names(*g_session);
+  pyxa::AuditLogListing listing(names, [](qint64) { return QStringLiteral("Lab Report"); });
+  listing.List(g_store, {kDay, kDay, {}, {}, false}, [](const pyxa::AuditLogLine&) {});
+  for (auto _ : state) {
+    int listed = 0;
+    listing.List(g_store, {kDay, kDay, {}, {}, false}, [&](const pyxa::AuditLogLine&) { ++listed; });
+    benchmark::DoNotOptimize(listed);
+  }
+}
+
+void RawSqliteRead(benchmark::State& state) {
+  for (auto _ : state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(g_store.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT * FROM AuditLog WHERE ActionDate > ? AND ActionDate < ?", -1, &statement, nullptr);
+    const QByteArray from = QDateTime(kDay, QTime(0, 0)).toString(pyxa::kStoreDateFormat).toUtf8();
+    const QByteArray to = QDateTime(kDay.addDays(1), QTime(0, 0)).toString(pyxa::kStoreDateFormat).toUtf8();
+    sqlite3_bind_text(statement, 1, from.constData(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, 2, to.constData(), -1, SQLITE_TRANSIENT);
+    long long sum = 0;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+      for (int c = 0; c < sqlite3_column_count(statement); ++c) sum += sqlite3_column_bytes(statement, c);
+    }
+    benchmark::DoNotOptimize(sum);
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+  }
+}
+
+BENCHMARK(ListWithNames)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(ListWithNamesKnown)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+BENCHMARK(RawSqliteRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir dir;
+  const QString clinic = dir.filePath(QStringLiteral("clinic.sqlite"));
+  QString error;
+  if (!pyxa::CreateDemoClinic(clinic, g_clock, error, {64})) {
+    std::fprintf(stderr, "cannot make the demo clinic: %s\n", qPrintable(error));
+    return 1;
+  }
+  pyxa::Session session;
+  session.Replace(pyxa::ServiceFactory(pyxa::ClinicUrlForPath(clinic), g_clock).Create());
+  session.Integration()->Connect(QStringLiteral("demo"), QStringLiteral("demo"));
+  g_session = &session;
+
+  // Every row leaves its patient's name to the service, as rows stored without one do.
+  g_store = dir.filePath(QStringLiteral("documents.mdb"));
+  pyxa::SqliteDatabase database;
+  database.Create(g_store, pyxa::kDatabasePassword);
+  for (int i = 0; i < kRows; ++i) {
+    pyxa::AuditLog row;
+    row.ActionDate = QDateTime(kDay, QTime(8, 0)).addSecs(i);
+    row.DocumentName = QStringLiteral("Document %1.TIF").arg(i);
+    row.PatientID = pyxa::kDemoFirstPatientId + i % kPeople;
+    row.UserID = pyxa::kDemoUserId + (i * 7) % kPeople;
+    row.CategoryID = 1;
+    row.ActionID = pyxa::kActionPendingUpload;
+    if (!database.UpdateDBWithLog(row)) return 1;
+  }
+  database.Disconnect();
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  pyxa::bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  auto& t = reporter.times;
+  if (t["ListWithNames"] > 0 && t["RawSqliteRead"] > 0)
+    std::printf("audit listing/raw read = %.2f (names known: %.2f)   rows = %d\n",
+                t["ListWithNames"] / t["RawSqliteRead"], t["ListWithNamesKnown"] / t["RawSqliteRead"], g_listed);
+  return 0;
+}
