@@ -15,6 +15,8 @@
 namespace pyxa {
 namespace {
 
+constexpr qint64 kSessionTouchMs = 5000;
+
 const QString kNotLoggedIn = QStringLiteral("Your session timed out or you have not logged in yet. Please log in.");
 const QString kSessionExpired = QStringLiteral("Your session timed out. Please log in again.");
 const QString kDateTimeSuffix = QStringLiteral(" 00:00:00");
@@ -251,10 +253,15 @@ void LocalClinic::Call(const std::function<void(SqlConnection&)>& work) {
       transaction.Commit();
       throw ServiceError(kClinicErrorSession, kSessionExpired);
     }
-    connection->Prepare(QStringLiteral("UPDATE sessions SET last_used_ms = ? WHERE id = ?"))
-        .Bind(1, std::max(now, lastUsed))
-        .Bind(2, sessionId_)
-        .Run();
+    // Touching the session is a write, and a write waits for the disk: a session used within the last
+    // few seconds is left as it is (its idle time-out counts in minutes), so that a run of quick reads
+    // such as a list's name lookups stays a run of reads.
+    if (now - lastUsed >= kSessionTouchMs) {
+      connection->Prepare(QStringLiteral("UPDATE sessions SET last_used_ms = ? WHERE id = ?"))
+          .Bind(1, std::max(now, lastUsed))
+          .Bind(2, sessionId_)
+          .Run();
+    }
 
     work(*connection);
     transaction.Commit();
