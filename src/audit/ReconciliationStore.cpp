@@ -20,23 +20,6 @@ void RequireStore(const QString& path) {
 
 ReconciliationStoreError From(const SqlError& error) { return {error.Code(), error.Message()}; }
 
-void InsertAudit(SqlConnection& connection, const AuditLog& record) {
-  connection
-      .Prepare(QStringLiteral(
-          "INSERT INTO AuditLog (DocumentID, ActionID, ActionDate, StatusID, UserID, PatientID, PatientName,"
-          " CategoryID, TypeDesc, DocumentName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-      .Bind(1, Int64(record.DocumentID))
-      .Bind(2, record.ActionID)
-      .Bind(3, record.ActionDate.isValid() ? QVariant(record.ActionDate.toString(kStoreDateFormat)) : QVariant())
-      .Bind(4, record.StatusID)
-      .Bind(5, Int64(record.UserID))
-      .Bind(6, Int64(record.PatientID))
-      .Bind(7, record.PatientName)
-      .Bind(8, Int64(record.CategoryID))
-      .Bind(9, record.TypeDesc)
-      .Bind(10, record.DocumentName)
-      .Run();
-}
 
 }  // namespace
 
@@ -85,7 +68,7 @@ bool ReconciliationStore::RemoveWithAudit(const AuditLog& record, std::int64_t e
       throw ReconciliationStoreError(
           ENOENT, QStringLiteral("The stored document %1 is no longer in the document store.").arg(record.DocumentID));
     }
-    InsertAudit(connection, record);
+    InsertAuditRow(connection, record);
     bool shared = false;
     if (encounterId != 0) {
       auto others = connection.Prepare(QStringLiteral("SELECT count(*) AS n FROM Documents WHERE EncounterID = ?"));
@@ -104,7 +87,7 @@ void ReconciliationStore::RecordAction(const AuditLog& record) {
   try {
     SqlConnection connection(path_);
     SqlTransaction transaction(connection);
-    InsertAudit(connection, record);
+    InsertAuditRow(connection, record);
     transaction.Commit();
   } catch (const SqlError& error) {
     throw From(error);

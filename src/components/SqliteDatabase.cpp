@@ -53,23 +53,6 @@ std::int64_t InsertDocument(SqlConnection& connection, const Document& document)
   return connection.LastInsertId();
 }
 
-void InsertAudit(SqlConnection& connection, const AuditLog& record) {
-  connection
-      .Prepare(QStringLiteral(
-          "INSERT INTO AuditLog (DocumentID, ActionID, ActionDate, StatusID, UserID, PatientID, PatientName,"
-          " CategoryID, TypeDesc, DocumentName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
-      .Bind(1, Int64(record.DocumentID))
-      .Bind(2, record.ActionID)
-      .Bind(3, DateValue(record.ActionDate))
-      .Bind(4, record.StatusID)
-      .Bind(5, Int64(record.UserID))
-      .Bind(6, Int64(record.PatientID))
-      .Bind(7, record.PatientName)
-      .Bind(8, Int64(record.CategoryID))
-      .Bind(9, record.TypeDesc)
-      .Bind(10, record.DocumentName)
-      .Run();
-}
 
 // Moves the finished file to its name without ever replacing a file that appeared meanwhile.
 // Answers 0 or the errno of the failure.
@@ -365,7 +348,7 @@ bool SqliteDatabase::StoreIndexedDocument(Document& document, AuditLog& pending,
     id = InsertDocument(connection, document);
     AuditLog audit = pending;
     audit.DocumentID = id;
-    InsertAudit(connection, audit);
+    InsertAuditRow(connection, audit);
     if (pagesToRemove.isEmpty()) return true;
     EnsureSourceRemovals(connection);
     SqlStatement removal = connection.Prepare(QStringLiteral(
@@ -439,7 +422,7 @@ bool SqliteDatabase::UpdateDocuments(Documents& documents) {
 
 bool SqliteDatabase::UpdateDBWithLog(AuditLog& record) {
   return Write([&record](SqlConnection& connection) {
-    InsertAudit(connection, record);
+    InsertAuditRow(connection, record);
     return true;
   });
 }

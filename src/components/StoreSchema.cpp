@@ -178,4 +178,22 @@ StoreCheck CheckStore(SqlConnection& connection, const QString& password) {
   return difference == 0 ? StoreCheck::Matches : StoreCheck::WrongPassword;
 }
 
+void InsertAuditRow(SqlConnection& connection, const AuditLog& record) {
+  connection
+      .Prepare(QStringLiteral(
+          "INSERT INTO AuditLog (DocumentID, ActionID, ActionDate, StatusID, UserID, PatientID, PatientName,"
+          " CategoryID, TypeDesc, DocumentName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"))
+      .Bind(1, QVariant::fromValue(qlonglong(record.DocumentID)))
+      .Bind(2, record.ActionID)
+      .Bind(3, record.ActionDate.isValid() ? QVariant(record.ActionDate.toString(kStoreDateFormat)) : QVariant())
+      .Bind(4, record.StatusID)
+      .Bind(5, QVariant::fromValue(qlonglong(record.UserID)))
+      .Bind(6, QVariant::fromValue(qlonglong(record.PatientID)))
+      .Bind(7, record.PatientName)
+      .Bind(8, QVariant::fromValue(qlonglong(record.CategoryID)))
+      .Bind(9, record.TypeDesc)
+      .Bind(10, record.DocumentName)
+      .Run();
+}
+
 }  // namespace pyxa

@@ -52,6 +52,9 @@ enum class StoreCheck { Matches, WrongPassword, NotAStore };
 // password is its password. Throws SqlError for anything else (a lock, a damaged file).
 StoreCheck CheckStore(SqlConnection& connection, const QString& password);
 
+// Adds the audit row inside the caller's transaction.
+void InsertAuditRow(SqlConnection& connection, const AuditLog& record);
+
 // A date column as the store keeps it (kStoreDateFormat, or ISO from older writers); null for an
 // empty or unreadable text.
 QDateTime ReadStoreDate(const SqlStatement& row, const QString& column);
