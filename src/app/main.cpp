@@ -77,6 +77,7 @@ class ProductionBatchScanning final : public BatchScanning {
   void Prepare(const Panels& panels) override { scanning_.Prepare(panels); }
   bool HasScenarios() const override { return true; }
   void EditScenarios(QWidget* parent) override { scanning_.UpdateScenario(parent); }
+  void SelectSource(QWidget* parent) override { scanning_.SelectScanner(parent); }
 
  private:
   ProductionScanning& scanning_;
@@ -185,6 +186,7 @@ int main(int argc, char** argv) {
   services.productionScanning = &productionScanning;
   AuditWindowsHost audit(settings, session, databases, prompter, clock);
   services.audit = &audit;
+  services.makeService = [&clock](const QString& url) { return ServiceFactory(url, clock).Create(); };
   MainWindowHost mainWindow(services, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());

@@ -26,6 +26,8 @@ class BatchScanning {
   // their window.
   virtual bool HasScenarios() const { return false; }
   virtual void EditScenarios(QWidget* parent) { static_cast<void>(parent); }
+  // The kind's own choice of source outside a scan (the configuration window's Select Scanner).
+  virtual void SelectSource(QWidget* parent) { static_cast<void>(parent); }
 };
 
 }  // namespace pyxa

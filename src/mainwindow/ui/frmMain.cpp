@@ -163,7 +163,8 @@ void frmMain::CreateMenus() {
 
   auto* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
-  AddAction(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options"));
+  connect(AddAction(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options")), &QAction::triggered, this,
+          &frmMain::mnuToolsOptions_Click);
 
   auto* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("mnuActions"));
@@ -273,7 +274,7 @@ void frmMain::ApplyState() {
   // Commands whose windows arrive with their own features stay off until then.
   static const QStringList kNotYetAvailable = {
       QStringLiteral("btnPrint"),
-      QStringLiteral("mnuFilePrint"),  QStringLiteral("mnuToolsOptions"),
+      QStringLiteral("mnuFilePrint"),
   };
   // Page edits need an image the viewer can edit (not a PDF or Word file).
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
@@ -302,6 +303,7 @@ void frmMain::ApplyState() {
   for (const QString& name : kNotYetAvailable) apply(name, false);
   // The page scenarios belong to the production scanner kind alone.
   toolbar_->Tool(QStringLiteral("btnScenarios"))->setVisible(ChosenScanning() && ChosenScanning()->HasScenarios());
+  if (!services_.makeService) apply(QStringLiteral("mnuToolsOptions"), false);
   if (!services_.audit) {
     apply(QStringLiteral("mnuLog"), false);
     apply(QStringLiteral("mnuRecon"), false);

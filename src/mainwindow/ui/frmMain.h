@@ -22,6 +22,7 @@
 #include "shell/LoginPrompt.h"
 #include "shell/Session.h"
 #include "shell/Settings.h"
+#include "shell/ui/PreferencesHost.h"
 #include "upload/DocumentStorer.h"
 #include "upload/UploadCounts.h"
 #include "upload/UploadProcess.h"
@@ -71,6 +72,9 @@ struct MainWindowServices {
   BatchScanning* scanning = nullptr;            // the scanning window on SANE
   BatchScanning* productionScanning = nullptr;  // the production scanner
   AuditWindows* audit = nullptr;                // the Log menu; it stays off when null
+  // A service object of its own for an address, for the configuration window's test; Options stays off
+  // when null.
+  std::function<std::unique_ptr<ClinicalService>(const QString& url)> makeService = nullptr;
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -85,7 +89,7 @@ struct IndexingDefaults {
   bool justLoaded = false;
 };
 
-class frmMain : public QMainWindow, private KeepAliveTimer {
+class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHost {
   Q_OBJECT
 
  public:
@@ -105,6 +109,14 @@ class frmMain : public QMainWindow, private KeepAliveTimer {
   // Scan: one batch from the scanner, shown for indexing, or added to the TIFF shown.
   void cmdScan_Click();
   void mnuLog_Click();
+  void mnuToolsOptions_Click();
+  // The configuration window's questions (PreferencesHost).
+  void ScannerKindChanged() override;
+  void SelectScanner() override;
+  void EditScenario() override;
+  bool ReleaseShownFile() override;
+  void RefreshFiles() override;
+  int StoredDocuments() override;
   void mnuRecon_Click();
   // For the reconciliation window: a stored document's copy shown read-only (false when it cannot be
   // shown), the view emptied again, and news that a stored document left the store.
