@@ -292,4 +292,20 @@ void SettingsStore::MarkSupportPackageInstalled() {
   registry_.WriteRegistryValue(Hive::Machine, kSettingsKeyPath, QStringLiteral("WSE_Installed"), BooleanText(true));
 }
 
+QString SettingsStore::UnsavedMachineSettings(const AppSettings& settings) {
+  const std::pair<const char*, QString> written[] = {{"WebService_URL", settings.WebServiceURL},
+                                                     {"WebService_Timeout", QString::number(settings.WebServiceTimeout)},
+                                                     {"Kofax", BooleanText(settings.Kofax)}};
+  for (const auto& [name, value] : written) {
+    QString stored;
+    if (registry_.ReadRegistryValue(Hive::Machine, kSettingsKeyPath, QString::fromLatin1(name), stored) != 0 ||
+        stored != value) {
+      const QString location = registry_.HiveLocation(Hive::Machine);
+      return location.isEmpty() ? QStringLiteral("The machine-wide settings could not be written.")
+                                : QStringLiteral("The settings file %1 could not be written.").arg(location);
+    }
+  }
+  return {};
+}
+
 }  // namespace pyxa

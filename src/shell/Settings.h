@@ -34,6 +34,10 @@ class SettingsStore {
   // Writes the machine-wide values and, for a window geometry that was on screen, the per-user
   // values. Registry writes do not report failures, so this returns 0.
   std::int32_t SaveSettings(const AppSettings& settings, QString& errorText);
+  // After SaveSettings: "" when the machine-wide values read back as written; otherwise which settings
+  // file kept the old ones (registry writes never report their failures, but a user saving
+  // preferences must hear of one).
+  QString UnsavedMachineSettings(const AppSettings& settings);
 
   // Records under the machine key that the support package has been installed; the caller
   // sets SupportPackageInstalled in its record.

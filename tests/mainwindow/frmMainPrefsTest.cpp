@@ -1,5 +1,6 @@
-// Tools > Options from the main window: OK stores the preferences and says so; Cancel stores nothing
-// although a scanner kind switched in the window stays switched for the run.
+// Tools > Options from the main window: OK stores the preferences and says so (or that the settings file
+// kept its old values); Cancel stores nothing although a scanner kind switched in the window stays
+// switched for the run.
 #include "MainWindowFixture.h"
 
 #include <QMenu>
@@ -36,6 +37,18 @@ TEST_F(MainWindowTest, OptionsStoresThePreferencesOnlyAfterOk) {
     EXPECT_EQ(prompter.Texts(), ok ? QStringList{QStringLiteral("Preferences updated.")} : QStringList());
     settings.Kofax = false;
   }
+
+  // A settings file that keeps its old values is said so.
+  registry.FailReads(Hive::Machine, QStringLiteral("WebService_URL"), 13);
+  prompter.Clear();
+  QTimer::singleShot(0, [] {
+    QTest::mouseClick(QApplication::activeModalWidget()->findChild<QPushButton*>(QStringLiteral("cmdOK")),
+                      Qt::LeftButton);
+  });
+  options->trigger();
+  ASSERT_EQ(prompter.Count(), 1);
+  EXPECT_TRUE(prompter.Texts().first().startsWith(QStringLiteral("Failed to update preferences.\n")))
+      << prompter.Texts().first().toStdString();
 }
 
 }  // namespace

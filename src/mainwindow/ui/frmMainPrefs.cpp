@@ -18,7 +18,8 @@ void frmMain::mnuToolsOptions_Click() {
     services_.settings.WebServiceURL = prefs.Url();
     services_.settings.WebServiceTimeout = prefs.Timeout();
     QString error;
-    if (services_.store.SaveSettings(services_.settings, error) == 0) {
+    if (services_.store.SaveSettings(services_.settings, error) == 0) error = services_.store.UnsavedMachineSettings(services_.settings);
+    if (error.isEmpty()) {
       services_.prompter.Information(QStringLiteral("Preferences updated."));
     } else {
       services_.prompter.Information(QStringLiteral("Failed to update preferences.\n") + error);
