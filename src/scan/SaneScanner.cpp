@@ -34,7 +34,13 @@ bool SaneScanner::EnsureHelper(QString& error) {
   helperLeaving_ = false;
   auto* p = new QProcess(this);
   p->setProgram(helperPath_);
-  p->setProcessEnvironment(environment_);
+  // SANE stops its backends' reader threads by asynchronous cancellation; a thread cancelled while it
+  // gives its malloc cache back at exit can leave an arena locked for good, and a later batch waits on
+  // it. Without the per-thread cache there is nothing to give back at exit.
+  QProcessEnvironment environment = environment_;
+  if (!environment.contains(QStringLiteral("GLIBC_TUNABLES")))
+    environment.insert(QStringLiteral("GLIBC_TUNABLES"), QStringLiteral("glibc.malloc.tcache_count=0"));
+  p->setProcessEnvironment(environment);
   p->setProcessChannelMode(QProcess::ForwardedErrorChannel);  // backend diagnostics go to our log
   connect(p, &QProcess::readyReadStandardOutput, this, &SaneScanner::OnReadyRead);
   connect(p, &QProcess::finished, this, &SaneScanner::OnHelperFinished);
