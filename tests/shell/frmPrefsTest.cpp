@@ -150,7 +150,8 @@ TEST_F(PrefsTest, TheKindChangesAtOnceAndOkTakesOnlyANumberForTheTimeOut) {
   Click(prefs.get(), "optKofax");
   EXPECT_TRUE(settings.Kofax);  // in memory at once, whatever the window's end
   EXPECT_EQ(host.kindChanges, 1);
-  Click(prefs.get(), "cmdKofaxSettings");  // no source chosen yet: chosen first
+  Click(prefs.get(), "btnSelectScanner");
+  Click(prefs.get(), "cmdKofaxSettings");
   EXPECT_EQ(host.selections, 1);
   EXPECT_EQ(host.scenarios, 1);
 

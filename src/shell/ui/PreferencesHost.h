@@ -9,7 +9,8 @@ class PreferencesHost {
   virtual ~PreferencesHost() = default;
   // The scanner kind in the settings changed (in memory): the main window follows it at once.
   virtual void ScannerKindChanged() = 0;
-  // The production kind's source selection and page scenario windows.
+  // The production kind's source selection and page scenario windows (the latter asks for a source
+  // first when none is chosen).
   virtual void SelectScanner() = 0;
   virtual void EditScenario() = 0;
   // Before Available Files is emptied no file of it may stay shown; false when the user kept the shown

@@ -135,10 +135,8 @@ frmPrefs::frmPrefs(AppSettings& settings, qint32 serviceTimeout, ServiceMaker ma
   connect(kofax_, &QRadioButton::clicked, this, [this] { SetKind(true); });
   connect(twain_, &QRadioButton::clicked, this, [this] { SetKind(false); });
   connect(selectScanner_, &QPushButton::clicked, this, [this] { host_.SelectScanner(); });
-  connect(kofaxSettings_, &QPushButton::clicked, this, [this] {
-    if (settings_.Scanner.isEmpty()) host_.SelectScanner();
-    host_.EditScenario();
-  });
+  // The scenario window asks for a source first when none is chosen yet.
+  connect(kofaxSettings_, &QPushButton::clicked, this, [this] { host_.EditScenario(); });
   connect(ok, &QPushButton::clicked, this, &frmPrefs::cmdOK_Click);
   connect(cancel, &QPushButton::clicked, this, [this] {
     tag_.clear();
