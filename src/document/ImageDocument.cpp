@@ -5,11 +5,14 @@
 #include <QImageReader>
 #include <QSaveFile>
 #include <QTransform>
+#include <tiffio.h>
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "document/TiffPageWriter.h"
 
@@ -25,6 +28,20 @@ namespace {
 bool LooksLikeJpeg(const QByteArray& head) {
   return head.size() >= 3 && uchar(head[0]) == 0xFF && uchar(head[1]) == 0xD8 &&
          uchar(head[2]) == 0xFF;
+}
+
+// Dots per inch of a JPG's JFIF header (it must come first); 0 when the header gives only an
+// aspect ratio or the file has none.
+std::pair<double, double> JfifDpi(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {0, 0};
+  const QByteArray head = file.read(18);
+  if (head.size() < 18 || uchar(head[2]) != 0xFF || uchar(head[3]) != 0xE0 ||
+      head.mid(6, 5) != QByteArray("JFIF\0", 5))
+    return {0, 0};
+  const int unit = uchar(head[13]);
+  const double perInch = unit == 1 ? 1.0 : unit == 2 ? 2.54 : 0.0;
+  return {((uchar(head[14]) << 8) | uchar(head[15])) * perInch, ((uchar(head[16]) << 8) | uchar(head[17])) * perInch};
 }
 
 QImage Rotated(const QImage& image, int rotation) {
@@ -43,6 +60,7 @@ void ImageDocument::Close() {
   kind_ = Kind::None;
   path_.clear();
   loadedStamp_ = {};
+  jpegDpiX_ = jpegDpiY_ = 0;
   readOnly_ = false;
   tiff_.Close();
   pages_.clear();
@@ -104,6 +122,7 @@ DocumentResult ImageDocument::LoadJpeg(const QString& path) {
   ++decodeCount_;
   decoded_ = std::move(image);
   decodedDirectory_ = 0;
+  std::tie(jpegDpiX_, jpegDpiY_) = JfifDpi(path);
   return {};
 }
 
@@ -307,6 +326,50 @@ DocumentResult ImageDocument::WritePages(const std::vector<int>& pages, const QS
 QImage ImageDocument::CurrentImage() {
   if (!DecodeCurrent().Ok()) return {};
   return Rotated(decoded_, pages_[size_t(current_ - 1)].rotation);
+}
+
+DocumentResult ImageDocument::PageImage(int page, QImage* image, double* dpiX, double* dpiY) {
+  *image = QImage();
+  *dpiX = *dpiY = 0;
+  if (!IsLoaded()) return {2002, QStringLiteral("File is not opened")};
+  if (page < 1 || page > PageCount()) return {2008, QStringLiteral("Illegal page number")};
+  const PageRef ref = pages_[size_t(page - 1)];
+  QImage upright;
+  if (ref.directory == decodedDirectory_ && !decoded_.isNull()) {
+    upright = decoded_;  // shared, not copied
+  } else if (kind_ == Kind::Tiff) {
+    const TiffStatus status = tiff_.Decode(ref.directory, pixelBudget_, &upright);
+    if (!status.Ok()) return {status.code, status.description};
+    ++decodeCount_;
+  } else {
+    return {2005, QStringLiteral("Page is not in memory")};
+  }
+  double x = jpegDpiX_, y = jpegDpiY_;
+  if (kind_ == Kind::Tiff) {
+    const TiffPageInfo& info = tiff_.Pages()[size_t(ref.directory)];
+    const double perInch = info.resolutionUnit == RESUNIT_INCH        ? 1.0
+                           : info.resolutionUnit == RESUNIT_CENTIMETER ? 2.54
+                                                                       : 0.0;
+    x = (info.Transposed() ? info.yResolution : info.xResolution) * perInch;
+    y = (info.Transposed() ? info.xResolution : info.yResolution) * perInch;
+  }
+  *image = Rotated(upright, ref.rotation);
+  if (image->isNull()) return {2001, QStringLiteral("Not sufficient memory")};
+  if (ref.rotation % 180 != 0) std::swap(x, y);
+  *dpiX = x;
+  *dpiY = y;
+  return {};
+}
+
+ImageDocument::PageColours ImageDocument::Colours(int page) const {
+  if (page < 1 || page > PageCount()) return PageColours::None;
+  if (kind_ == Kind::Jpeg)
+    return decoded_.format() == QImage::Format_Grayscale8 ? PageColours::Grey : PageColours::Colour;
+  const TiffPageInfo& info = tiff_.Pages()[size_t(pages_[size_t(page - 1)].directory)];
+  if (info.photometric == PHOTOMETRIC_PALETTE) return PageColours::Palette;
+  if (info.photometric == PHOTOMETRIC_MINISWHITE || info.photometric == PHOTOMETRIC_MINISBLACK)
+    return info.Bilevel() ? PageColours::Bilevel : PageColours::Grey;
+  return PageColours::Colour;
 }
 
 QImage ImageDocument::RenderPage(double scale) {

@@ -86,6 +86,15 @@ class ImageDocument {
 
   // The current page at full resolution with its rotation applied; null on failure.
   QImage CurrentImage();
+  // Any 1-based page as shown, at full resolution with its pending rotation applied, and its
+  // dots per inch across and down as it then lies (0 when the file does not say). Printing reads
+  // pages through this: the view stays as it was (current page, decoded page, kept renderings,
+  // last error); a page other than the decoded one is decoded apart, within the pixel budget.
+  DocumentResult PageImage(int page, QImage* image, double* dpiX, double* dpiY);
+
+  // How a page's pixels are kept, from the file's description of it (nothing is decoded).
+  enum class PageColours { None, Bilevel, Grey, Palette, Colour };
+  PageColours Colours(int page) const;
   // The current page at the scale (1 = one image pixel per screen pixel horizontally), rotated.
   // Bilevel pages scaled down are area-averaged into grey so that text stays legible. The last
   // rendering is kept, so a repaint at the same scale decodes and scales nothing. Null on
@@ -118,6 +127,9 @@ class ImageDocument {
     bool operator==(const FileStamp&) const = default;
   };
   FileStamp loadedStamp_;  // the file as read, to notice another program's change before a save
+  // The JPG's dots per inch from its JFIF header; 0 when it gives none (Qt then makes one up).
+  double jpegDpiX_ = 0;
+  double jpegDpiY_ = 0;
   bool readOnly_ = false;
   int64_t pixelBudget_ = kDefaultPixelBudget;
   TiffPages tiff_;

@@ -43,6 +43,9 @@ struct PrintOutcome {
   bool Ok() const { return code == 0 && !cancelled; }
 };
 
+// What the "Print to PDF file" destination offers: the common paper sizes, no margins, 300 dpi.
+PrinterCapabilities PdfFileCapabilities();
+
 // Driver settings travel as the bytes of "name=value" lines.
 QByteArray EncodeJobOptions(const JobOptions& options);
 JobOptions DecodeJobOptions(const QByteArray& bytes);
