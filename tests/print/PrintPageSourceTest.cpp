@@ -110,6 +110,9 @@ TEST(ImagePageSource, ReadsPagesAsShownWithoutDisturbingTheView) {
   EXPECT_EQ(document.CurrentPage(), 1);
   EXPECT_EQ(document.RenderPage(0.5).cacheKey(), shown.cacheKey());
   EXPECT_EQ(document.DecodeCount(), decodes + 1);
+
+  document.SetPixelBudget(200 * 119);  // the view's pixel budget holds for printing too
+  EXPECT_EQ(source.Page(2, 300).code, 2001);
 }
 
 TEST(ImagePageSource, JpegResolutionAndColour) {

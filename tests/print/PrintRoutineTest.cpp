@@ -40,6 +40,19 @@ double Difference(const QImage& sheet, const QRect& region, const QImage& page) 
   return sum / (want.width() * want.height());
 }
 
+// Notes where and how the job's file lay when it was handed over.
+class WatchingPort : public test::FakePrinterPort {
+ public:
+  QFileInfo handed;
+  QFileDevice::Permissions permissions;
+  SubmitResult SubmitPdf(const QString& name, const QString& pdfPath, const QString& title,
+                         const JobOptions& options) override {
+    handed = QFileInfo(pdfPath);
+    permissions = QFile::permissions(pdfPath);
+    return FakePrinterPort::SubmitPdf(name, pdfPath, title, options);
+  }
+};
+
 class PrintRoutineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -96,7 +109,7 @@ class PrintRoutineTest : public ::testing::Test {
   QString work_;
   QString tiff_;
   ImageDocument document_;
-  test::FakePrinterPort port_;
+  WatchingPort port_;
 };
 
 // Letter with the office printer's margins (1/4 in., top 1/2 in.): a 200 x 120 page fitted is 8 x 4.8 in.
@@ -133,8 +146,58 @@ TEST_F(PrintRoutineTest, PrintsTheListedPagesInOrderAsOneJob) {
   const std::unique_ptr<Poppler::Document> pdf = ReadPdf(job.pdf);
   ASSERT_TRUE(pdf);
   ExpectSheets(*pdf, {3, 2, 1, 5}, QSizeF(612, 792), kLetterRegion);
+  EXPECT_EQ(port_.handed.absolutePath(), QFileInfo(work_).absoluteFilePath());
+  EXPECT_EQ(port_.permissions & (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                 QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                                 QFile::ExeOther),
+            QFile::ReadOwner | QFile::WriteOwner);
   EXPECT_TRUE(WorkFolderEmpty());
 }
+
+struct SheetCase {
+  const char* name;
+  int mode;
+  int scale;
+  int page;
+  QRect region;  // at 80 dpi; the printable area starts at (20, 40)
+  std::function<QImage(const QImage&)> shown, notShown;
+};
+
+class SheetTable : public PrintRoutineTest, public ::testing::WithParamInterface<SheetCase> {};
+
+TEST_P(SheetTable, ShowsThePagePlaced) {
+  const SheetCase& c = GetParam();
+  PrintRequest request = Request({c.page});
+  request.mode = c.mode;
+  request.scalePercent = c.scale;
+  ImagePageSource source(document_);
+  ASSERT_TRUE(PrintRoutine(port_).Print(request, source).Ok());
+  ASSERT_EQ(port_.jobs.size(), 1u);
+  const std::unique_ptr<Poppler::Document> pdf = ReadPdf(port_.jobs[0].pdf);
+  ASSERT_TRUE(pdf);
+  const QImage sheet = pdf->page(0)->renderToImage(80, 80);
+  QImage page;
+  double dpiX = 0, dpiY = 0;
+  ASSERT_TRUE(document_.PageImage(c.page, &page, &dpiX, &dpiY).Ok());
+  const double shown = Difference(sheet, c.region, c.shown(page));
+  EXPECT_LT(shown, 3.0);
+  EXPECT_GT(Difference(sheet, c.region, c.notShown(page)), 2 * shown + 1);
+}
+
+QImage Clockwise(const QImage& page) { return page.transformed(QTransform().rotate(90)); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Placed, SheetTable,
+    ::testing::Values(
+        // 200 x 120 pixels at 200 dpi: 1 x 0.6 in.
+        SheetCase{"RealSize", kPrintRealSize, 100, 2, QRect(20, 40, 80, 48), [](const QImage& p) { return p; },
+                  Clockwise},
+        SheetCase{"AutomaticTurnsClockwise", kPrintAutoOrientation, 100, 1, QRect(20, 40, 48, 80), Clockwise,
+                  [](const QImage& p) { return p.transformed(QTransform().rotate(-90)); }},
+        // Ten times larger is 10 x 6 in.: the right fifth is cut off, not squeezed in.
+        SheetCase{"ScaledIsCut", kPrintScaled, 1000, 6, QRect(20, 40, 640, 480),
+                  [](const QImage& p) { return p.copy(0, 0, 160, 120); }, [](const QImage& p) { return p; }}),
+    [](const auto& test) { return std::string(test.param.name); });
 
 struct OptionsCase {
   const char* name;
