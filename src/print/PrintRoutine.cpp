@@ -103,7 +103,9 @@ PrintOutcome DrawPages(QIODevice& device, const PrintRequest& request, const std
     if (page.code != 0 || page.image.isNull()) {
       painter.end();
       outcome.code = page.code != 0 ? page.code : 2069;
-      outcome.detail = QStringLiteral("Page %1: ").arg(number) + page.description;
+      outcome.detail = QStringLiteral("Page %1: ").arg(number) +
+                       (page.description.isEmpty() ? QStringLiteral("Viewer failed to display a page from the file.")
+                                                   : page.description);
       return outcome;
     }
     if (source.ColourKind(number) == kColourBlackWhite || page.image.depth() == 1) page.image = Bilevel(page.image);
