@@ -234,7 +234,6 @@ INSTANTIATE_TEST_SUITE_P(
                     {{kColourMode, "color"}}},
         OptionsCase{"GreyIsMonochrome", [](PrintRequest& r) { r.colourKind = kColourGrey; }, {{kColourMode, "monochrome"}}},
         OptionsCase{"ColourStaysColour", [](PrintRequest& r) { r.colourKind = kColourFull; }, {{kColourMode, ""}}},
-        OptionsCase{"PaletteStaysColour", [](PrintRequest& r) { r.colourKind = kColourPalette; }, {{kColourMode, ""}}},
         OptionsCase{"A4", [](PrintRequest& r) { r.paperSize = 9; }, {{kPageSize, "A4"}}},
         OptionsCase{"UnknownSizeIsTheDefault", [](PrintRequest& r) { r.paperSize = 77; }, {{kPageSize, "Letter"}}},
         OptionsCase{"UnknownSourceAddsNone",
@@ -243,7 +242,6 @@ INSTANTIATE_TEST_SUITE_P(
                       r.storedSettings = "InputSlot=Manual";
                     },
                     {{kSlot, "Manual"}}},
-        OptionsCase{"SingleSided", [](PrintRequest& r) { r.duplexMode = kDuplexNone; }, {{kDuplex, "None"}}},
         OptionsCase{"ShortEdge", [](PrintRequest& r) { r.duplexMode = kDuplexShortEdge; }, {{kDuplex, "DuplexTumble"}}},
         OptionsCase{"NoDuplexOnPlainPrinter",
                     [](PrintRequest& r) {
@@ -385,18 +383,6 @@ TEST(JobOptions, EncodeAndDecode) {
   SetJobOption(set, QStringLiteral("C"), QStringLiteral("3"));
   EXPECT_EQ(set, (JobOptions{{QStringLiteral("A"), QStringLiteral("9")}, {QStringLiteral("B"), QStringLiteral("2")},
                              {QStringLiteral("C"), QStringLiteral("3")}}));
-}
-
-TEST(JobOptions, PdfFileOffersTheCommonSizes) {
-  const PrinterCapabilities capabilities = PdfFileCapabilities();
-  std::vector<int> codes;
-  for (const PaperSize& size : capabilities.paperSizes) {
-    codes.push_back(size.code);
-    EXPECT_TRUE(size.marginsMm.isNull());
-    EXPECT_LT(size.sizeMm.width(), size.sizeMm.height());
-  }
-  EXPECT_EQ(codes, (std::vector<int>{1, 5, 9, 8, 11, 7, 6, 4, 12, 13}));
-  EXPECT_EQ(capabilities.resolution, 300);
 }
 
 }  // namespace
