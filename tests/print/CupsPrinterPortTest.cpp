@@ -1,0 +1,237 @@
+#include "print/CupsPrinterPort.h"
+#include "print/CupsScheduler.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace pyxa::test {
+namespace {
+
+using ::testing::Contains;
+
+class CupsPrinterPortTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    scheduler_ = new CupsScheduler;
+    QString error;
+    if (!scheduler_->Start(&error) || !scheduler_->AddQueue(QStringLiteral("Office"), true, &error) ||
+        !scheduler_->AddQueue(QStringLiteral("Plain"), false, &error))
+      startError_ = error;
+    else if (!scheduler_->SetDefault(QStringLiteral("Office")) || !scheduler_->SetShared(QStringLiteral("Office"), true) ||
+             !scheduler_->SetShared(QStringLiteral("Plain"), false))
+      startError_ = QStringLiteral("Cannot set up the queues");
+  }
+  static void TearDownTestSuite() {
+    delete scheduler_;
+    scheduler_ = nullptr;
+  }
+  void SetUp() override {
+    if (startError_ == QLatin1String("cupsd is not installed")) GTEST_SKIP() << "cupsd is not installed";
+    ASSERT_TRUE(startError_.isEmpty()) << startError_.toStdString();
+  }
+
+  static CupsPrinterPort Port() { return CupsPrinterPort(scheduler_->Server()); }
+
+  static QString MakePdf(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("doc.pdf"));
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::Letter));
+    QPainter painter(&writer);
+    painter.drawText(100, 100, QStringLiteral("Page one"));
+    writer.newPage();
+    painter.drawText(100, 100, QStringLiteral("Page two"));
+    painter.end();
+    return path;
+  }
+
+  static QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  static inline CupsScheduler* scheduler_ = nullptr;
+  static inline QString startError_;
+};
+
+TEST_F(CupsPrinterPortTest, ListsTheQueuesAndTheDefault) {
+  CupsPrinterPort port = Port();
+  const std::vector<QString> names = port.PrinterNames();
+  EXPECT_THAT(names, Contains(QStringLiteral("Office")));
+  EXPECT_THAT(names, Contains(QStringLiteral("Plain")));
+  EXPECT_EQ(port.DefaultPrinter(), QStringLiteral("Office"));
+}
+
+TEST_F(CupsPrinterPortTest, DetailsNameDriverDeviceAndShare) {
+  struct Case {
+    QString printer;
+    QString share;
+  };
+  for (const Case& c : {Case{QStringLiteral("Office"), QStringLiteral("Office")}, Case{QStringLiteral("Plain"), {}}}) {
+    SCOPED_TRACE(c.printer.toStdString());
+    PrinterDetails details;
+    ASSERT_TRUE(Port().Details(c.printer, &details));
+    EXPECT_EQ(details.server, QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(details.driver, QStringLiteral("Pyxa Test Printer"));
+    EXPECT_EQ(details.port, QStringLiteral("file://") + scheduler_->OutputPath(c.printer));
+    EXPECT_EQ(details.share, c.share);
+  }
+  PrinterDetails details;
+  EXPECT_FALSE(Port().Details(QStringLiteral("Missing"), &details));
+}
+
+TEST_F(CupsPrinterPortTest, CapabilitiesComeFromThePpd) {
+  const QMarginsF margins(6.35, 12.7, 6.35, 6.35);  // ImageableArea 18 18 w-18 h-36 points
+  struct Case {
+    QString printer;
+    bool duplex;
+    std::array<JobOption, 3> duplexOptions;
+  };
+  const Case cases[] = {
+      {QStringLiteral("Office"),
+       true,
+       {JobOption{QStringLiteral("Duplex"), QStringLiteral("None")},
+        JobOption{QStringLiteral("Duplex"), QStringLiteral("DuplexNoTumble")},
+        JobOption{QStringLiteral("Duplex"), QStringLiteral("DuplexTumble")}}},
+      {QStringLiteral("Plain"), false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.printer.toStdString());
+    PrinterCapabilities caps;
+    ASSERT_TRUE(Port().Capabilities(c.printer, &caps));
+    ASSERT_EQ(caps.paperSizes.size(), 2u);
+    const PaperSize& letter = caps.paperSizes[0];
+    EXPECT_EQ(letter.code, 1);
+    EXPECT_EQ(letter.name, QStringLiteral("Letter, 8 1/2 x 11 in. "));
+    EXPECT_EQ(letter.option, (JobOption{QStringLiteral("PageSize"), QStringLiteral("Letter")}));
+    EXPECT_NEAR(letter.sizeMm.width(), 215.9, 0.1);
+    EXPECT_NEAR(letter.sizeMm.height(), 279.4, 0.1);
+    const PaperSize& a4 = caps.paperSizes[1];
+    EXPECT_EQ(a4.code, 9);
+    EXPECT_EQ(a4.name, QStringLiteral("A4, 210 x 297 mm "));
+    EXPECT_EQ(a4.option, (JobOption{QStringLiteral("PageSize"), QStringLiteral("A4")}));
+    for (const PaperSize& size : caps.paperSizes) {
+      EXPECT_NEAR(size.marginsMm.left(), margins.left(), 0.05);
+      EXPECT_NEAR(size.marginsMm.top(), margins.top(), 0.05);
+      EXPECT_NEAR(size.marginsMm.right(), margins.right(), 0.05);
+      EXPECT_NEAR(size.marginsMm.bottom(), margins.bottom(), 0.05);
+    }
+    ASSERT_EQ(caps.paperSources.size(), 2u);
+    EXPECT_EQ(caps.paperSources[0].bin, 1);
+    EXPECT_EQ(caps.paperSources[0].name, QStringLiteral("Tray 1"));
+    EXPECT_EQ(caps.paperSources[1].bin, 2);
+    EXPECT_EQ(caps.paperSources[1].option, (JobOption{QStringLiteral("InputSlot"), QStringLiteral("Tray2")}));
+    EXPECT_EQ(caps.duplex, c.duplex);
+    EXPECT_EQ(caps.duplexOptions, c.duplexOptions);
+    EXPECT_EQ(caps.resolution, 300);
+  }
+  PrinterCapabilities caps;
+  EXPECT_FALSE(Port().Capabilities(QStringLiteral("Missing"), &caps));
+}
+
+TEST_F(CupsPrinterPortTest, DriverOptionsAreThePpdsChoicesWithoutPageRegion) {
+  const std::vector<DriverOption> options = Port().DriverOptions(QStringLiteral("Office"));
+  const auto find = [&](const char* keyword) -> const DriverOption* {
+    for (const DriverOption& option : options)
+      if (option.keyword == QLatin1String(keyword)) return &option;
+    return nullptr;
+  };
+  EXPECT_EQ(find("PageRegion"), nullptr);
+  ASSERT_NE(find("PageSize"), nullptr);
+  EXPECT_EQ(find("PageSize")->defaultChoice, QStringLiteral("Letter"));
+  const DriverOption* toner = find("TonerSave");
+  ASSERT_NE(toner, nullptr);
+  EXPECT_EQ(toner->text, QStringLiteral("Toner Saving"));
+  EXPECT_EQ(toner->group, QStringLiteral("General"));
+  ASSERT_EQ(toner->choices.size(), 2u);
+  EXPECT_EQ(toner->choices[0].keyword, QStringLiteral("False"));
+  EXPECT_EQ(toner->choices[0].text, QStringLiteral("Off"));
+  EXPECT_EQ(toner->choices[1].keyword, QStringLiteral("True"));
+  EXPECT_EQ(toner->choices[1].text, QStringLiteral("On"));
+  EXPECT_EQ(toner->defaultChoice, QStringLiteral("False"));
+  EXPECT_TRUE(Port().DriverOptions(QStringLiteral("Missing")).empty());
+}
+
+TEST_F(CupsPrinterPortTest, SubmittedPdfArrivesUnchangedWithItsOptions) {
+  QTemporaryDir dir;
+  const QString pdf = MakePdf(dir);
+  const JobOptions options = {{QStringLiteral("InputSlot"), QStringLiteral("Tray2")},
+                              {QStringLiteral("Duplex"), QStringLiteral("DuplexNoTumble")},
+                              {QStringLiteral("copies"), QStringLiteral("2")}};
+  const SubmitResult result = Port().SubmitPdf(QStringLiteral("Office"), pdf, QStringLiteral("Letter to Dr. Ruiz"), options);
+  ASSERT_TRUE(result.ok) << result.error.toStdString();
+  ASSERT_GT(result.jobId, 0);
+  ASSERT_TRUE(scheduler_->WaitForJob(result.jobId, 10000));
+  EXPECT_EQ(ReadAll(scheduler_->OutputPath(QStringLiteral("Office"))), ReadAll(pdf));
+
+  std::map<QString, QString> attributes = scheduler_->JobAttributes(result.jobId);
+  EXPECT_EQ(attributes[QStringLiteral("job-name")], QStringLiteral("Letter to Dr. Ruiz"));
+  EXPECT_EQ(attributes[QStringLiteral("InputSlot")], QStringLiteral("Tray2"));
+  EXPECT_EQ(attributes[QStringLiteral("Duplex")], QStringLiteral("DuplexNoTumble"));
+  EXPECT_EQ(attributes[QStringLiteral("copies")], QStringLiteral("2"));
+  EXPECT_EQ(attributes[QStringLiteral("document-format-supplied")], QStringLiteral("application/pdf"));
+}
+
+TEST_F(CupsPrinterPortTest, RefusedJobsAnswerNotOkWithTheReason) {
+  QTemporaryDir dir;
+  const QString pdf = MakePdf(dir);
+  QString error;
+  ASSERT_TRUE(scheduler_->AddQueue(QStringLiteral("Closed"), false, &error)) << error.toStdString();
+  ASSERT_TRUE(scheduler_->SetAccepting(QStringLiteral("Closed"), false));
+  ASSERT_TRUE(scheduler_->AddQueue(QStringLiteral("Gone"), false, &error)) << error.toStdString();
+  ASSERT_TRUE(scheduler_->RemoveQueue(QStringLiteral("Gone")));
+  struct Case {
+    QString printer;
+    QString pdf;
+    const char* reason;
+  };
+  const Case cases[] = {{QStringLiteral("Closed"), pdf, "not accepting"},
+                        {QStringLiteral("Gone"), pdf, "does not exist"},
+                        {QStringLiteral("Office"), dir.filePath(QStringLiteral("missing.pdf")), "missing.pdf"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.printer.toStdString());
+    const SubmitResult result = Port().SubmitPdf(c.printer, c.pdf, QStringLiteral("Refused"), {});
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.jobId, 0);
+    EXPECT_TRUE(result.error.contains(QLatin1String(c.reason))) << result.error.toStdString();
+  }
+  EXPECT_FALSE(QFile::exists(scheduler_->OutputPath(QStringLiteral("Closed"))));
+  scheduler_->RemoveQueue(QStringLiteral("Closed"));
+}
+
+TEST_F(CupsPrinterPortTest, AServiceThatIsNotThereAnswersEmpty) {
+  // A loopback port bound but never listened on refuses every connection while we hold it.
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(fd, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+  ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  CupsPrinterPort port(QStringLiteral("127.0.0.1:%1").arg(ntohs(address.sin_port)));
+  EXPECT_TRUE(port.PrinterNames().empty());
+  EXPECT_TRUE(port.DefaultPrinter().isEmpty());
+  PrinterDetails details;
+  EXPECT_FALSE(port.Details(QStringLiteral("Office"), &details));
+  PrinterCapabilities caps;
+  EXPECT_FALSE(port.Capabilities(QStringLiteral("Office"), &caps));
+  EXPECT_TRUE(port.DriverOptions(QStringLiteral("Office")).empty());
+  QTemporaryDir dir;
+  const SubmitResult result = port.SubmitPdf(QStringLiteral("Office"), MakePdf(dir), QStringLiteral("Nowhere"), {});
+  EXPECT_FALSE(result.ok);
+  EXPECT_FALSE(result.error.isEmpty());
+  close(fd);
+}
+
+}  // namespace
+}  // namespace pyxa::test
