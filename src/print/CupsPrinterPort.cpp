@@ -332,6 +332,21 @@ struct DestInfoDeleter {
 };
 using DestInfo = std::unique_ptr<cups_dinfo_t, DestInfoDeleter>;
 
+// The printer's IPP attributes. libcups asks the printer's device URI rather than the queue for
+// any scheduler but the default one; a copy of the destination whose device is the queue itself
+// keeps the question on the scheduler we talk to.
+DestInfo CopyDestInfo(http_t* http, cups_dest_t* dest) {
+  const char* queueUri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+  if (!queueUri) return DestInfo(cupsCopyDestInfo(http, dest));
+  cups_dest_t* copy = nullptr;
+  if (cupsCopyDest(dest, 0, &copy) != 1 || !copy) return {};
+  const QByteArray uri(queueUri);
+  copy->num_options = cupsAddOption("device-uri", uri.constData(), copy->num_options, &copy->options);
+  DestInfo info(cupsCopyDestInfo(http, copy));
+  cupsFreeDests(1, copy);
+  return info;
+}
+
 // One value of an IPP attribute as the keyword a job option takes.
 QString IppValue(ipp_attribute_t* attr, int index) {
   switch (ippGetValueTag(attr)) {
@@ -495,7 +510,7 @@ bool CupsPrinterPort::Capabilities(const QString& printer, PrinterCapabilities* 
       PpdCapabilities(ppd.get(), &caps);
       break;
     case PpdFetch::kNone: {
-      const DestInfo info(cupsCopyDestInfo(connection.get(), dest));
+      const DestInfo info = CopyDestInfo(connection.get(), dest);
       if (!info) return false;
       IppCapabilities(connection.get(), dest, info.get(), &caps);
       break;
@@ -517,7 +532,7 @@ std::vector<DriverOption> CupsPrinterPort::DriverOptions(const QString& printer)
     case PpdFetch::kFound:
       return PpdOptions(ppd.get());
     case PpdFetch::kNone: {
-      const DestInfo info(cupsCopyDestInfo(connection.get(), dest));
+      const DestInfo info = CopyDestInfo(connection.get(), dest);
       return info ? IppOptions(connection.get(), dest, info.get()) : std::vector<DriverOption>{};
     }
     case PpdFetch::kFailed:

@@ -138,6 +138,58 @@ TEST_F(CupsPrinterPortTest, CapabilitiesComeFromThePpd) {
   EXPECT_FALSE(Port().Capabilities(QStringLiteral("Missing"), &caps));
 }
 
+TEST_F(CupsPrinterPortTest, PaperSizesAreCodedBySizeWithTheDefaultFirst) {
+  QString error;
+  ASSERT_TRUE(scheduler_->AddQueueFromPpd(QStringLiteral("Sizes"), QStringLiteral(PYXA_PRINT_TEST_DATA "/PyxaSizes.ppd"),
+                                          &error))
+      << error.toStdString();
+  struct Expected {
+    int code;
+    const char* name;
+    const char* keyword;
+    double widthMm, heightMm;
+  };
+  // A second A4 gets a code of its own, so that the code still names one choice.
+  const Expected expected[] = {
+      {9, "A4, 210 x 297 mm ", "A4", 209.9, 297.0},         {1, "Letter, 8 1/2 x 11 in. ", "Letter", 215.9, 279.4},
+      {4, "Ledger, 17 x 11 in. ", "Ledger", 279.4, 431.8},  {17, "11 x 17 in. ", "Tabloid", 279.4, 431.8},
+      {12, "B4, 250 x 354 mm ", "B4", 250.1, 353.1},        {261, "A4 Borderless", "A4.FB", 209.9, 297.0},
+      {262, "Index Card 4x6", "Card", 101.6, 152.4},
+  };
+  PrinterCapabilities caps;
+  ASSERT_TRUE(Port().Capabilities(QStringLiteral("Sizes"), &caps));
+  ASSERT_EQ(caps.paperSizes.size(), std::size(expected));
+  for (size_t i = 0; i < caps.paperSizes.size(); ++i) {
+    const PaperSize& size = caps.paperSizes[i];
+    SCOPED_TRACE(expected[i].keyword);
+    EXPECT_EQ(size.code, expected[i].code);
+    EXPECT_EQ(size.name, QString::fromLatin1(expected[i].name));
+    EXPECT_EQ(size.option, (JobOption{QStringLiteral("PageSize"), QString::fromLatin1(expected[i].keyword)}));
+    EXPECT_NEAR(size.sizeMm.width(), expected[i].widthMm, 0.2);
+    EXPECT_NEAR(size.sizeMm.height(), expected[i].heightMm, 0.2);
+  }
+  // Ledger stands upright: its wide bottom margin (36 pt) becomes the left one.
+  EXPECT_NEAR(caps.paperSizes[2].marginsMm.left(), 12.7, 0.05);
+  EXPECT_NEAR(caps.paperSizes[2].marginsMm.top(), 6.35, 0.05);
+  EXPECT_EQ(caps.resolution, 600);
+  EXPECT_TRUE(caps.paperSources.empty());
+  EXPECT_FALSE(caps.duplex);
+  EXPECT_EQ(caps.duplexOptions, (std::array<JobOption, 3>{}));
+  scheduler_->RemoveQueue(QStringLiteral("Sizes"));
+}
+
+TEST_F(CupsPrinterPortTest, AQueueWithoutDriverIsReadFromItsIppAttributes) {
+  QString error;
+  ASSERT_TRUE(scheduler_->AddQueueFromPpd(QStringLiteral("Raw"), {}, &error)) << error.toStdString();
+  PrinterCapabilities caps;
+  ASSERT_TRUE(Port().Capabilities(QStringLiteral("Raw"), &caps));
+  EXPECT_FALSE(caps.duplex);
+  EXPECT_EQ(caps.resolution, 300);
+  for (const DriverOption& option : Port().DriverOptions(QStringLiteral("Raw")))
+    EXPECT_NE(option.keyword, QStringLiteral("PageSize"));
+  scheduler_->RemoveQueue(QStringLiteral("Raw"));
+}
+
 TEST_F(CupsPrinterPortTest, DriverOptionsAreThePpdsChoicesWithoutPageRegion) {
   const std::vector<DriverOption> options = Port().DriverOptions(QStringLiteral("Office"));
   const auto find = [&](const char* keyword) -> const DriverOption* {

@@ -224,11 +224,14 @@ bool CupsScheduler::AddQueue(const QString& name, bool duplex, QString* error) {
   const QByteArray ppd = duplex ? source.readAll() : WithoutDuplex(source.readAll());
   const QString ppdPath = QDir(dir_->path()).filePath(QStringLiteral("%1.ppd").arg(name));
   if (!WriteText(ppdPath, ppd, error)) return false;
-  const QString device = QStringLiteral("file://") + OutputPath(name);
-  return RunTool(QStringLiteral("lpadmin"),
-                 {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"), device,
-                  QStringLiteral("-P"), ppdPath},
-                 error);
+  return AddQueueFromPpd(name, ppdPath, error);
+}
+
+bool CupsScheduler::AddQueueFromPpd(const QString& name, const QString& ppdPath, QString* error) {
+  QStringList arguments = {QStringLiteral("-p"), name, QStringLiteral("-E"), QStringLiteral("-v"),
+                           QStringLiteral("file://") + OutputPath(name)};
+  if (!ppdPath.isEmpty()) arguments << QStringLiteral("-P") << ppdPath;
+  return RunTool(QStringLiteral("lpadmin"), arguments, error);
 }
 
 bool CupsScheduler::SetDefault(const QString& name) {

@@ -24,6 +24,8 @@ class CupsScheduler {
   QString Server() const;
   // A queue of the test printer (with or without duplex) whose file: device writes OutputPath(name).
   bool AddQueue(const QString& name, bool duplex, QString* error);
+  // A queue of any PPD; an empty path makes a raw queue, one without a driver.
+  bool AddQueueFromPpd(const QString& name, const QString& ppdPath, QString* error);
   bool SetDefault(const QString& name);
   // Whether other computers may print to the queue (printer-is-shared).
   bool SetShared(const QString& name, bool shared);
