@@ -557,23 +557,39 @@ SubmitResult CupsPrinterPort::SubmitPdf(const QString& printer, const QString& p
     optionCount = cupsAddOption(option.name.toUtf8().constData(), option.value.toUtf8().constData(), optionCount,
                                 &jobOptions);
   const auto [queue, instance] = SplitName(printer);
-  if (!instance.isEmpty()) {
-    // An instance is the queue with the user's saved options; the caller's own options win.
+  QByteArray queueUri;
+  {
     const Destinations dests(http);
-    if (const cups_dest_t* dest = dests.Find(printer))
-      for (int i = 0; i < dest->num_options; ++i) {
+    if (cups_dest_t* dest = dests.Find(printer)) {
+      // A printer found on the network has no queue yet; reading its attributes makes the local
+      // scheduler set one up, as libcups does for its own jobs.
+      if (!cupsGetOption("printer-uri-supported", dest->num_options, dest->options)) CopyDestInfo(http, dest);
+      queueUri = cupsGetOption("printer-uri-supported", dest->num_options, dest->options);
+      // An instance is the queue with the user's saved options; the caller's own options win.
+      for (int i = 0; dest->instance && i < dest->num_options; ++i) {
         const cups_option_t& saved = dest->options[i];
         if (!IsPrinterAttribute(saved.name) && !cupsGetOption(saved.name, optionCount, jobOptions))
           optionCount = cupsAddOption(saved.name, saved.value, optionCount, &jobOptions);
       }
+    }
   }
   // One Print-Job request of our own: cupsCreateJob and cupsPrintFile2 look the queue up again
   // through libcups' destination cache, which fails for any scheduler but the default one.
   char uri[HTTP_MAX_URI];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s",
-                   queue.constData());
   char resource[HTTP_MAX_URI];
-  std::snprintf(resource, sizeof(resource), "/printers/%s", QUrl::toPercentEncoding(QString::fromUtf8(queue)).constData());
+  char scheme[32], userpass[256], host[256];
+  int port = 0;
+  if (queueUri.isEmpty() ||
+      httpSeparateURI(HTTP_URI_CODING_ALL, queueUri.constData(), scheme, sizeof(scheme), userpass, sizeof(userpass),
+                      host, sizeof(host), &port, resource, sizeof(resource)) < HTTP_URI_STATUS_OK) {
+    // Not listed: the scheduler itself says what became of the queue.
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof(uri), "ipp", nullptr, "localhost", 0, "/printers/%s",
+                     queue.constData());
+    httpSeparateURI(HTTP_URI_CODING_ALL, uri, scheme, sizeof(scheme), userpass, sizeof(userpass), host,
+                    sizeof(host), &port, resource, sizeof(resource));
+  } else {
+    std::snprintf(uri, sizeof(uri), "%s", queueUri.constData());
+  }
   const QByteArray jobTitle = (title.isEmpty() ? QFileInfo(pdfPath).fileName() : title).toUtf8();
   const QByteArray document = QFileInfo(pdfPath).fileName().toUtf8();
   ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
