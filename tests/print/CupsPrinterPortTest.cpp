@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <thread>
 
 namespace pyxa::test {
 namespace {
@@ -231,6 +232,39 @@ TEST_F(CupsPrinterPortTest, SubmittedPdfArrivesUnchangedWithItsOptions) {
   EXPECT_EQ(attributes[QStringLiteral("Duplex")], QStringLiteral("DuplexNoTumble"));
   EXPECT_EQ(attributes[QStringLiteral("copies")], QStringLiteral("2"));
   EXPECT_EQ(attributes[QStringLiteral("document-format-supplied")], QStringLiteral("application/pdf"));
+}
+
+TEST_F(CupsPrinterPortTest, AnInstancePrintsWithItsSavedOptionsUnderTheCallersOwn) {
+  // Instances live in the lpoptions of the configuration folder libcups reads when a thread first
+  // uses it; a thread of our own reads ours.
+  QTemporaryDir config;
+  QFile lpoptions(config.filePath(QStringLiteral("lpoptions")));
+  ASSERT_TRUE(lpoptions.open(QIODevice::WriteOnly));
+  lpoptions.write("Dest Office/draft TonerSave=True InputSlot=Tray2\n");
+  lpoptions.close();
+  QTemporaryDir dir;
+  const QString pdf = MakePdf(dir);
+  std::vector<QString> names;
+  SubmitResult result;
+  const QByteArray previous = qgetenv("CUPS_SERVERROOT");
+  qputenv("CUPS_SERVERROOT", QFile::encodeName(config.path()));
+  std::thread([&] {
+    CupsPrinterPort port = Port();
+    names = port.PrinterNames();
+    result = port.SubmitPdf(QStringLiteral("Office/draft"), pdf, QStringLiteral("Draft"),
+                            {{QStringLiteral("InputSlot"), QStringLiteral("Tray1")}});
+  }).join();
+  if (previous.isNull())
+    qunsetenv("CUPS_SERVERROOT");
+  else
+    qputenv("CUPS_SERVERROOT", previous);
+
+  EXPECT_THAT(names, Contains(QStringLiteral("Office/draft")));
+  ASSERT_TRUE(result.ok) << result.error.toStdString();
+  ASSERT_TRUE(scheduler_->WaitForJob(result.jobId, 10000));
+  std::map<QString, QString> attributes = scheduler_->JobAttributes(result.jobId);
+  EXPECT_EQ(attributes[QStringLiteral("TonerSave")], QStringLiteral("true"));  // sent as an IPP boolean
+  EXPECT_EQ(attributes[QStringLiteral("InputSlot")], QStringLiteral("Tray1"));
 }
 
 TEST_F(CupsPrinterPortTest, RefusedJobsAnswerNotOkWithTheReason) {
