@@ -73,13 +73,16 @@ class Connection {
  public:
   explicit Connection(const Endpoint& endpoint) {
     cupsSetPasswordCB2(NoPassword, nullptr);
+    errno = 0;
     http_ = httpConnect2(endpoint.host.constData(), endpoint.port, nullptr, AF_UNSPEC, endpoint.encryption, 1,
                          kConnectMsec, nullptr);
+    const int reason = errno;
     if (http_)
       httpSetTimeout(http_, kReplySeconds, nullptr, nullptr);
     else
       error_ = QStringLiteral("Cannot reach the print service at %1: %2")
-                   .arg(QString::fromUtf8(endpoint.host), QString::fromLocal8Bit(std::strerror(errno)));
+                   .arg(QString::fromUtf8(endpoint.host),
+                        reason ? QString::fromLocal8Bit(std::strerror(reason)) : QStringLiteral("no answer"));
   }
   ~Connection() {
     if (http_) httpClose(http_);
