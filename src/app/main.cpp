@@ -4,7 +4,8 @@
 #include <QDir>
 #include <memory>
 
-#include "audit/ui/QtSaveFilePicker.h"
+#include "platform/ui/QtSaveFilePicker.h"
+#include "print/CupsPrinterPort.h"
 #include "audit/ui/frmAuditLog.h"
 #include "audit/ui/frmReconciliation.h"
 #include "components/ServiceFactory.h"
@@ -90,6 +91,7 @@ class MainWindowReconciliationHost final : public ReconciliationHost {
   bool ShowStoredFile(const QString& path) override { return window_.ShowStoredFile(path); }
   void ClearViewer() override { window_.ClearStoredFile(); }
   void StoredDocumentRemoved(std::int64_t documentId) override { window_.StoredDocumentRemoved(documentId); }
+  void PrintShownFile(QWidget* parent) override { window_.PrintShownFile(parent); }
 
  private:
   frmMain& window_;
@@ -187,6 +189,11 @@ int main(int argc, char** argv) {
   AuditWindowsHost audit(settings, session, databases, prompter, clock);
   services.audit = &audit;
   services.makeService = [&clock](const QString& url) { return ServiceFactory(url, clock).Create(); };
+  CupsPrinterPort printers;
+  QtSaveFilePicker printFiles(nullptr);
+  services.printers = &printers;
+  services.saveFiles = &printFiles;
+  services.printFolder = paths.RuntimeFolder();  // private to the user, and gone at logout
   MainWindowHost mainWindow(services, login);
 
   Startup startup(store, settings, prompter, runner, instance, login, mainWindow, paths.ProgramFolder());

@@ -7,6 +7,8 @@
 
 namespace pyxa {
 
+class ImageDocument;
+
 enum class FitMode { Height, Width, Window };
 
 struct ViewerResult {
@@ -39,6 +41,11 @@ class PageViewer {
   virtual bool HasNoPages() const = 0;
   virtual ViewerResult Save() = 0;  // -2002: the file was left without pages and nothing was written
   virtual ViewerResult Undo() = 0;
+
+  // What printing reads: the engine of a shown TIFF or JPG (pages as shown, edits pending), or
+  // whether a PDF is shown; null and false for anything else.
+  virtual ImageDocument* ShownImage() { return nullptr; }
+  virtual bool ShowsPdf() const { return false; }
 };
 
 }  // namespace pyxa

@@ -164,8 +164,8 @@ PrinterCapabilities PdfFileCapabilities() {
       Paper(7, QStringLiteral("Executive, 7 1/4 x 10 1/2 in. "), QStringLiteral("Executive"), 184.15, 266.7),
       Paper(6, QStringLiteral("Statement, 5 1/2 x 8 1/2 in. "), QStringLiteral("Statement"), 139.7, 215.9),
       Paper(4, QStringLiteral("Ledger, 17 x 11 in. "), QStringLiteral("Ledger"), 279.4, 431.8),
-      Paper(12, QStringLiteral("B4 (JIS), 250 x 354 mm "), QStringLiteral("B4"), 250, 354),
-      Paper(13, QStringLiteral("B5 (JIS), 182 x 257 mm "), QStringLiteral("B5"), 182, 257)};
+      Paper(12, QStringLiteral("B4, 250 x 354 mm "), QStringLiteral("B4"), 250, 354),
+      Paper(13, QStringLiteral("B5, 182 x 257 mm "), QStringLiteral("B5"), 182, 257)};
   capabilities.resolution = 300;
   return capabilities;
 }

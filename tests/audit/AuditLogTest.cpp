@@ -13,7 +13,7 @@
 
 #include "audit/AuditLogListing.h"
 #include "audit/AuditTexts.h"
-#include "audit/SaveFilePicker.h"
+#include "platform/SaveFilePicker.h"
 #include "audit/ui/frmAuditLog.h"
 #include "components/SqliteDatabase.h"
 #include "platform/ScriptedPrompter.h"

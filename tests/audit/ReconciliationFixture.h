@@ -39,6 +39,8 @@ struct RecordingHost final : ReconciliationHost {
     shown.clear();
   }
   void StoredDocumentRemoved(std::int64_t documentId) override { removed << documentId; }
+  void PrintShownFile(QWidget*) override { printed << shown; }
+  QStringList printed;
   bool canShow = true;
   QString shown;
   QByteArray shownBytes;

@@ -39,14 +39,21 @@ TEST_F(SearchTest, ListsOneRowPerActionInTheRangeWithTheClinicsNames) {
   EXPECT_EQ(Column(*window, kColEncounterId).at(1), QStringLiteral("55"));
   EXPECT_TRUE(Column(*window, kColEncounterDate).first().startsWith(QStringLiteral("24/12/2025 ")));
 
-  // Nothing is chosen yet, so nothing can be acted on; printing waits for the print window.
+  // Nothing is chosen yet, so nothing can be acted on; a chosen image prints as its preview shows it.
   EXPECT_FALSE(Button(*window, "cmdReIndex")->isEnabled());
-  EXPECT_FALSE(Button(*window, "cmdDelete")->isEnabled());
+  EXPECT_FALSE(Button(*window, "cmdPrint")->isEnabled());
   ClickRow(*window, 0);
   EXPECT_TRUE(Button(*window, "cmdReIndex")->isEnabled());
   EXPECT_TRUE(Button(*window, "cmdDelete")->isEnabled());
+  ASSERT_TRUE(Button(*window, "cmdPrint")->isEnabled());
+  Click(*window, "cmdPrint");
+  ASSERT_EQ(host.printed.size(), 1);
+  EXPECT_EQ(host.printed.first(), host.shown);
+  // A preview the page view could not show leaves nothing to print.
+  host.canShow = false;
+  ClickRow(*window, 1);
   EXPECT_FALSE(Button(*window, "cmdPrint")->isEnabled());
-  EXPECT_FALSE(Button(*window, "cmdPrint")->toolTip().isEmpty());
+  host.canShow = true;
 
   // The day before the midnight row finds it; Search starts from an empty list.
   window->findChild<QDateEdit*>(QStringLiteral("DTPicker1"))->setDate(kToday.date().addDays(-1));
@@ -106,11 +113,15 @@ TEST_F(SearchTest, PdfRowsShowInTheViewerAndWordDocumentsOpenOnRequest) {
   QFile copy(opener.opened.first());
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
   EXPECT_EQ(copy.readAll(), QByteArray("word bytes"));
+  // Print hands a Word document to its own program, which prints it.
+  Click(*window, "cmdPrint");
+  EXPECT_EQ(opener.opened.size(), 2);
+  EXPECT_TRUE(host.printed.isEmpty());
 
   // A viewer that cannot show the file leaves no copy behind.
   host.canShow = false;
   ClickRow(*window, 0);
-  EXPECT_EQ(PreviewFiles().size(), 1);  // the Word copy only, still open in its program
+  EXPECT_EQ(PreviewFiles().size(), 2);  // the Word copies only, still open in its program
   window.reset();
   EXPECT_EQ(PreviewFiles(), QStringList());
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <cstdint>
 
+class QWidget;
+
 namespace pyxa {
 
 class ReconciliationHost {
@@ -18,6 +20,8 @@ class ReconciliationHost {
   // tree if it is there, and recount the documents awaiting upload, the Upload Now controls and
   // the available files (a re-indexed file has arrived there).
   virtual void StoredDocumentRemoved(std::int64_t documentId) = 0;
+  // Opens the print window for the file the page view shows, over the parent window.
+  virtual void PrintShownFile(QWidget* parent) = 0;
 };
 
 }  // namespace pyxa

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 #include "audit/NameLookups.h"
-#include "audit/SaveFilePicker.h"
+#include "platform/SaveFilePicker.h"
 #include "platform/Prompter.h"
 #include "platform/ui/BusyCursor.h"
 #include "store/AuditReads.h"

@@ -68,7 +68,6 @@ frmReconciliation::frmReconciliation(ReconciliationServices services, QWidget* p
   reindex_ = Button(QStringLiteral("Re&Index"), QStringLiteral("cmdReIndex"), this);
   delete_ = Button(QStringLiteral("&Delete"), QStringLiteral("cmdDelete"), this);
   print_ = Button(QStringLiteral("&Print"), QStringLiteral("cmdPrint"), this);
-  print_->setToolTip(QStringLiteral("Printing arrives with the print window."));
   cancel_ = Button(QStringLiteral("&Cancel"), QStringLiteral("cmdCancel"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -84,6 +83,7 @@ frmReconciliation::frmReconciliation(ReconciliationServices services, QWidget* p
   connect(search_, &QPushButton::clicked, this, &frmReconciliation::Search);
   connect(reindex_, &QPushButton::clicked, this, &frmReconciliation::ReindexSelected);
   connect(delete_, &QPushButton::clicked, this, &frmReconciliation::DeleteSelected);
+  connect(print_, &QPushButton::clicked, this, &frmReconciliation::PrintSelected);
   connect(cancel_, &QPushButton::clicked, this, &frmReconciliation::reject);
   connect(results_, &QTreeWidget::itemSelectionChanged, this, &frmReconciliation::SelectionChanged);
   connect(results_, &QTreeWidget::itemActivated, this, &frmReconciliation::OpenSelected);
@@ -167,7 +167,24 @@ void frmReconciliation::UpdateButtons() {
   const bool chosen = Selected() != nullptr;
   reindex_->setEnabled(chosen);
   delete_->setEnabled(chosen);
-  print_->setEnabled(false);  // until the print window exists
+  // A stored image or PDF prints as the preview shows it; a Word document opens in its program.
+  const ReconciliationEntry* entry = Selected();
+  const QString extension = entry ? DocumentExtension(entry->row.documentName) : QString();
+  print_->setEnabled(extension == QStringLiteral("DOC") || (!previewPath_.isEmpty() && IsPreviewed(extension)));
+}
+
+bool frmReconciliation::IsPreviewed(const QString& extension) {
+  return extension == QStringLiteral("TIF") || extension == QStringLiteral("JPG") || extension == QStringLiteral("PDF");
+}
+
+void frmReconciliation::PrintSelected() {
+  const ReconciliationEntry* entry = Selected();
+  if (!entry) return;
+  if (DocumentExtension(entry->row.documentName) == QStringLiteral("DOC")) {
+    OpenSelected();
+  } else if (!previewPath_.isEmpty()) {
+    services_.host.PrintShownFile(this);
+  }
 }
 
 void frmReconciliation::DropPreview() {
@@ -188,9 +205,7 @@ void frmReconciliation::SelectionChanged() {
   const ReconciliationEntry* entry = Selected();
   if (!entry) return;
   const QString extension = DocumentExtension(entry->row.documentName);
-  if (extension != QStringLiteral("TIF") && extension != QStringLiteral("JPG") && extension != QStringLiteral("PDF")) {
-    return;  // a Word document opens on request (double click or Enter)
-  }
+  if (!IsPreviewed(extension)) return;  // a Word document opens on request (double click, Enter or Print)
   try {
     previewPath_ = reconciliation_.WritePreviewCopy(*entry, previewFolder_);
   } catch (const std::exception& error) {
@@ -198,6 +213,7 @@ void frmReconciliation::SelectionChanged() {
     return;
   }
   if (!services_.host.ShowStoredFile(previewPath_)) DropPreview();
+  UpdateButtons();  // printing follows the preview
 }
 
 void frmReconciliation::OpenSelected() {

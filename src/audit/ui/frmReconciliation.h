@@ -6,7 +6,7 @@
 #include "audit/Reconciliation.h"
 #include "audit/ReconciliationSearch.h"
 #include "audit/ui/ReconciliationHost.h"
-#include "audit/SaveFilePicker.h"
+#include "platform/SaveFilePicker.h"
 #include "components/DocumentDatabase.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
@@ -60,6 +60,9 @@ class frmReconciliation final : public QDialog {
   void Search();
   void SelectionChanged();
   void OpenSelected();
+  void PrintSelected();
+  // Whether a stored document of the extension is previewed in the page view.
+  static bool IsPreviewed(const QString& extension);
   void DeleteSelected();
   void ReindexSelected();
   void UpdateButtons();

@@ -39,6 +39,8 @@ class PageView : public QScrollArea, public PageViewer {
   bool HasNoPages() const override { return kind_ == Kind::Image && image_.HasNoPages(); }
   ViewerResult Save() override;
   ViewerResult Undo() override;
+  ImageDocument* ShownImage() override { return kind_ == Kind::Image ? &image_ : nullptr; }
+  bool ShowsPdf() const override { return kind_ == Kind::Pdf; }
   // The engine of the image shown, for storing pages of it.
   const ImageDocument& Image() const { return image_; }
 

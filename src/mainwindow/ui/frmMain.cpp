@@ -106,7 +106,8 @@ void frmMain::CreateMenus() {
           &frmMain::cmdFile_Click);
   connect(AddAction(file, QStringLiteral("mnuFileSave"), QStringLiteral("Save"), QKeySequence::Save),
           &QAction::triggered, this, &frmMain::subSave);
-  AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"), QKeySequence::Print);
+  connect(AddAction(file, QStringLiteral("mnuFilePrint"), QStringLiteral("&Print"), QKeySequence::Print),
+          &QAction::triggered, this, [this] { PrintShownFile(); });
   file->addSeparator();
   connect(AddAction(file, QStringLiteral("mnuFileExit"), QStringLiteral("E&xit")), &QAction::triggered, this,
           &frmMain::cmdExit_Click);
@@ -271,11 +272,10 @@ void frmMain::ConnectControls() {
 }
 
 void frmMain::ApplyState() {
-  // Commands whose windows arrive with their own features stay off until then.
-  static const QStringList kNotYetAvailable = {
-      QStringLiteral("btnPrint"),
-      QStringLiteral("mnuFilePrint"),
-  };
+  // Printing needs a print service and a page view showing an image or a PDF.
+  static const QStringList kPrinting = {QStringLiteral("btnPrint"), QStringLiteral("mnuFilePrint")};
+  const bool printable = services_.printers && services_.saveFiles && (Viewer().ShownImage() || Viewer().ShowsPdf()) &&
+                         Viewer().PageCount() > 0;
   // Page edits need an image the viewer can edit (not a PDF or Word file).
   static const QStringList kPageEdits = {QStringLiteral("btnRotate"), QStringLiteral("btnDelete"),
                                          QStringLiteral("btnUndo"),   QStringLiteral("btnSave"),
@@ -295,12 +295,11 @@ void frmMain::ApplyState() {
   const bool edited = Viewer().HasUnsavedChanges();
   for (const QString& name : state_.Controls()) {
     bool enabled = state_.Enabled(name);
-    if (kNotYetAvailable.contains(name)) enabled = false;
+    if (kPrinting.contains(name) && !printable) enabled = false;
     if (kPageEdits.contains(name) && (!Viewer().CanEditPages() || IndexedPagesHeld())) enabled = false;
     if (kNeedAnEdit.contains(name) && !edited) enabled = false;
     apply(name, enabled);
   }
-  for (const QString& name : kNotYetAvailable) apply(name, false);
   // The page scenarios belong to the production scanner kind alone.
   toolbar_->Tool(QStringLiteral("btnScenarios"))->setVisible(ChosenScanning() && ChosenScanning()->HasScenarios());
   if (!services_.makeService) apply(QStringLiteral("mnuToolsOptions"), false);

@@ -17,6 +17,7 @@
 #include "patients/PatientChooser.h"
 #include "platform/Clock.h"
 #include "platform/Prompter.h"
+#include "print/PrintState.h"
 #include "shell/AppSettings.h"
 #include "shell/KeepAlive.h"
 #include "shell/LoginPrompt.h"
@@ -51,6 +52,8 @@ struct DocumentFrame;
 struct MainPanes;
 struct SearchFrame;
 class PageView;
+class PrinterPort;
+class SaveFilePicker;
 
 struct MainWindowServices {
   AppSettings& settings;
@@ -75,6 +78,10 @@ struct MainWindowServices {
   // A service object of its own for an address, for the configuration window's test; Options stays off
   // when null.
   std::function<std::unique_ptr<ClinicalService>(const QString& url)> makeService = nullptr;
+  // The Print command prints through the print service; it stays off while either is null.
+  PrinterPort* printers = nullptr;
+  SaveFilePicker* saveFiles = nullptr;  // the PDF file a print to file writes
+  QString printFolder = {};             // where print jobs are made; the system's temporary folder when empty
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -123,6 +130,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   bool ShowStoredFile(const QString& path);
   void ClearStoredFile();
   void StoredDocumentRemoved(std::int64_t documentId);
+  // The Print command: the print window for the file the page view shows, pages as shown.
+  void PrintShownFile(QWidget* parent = nullptr);
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);
@@ -323,6 +332,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   QList<QAction*> pageKeys_;           // View commands whose keys act inside the page view
   QHash<QString, QString> viewTools_;  // View command -> the tool whose state it follows
   std::optional<Documents> indexed_;
+  PrintState printState_;  // the print choices of the run
   bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or

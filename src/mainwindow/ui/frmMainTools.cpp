@@ -62,6 +62,9 @@ void frmMain::abMain_ToolClick(const QString& toolName) {
       case Command::Delete:
         subDelete();
         break;
+      case Command::Print:
+        PrintShownFile();
+        break;
       case Command::Scenarios:
         if (BatchScanning* kind = ChosenScanning(); kind && kind->HasScenarios()) kind->EditScenarios(this);
         break;

@@ -1,4 +1,4 @@
-// The save dialog the audit windows ask for a file name with; tests script it.
+// The save dialog windows ask for a file name with; tests script it.
 #pragma once
 
 #include <QString>

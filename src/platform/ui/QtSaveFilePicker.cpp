@@ -1,4 +1,4 @@
-#include "audit/ui/QtSaveFilePicker.h"
+#include "platform/ui/QtSaveFilePicker.h"
 
 #include <QFileDialog>
 #include <QStringList>

@@ -1,7 +1,7 @@
-// The desktop's save dialog for the audit windows.
+// The desktop's save dialog.
 #pragma once
 
-#include "audit/SaveFilePicker.h"
+#include "platform/SaveFilePicker.h"
 
 class QWidget;
 
