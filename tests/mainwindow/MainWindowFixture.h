@@ -118,6 +118,9 @@ class MainWindowTest : public ::testing::Test {
     MainWindowServices services{settings, store,   session, prompter, login, databases,
                                 picker,   &upload, viewer,  chooser,  &clock};
     services.storingCheckpoint = checkpoint;
+    services.printers = printers;
+    services.saveFiles = saveFiles;
+    services.printFolder = folder;
     window = std::make_unique<frmMain>(services);
   }
   template <typename T>
@@ -151,6 +154,8 @@ class MainWindowTest : public ::testing::Test {
   PageViewer* viewer = nullptr;
   PatientChooser* chooser = nullptr;  // the results window when null
   const std::function<void(const char*)>* checkpoint = nullptr;  // called at each step of storing
+  PrinterPort* printers = nullptr;  // Print stays off without a print service
+  SaveFilePicker* saveFiles = nullptr;
   ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(9, 15))};
   std::unique_ptr<frmMain> window;
 };

@@ -1,6 +1,9 @@
-// Page edits through the window on real TIFF files: delete, rotate, undo and save.
+// Page edits through the window on real TIFF files: delete, rotate, undo, save, and print as shown.
 #include "MainWindowFixture.h"
 #include "document/ImageDocument.h"
+#include "print/FakePrinterPort.h"
+#include "print/PrintedSheets.h"
+#include "print/WindowDriving.h"
 
 #include <QFile>
 #include <QImage>
@@ -20,6 +23,14 @@ QImage Decode(const QString& path, int page) {
 
 class PageEditsTest : public MainWindowTest {
  protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    port.printers = {test::OfficePrinter()};
+    port.defaultPrinter = QStringLiteral("Office");
+    printers = &port;
+    saveFiles = &saver;
+    Build();
+  }
   void Show(const QString& name) {
     window->cmdFile_Click();
     const auto found = Find<QTreeWidget>("sstFiles")->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
@@ -28,6 +39,9 @@ class PageEditsTest : public MainWindowTest {
     window->sstFiles_NodeClick(found.first());
   }
   QString Path(const QString& name) { return settings.AvailableFolder + name; }
+
+  test::FakePrinterPort port;
+  test::ScriptedSaver saver;
 };
 
 TEST_F(PageEditsTest, DeleteSaveAndReopenKeepsTheOtherPagesPixels) {
@@ -58,6 +72,39 @@ TEST_F(PageEditsTest, RotateSaveTurnsThePageAndUndoBringsItBack) {
   const QImage after = Decode(Path(QStringLiteral("page.tif")), 1);
   EXPECT_EQ(after.size(), before.size().transposed());
   EXPECT_EQ(after, before.transformed(QTransform().rotate(90)));
+}
+
+TEST_F(PageEditsTest, PrintPrintsThePagesAsShownAndLeavesTheEditsPending) {
+  EXPECT_FALSE(Action("btnPrint")->isEnabled());  // nothing shown
+  ASSERT_TRUE(WriteMarkedTiff(Path(QStringLiteral("batch.tif")), 3));
+  const QImage first = Decode(Path(QStringLiteral("batch.tif")), 1);
+  Show(QStringLiteral("batch.tif"));
+  Action("btnRotate")->trigger();
+  ASSERT_TRUE(Action("btnPrint")->isEnabled());
+  test::OnNextModal([](QWidget* print) {
+    test::Click(print, "optPrintAll");
+    test::Click(print, "Fit");
+    test::Click(print, "cmdOK");
+  });
+  Action("btnPrint")->trigger();
+  EXPECT_TRUE(prompter.Prompts().empty()) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  ASSERT_EQ(port.jobs.size(), 1u);
+  EXPECT_EQ(port.jobs[0].title, QStringLiteral("batch.tif"));
+  const std::unique_ptr<Poppler::Document> pdf = test::ReadPdf(port.jobs[0].pdf);
+  ASSERT_TRUE(pdf);
+  ASSERT_EQ(pdf->numPages(), 3);
+  // The turned page fills the printable height of Letter (1/4 in. in, 1/2 in. down), turned as on screen.
+  const QImage sheet = pdf->page(0)->renderToImage(test::kRenderDpi, test::kRenderDpi);
+  EXPECT_LT(test::Difference(sheet, QRect(10, 20, 246, 410), first.transformed(QTransform().rotate(90))), 3.0);
+  EXPECT_TRUE(window->Viewer().HasUnsavedChanges());
+  EXPECT_EQ(Decode(Path(QStringLiteral("batch.tif")), 1), first);
+
+  // Without a print service the command stays off.
+  printers = nullptr;
+  Build();
+  Show(QStringLiteral("batch.tif"));
+  EXPECT_FALSE(Action("btnPrint")->isEnabled());
+  EXPECT_FALSE(Action("mnuFilePrint")->isEnabled());
 }
 
 TEST_F(PageEditsTest, SavingAFileLeftWithoutPagesAsksToDeleteIt) {

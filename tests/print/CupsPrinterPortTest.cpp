@@ -1,6 +1,14 @@
 #include "print/CupsPrinterPort.h"
 #include "print/CupsScheduler.h"
 
+#include "common/TestTiff.h"
+#include "document/ImageDocument.h"
+#include "platform/ScriptedPrompter.h"
+#include "print/ImagePageSource.h"
+#include "print/PrintedSheets.h"
+#include "print/WindowDriving.h"
+#include "print/ui/frmPrintIm.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -8,6 +16,9 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
@@ -214,24 +225,78 @@ TEST_F(CupsPrinterPortTest, DriverOptionsAreThePpdsChoicesWithoutPageRegion) {
   EXPECT_TRUE(Port().DriverOptions(QStringLiteral("Missing")).empty());
 }
 
-TEST_F(CupsPrinterPortTest, SubmittedPdfArrivesUnchangedWithItsOptions) {
+// The whole way: the print window on this print service prints pages "3-1,5" of a scanned batch fitted
+// to Letter, two-sided from tray 2; the printer receives those sheets in that order, with the choices.
+TEST_F(CupsPrinterPortTest, ThePrintWindowPrintsARangeTwoSidedFromTray2) {
   QTemporaryDir dir;
-  const QString pdf = MakePdf(dir);
-  const JobOptions options = {{QStringLiteral("InputSlot"), QStringLiteral("Tray2")},
-                              {QStringLiteral("Duplex"), QStringLiteral("DuplexNoTumble")},
-                              {QStringLiteral("copies"), QStringLiteral("2")}};
-  const SubmitResult result = Port().SubmitPdf(QStringLiteral("Office"), pdf, QStringLiteral("Letter to Dr. Ruiz"), options);
-  ASSERT_TRUE(result.ok) << result.error.toStdString();
-  ASSERT_GT(result.jobId, 0);
-  ASSERT_TRUE(scheduler_->WaitForJob(result.jobId, 10000));
-  EXPECT_EQ(ReadAll(scheduler_->OutputPath(QStringLiteral("Office"))), ReadAll(pdf));
+  const QString tiff = dir.filePath(QStringLiteral("batch.tif"));
+  ASSERT_TRUE(pyxa::testing::WriteMarkedTiff(tiff, 6));
+  ImageDocument document;
+  ASSERT_TRUE(document.Load(tiff).Ok());
+  ImagePageSource pages(document);
+  CupsPrinterPort port = Port();
+  PrintState state;
+  state.pageCount = 6;
+  ScriptedPrompter prompter;
+  ScriptedSaver saver;
+  frmPrintIm window({state, port, prompter, saver, dir.path()}, pages, QStringLiteral("batch.tif"));
+  window.show();
+  Click(&window, "optPrintRng");
+  QTest::keyClicks(Child<QLineEdit>(&window, "txtRange"), QStringLiteral("3-1,5"));
+  Click(&window, "Fit");
+  ChooseEntry(Child<QComboBox>(&window, "DuplexCombo"),
+              QStringLiteral("Double-sided printing using a horizontal page turn"));
+  ChooseEntry(Child<QComboBox>(&window, "PaperSourceCombo"), QStringLiteral("Tray 2"));
+  ChooseEntry(Child<QComboBox>(&window, "PrinterPaperSizeCombo"), QStringLiteral("Letter, 8 1/2 x 11 in. "));
+  Click(&window, "udCopiesUp");
+  Click(&window, "cmdOK");
+  ASSERT_EQ(prompter.Count(), 0) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  EXPECT_FALSE(window.isVisible());
 
-  std::map<QString, QString> attributes = scheduler_->JobAttributes(result.jobId);
-  EXPECT_EQ(attributes[QStringLiteral("job-name")], QStringLiteral("Letter to Dr. Ruiz"));
+  int job = 0;  // the scheduler numbers jobs from 1; this one carries the file's name
+  for (int id = 1; id < 100 && !job; ++id)
+    if (scheduler_->JobAttributes(id)[QStringLiteral("job-name")] == QLatin1String("batch.tif")) job = id;
+  ASSERT_GT(job, 0);
+  ASSERT_TRUE(scheduler_->WaitForJob(job, 10000));
+  std::map<QString, QString> attributes = scheduler_->JobAttributes(job);
   EXPECT_EQ(attributes[QStringLiteral("InputSlot")], QStringLiteral("Tray2"));
   EXPECT_EQ(attributes[QStringLiteral("Duplex")], QStringLiteral("DuplexNoTumble"));
+  EXPECT_EQ(attributes[QStringLiteral("PageSize")], QStringLiteral("Letter"));
   EXPECT_EQ(attributes[QStringLiteral("copies")], QStringLiteral("2"));
   EXPECT_EQ(attributes[QStringLiteral("document-format-supplied")], QStringLiteral("application/pdf"));
+
+  // What came out: four Letter sheets, each showing its page in the printable area (1/4 in. in,
+  // 1/2 in. down; a 1 x 0.6 in. page fitted to 8 in. across), and no other page.
+  const QString output = scheduler_->OutputPath(QStringLiteral("Office"));
+  QProcess info;
+  info.start(QStringLiteral("pdfinfo"), {output});
+  ASSERT_TRUE(info.waitForFinished(10000));
+  const QString text = QString::fromUtf8(info.readAllStandardOutput());
+  EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+4\\n")))) << text.toStdString();
+  EXPECT_TRUE(text.contains(QRegularExpression(QStringLiteral("Page size:\\s+612 x 792 pts")))) << text.toStdString();
+  const QRect printed(10, 20, 320, 192);
+  const int expected[] = {1, 2, 3, 5};  // a reversed range counts upwards
+  for (int sheet = 1; sheet <= 4; ++sheet) {
+    const QString prefix = dir.filePath(QStringLiteral("sheet%1").arg(sheet));
+    ASSERT_EQ(QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(kRenderDpi),
+                                                             QStringLiteral("-gray"), QStringLiteral("-singlefile"),
+                                                             QStringLiteral("-f"), QString::number(sheet),
+                                                             QStringLiteral("-l"), QString::number(sheet), output,
+                                                             prefix}),
+              0);
+    const QImage rendered(prefix + QStringLiteral(".pgm"));
+    ASSERT_FALSE(rendered.isNull());
+    for (int page = 1; page <= 6; ++page) {
+      QImage image;
+      double dpiX = 0, dpiY = 0;
+      ASSERT_TRUE(document.PageImage(page, &image, &dpiX, &dpiY).Ok());
+      const double difference = Difference(rendered, printed, image);
+      if (page == expected[sheet - 1])
+        EXPECT_LT(difference, 3.0) << "sheet " << sheet;
+      else
+        EXPECT_GT(difference, 3.0) << "sheet " << sheet << " page " << page;
+    }
+  }
 }
 
 TEST_F(CupsPrinterPortTest, AnInstancePrintsWithItsSavedOptionsUnderTheCallersOwn) {

@@ -3,6 +3,7 @@
 #include "common/TestTiff.h"
 #include "document/ImageDocument.h"
 #include "print/FakePrinterPort.h"
+#include "print/PrintedSheets.h"
 #include "print/ImagePageSource.h"
 
 #include <gtest/gtest.h>
@@ -16,29 +17,10 @@
 namespace pyxa {
 namespace {
 
-constexpr double kRenderDpi = 40;
-
-std::unique_ptr<Poppler::Document> ReadPdf(const QByteArray& bytes) {
-  std::unique_ptr<Poppler::Document> pdf = Poppler::Document::loadFromData(bytes);
-  if (pdf) pdf->setRenderHint(Poppler::Document::Antialiasing);
-  return pdf;
-}
-
-std::unique_ptr<Poppler::Document> ReadPdfFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? ReadPdf(file.readAll()) : nullptr;
-}
-
-// Mean grey difference (0-255) between the region of a rendered sheet and a page scaled to it.
-double Difference(const QImage& sheet, const QRect& region, const QImage& page) {
-  const QImage got = sheet.copy(region).convertToFormat(QImage::Format_Grayscale8);
-  const QImage want = page.convertToFormat(QImage::Format_Grayscale8)
-                          .scaled(region.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-  double sum = 0;
-  for (int y = 0; y < want.height(); ++y)
-    for (int x = 0; x < want.width(); ++x) sum += std::abs(qGray(got.pixel(x, y)) - qGray(want.pixel(x, y)));
-  return sum / (want.width() * want.height());
-}
+using test::Difference;
+using test::kRenderDpi;
+using test::ReadPdf;
+using test::ReadPdfFile;
 
 // Notes where and how the job's file lay when it was handed over.
 class WatchingPort : public test::FakePrinterPort {

@@ -19,6 +19,7 @@
 #include "platform/ScriptedPrompter.h"
 #include "print/FakePrinterPort.h"
 #include "print/PrintPageSource.h"
+#include "print/WindowDriving.h"
 
 namespace pyxa {
 namespace {
@@ -43,46 +44,11 @@ class PlainPages : public PrintPageSource {
   int count_;
 };
 
-class ScriptedSaver : public SaveFilePicker {
- public:
-  QString answer;
-  int asked = 0;
-  QString SaveFile(const QString&, const QString&, const QString&) override {
-    ++asked;
-    return answer;
-  }
-};
-
-// Acts on the next modal window once it is up (the caller then does what opens it).
-void OnNextModal(std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    act(modal);
-  });
-}
-
-template <typename T>
-T* Child(QWidget* parent, const char* name) {
-  T* child = parent->findChild<T*>(QLatin1String(name));
-  EXPECT_NE(child, nullptr) << name;
-  return child;
-}
-
-// Clicks a button where a user would: a radio button on its circle, others in the middle.
-void Click(QWidget* parent, const char* name) {
-  QAbstractButton* button = Child<QAbstractButton>(parent, name);
-  const QPoint at = qobject_cast<QRadioButton*>(button) ? QPoint(8, button->height() / 2) : button->rect().center();
-  QTest::mouseClick(button, Qt::LeftButton, {}, at);
-}
-
-// Chooses the entry of a list with the keyboard.
-void ChooseEntry(QComboBox* box, const QString& text) {
-  box->setFocus();
-  QTest::keyClick(box, Qt::Key_Home);
-  for (int i = 0; i < box->count() && box->currentText() != text; ++i) QTest::keyClick(box, Qt::Key_Down);
-  ASSERT_EQ(box->currentText(), text);
-}
+using test::ChooseEntry;
+using test::Child;
+using test::Click;
+using test::OnNextModal;
+using test::ScriptedSaver;
 
 class PrintWindowTest : public ::testing::Test {
  protected:

@@ -59,7 +59,7 @@ void frmPrintIm::BuildControls() {
   auto* job = Named(new QGroupBox(QStringLiteral("Print Job"), this), "Frame3");
   all_ = Named(new QRadioButton(QStringLiteral("&Entire Document"), job), "optPrintAll");
   current_ = Named(new QRadioButton(QStringLiteral("C&urrent Page"), job), "optPrintPage");
-  range_ = Named(new QRadioButton(QStringLiteral("Page &Range"), job), "optPrintRng");
+  range_ = Named(new QRadioButton(QStringLiteral("Page Ra&nge"), job), "optPrintRng");
   rangeText_ = Named(new QLineEdit(job), "txtRange");
   rangeText_->installEventFilter(this);
   auto* hint = Named(new QLabel(QStringLiteral("Enter page numbers and/or page ranges separated by commas. "
@@ -105,7 +105,7 @@ void frmPrintIm::BuildControls() {
     else
       form->addRow(label, field);
   };
-  row(QStringLiteral("C&opies:"), copies_, copiesRow);
+  row(QStringLiteral("Cop&ies:"), copies_, copiesRow);
   row(QStringLiteral("Printer paper si&ze:"), paperSize_);
   row(QStringLiteral("&Duplex mode:"), duplex_);
   row(QStringLiteral("Paper &source:"), paperSource_);
@@ -120,13 +120,13 @@ void frmPrintIm::BuildControls() {
   auto_ = Named(new QRadioButton(QStringLiteral("&Automatic Page Size Orientation"), type), "AutoAdjustOption");
   fit_ = Named(new QRadioButton(QStringLiteral("&Fit To Page"), type), "Fit");
   fit_->setToolTip(QStringLiteral("Fit image to page"));
-  scale_ = Named(new QRadioButton(QStringLiteral("Sc&ale"), type), "ScaleButton");
+  scale_ = Named(new QRadioButton(QStringLiteral("Sca&le"), type), "ScaleButton");
   scale_->setToolTip(QStringLiteral("Print Scaled Image"));
   scaleText_ = Named(new QLineEdit(type), "MagEdBox");
   scaleText_->setValidator(new QIntValidator(1, 6400, scaleText_));
   scaleText_->setMaximumWidth(60);
   scaleLabel_ = Named(new QLabel(QStringLiteral("%"), type), "Label3");
-  real_ = Named(new QRadioButton(QStringLiteral("Rea&l Size"), type), "Real");
+  real_ = Named(new QRadioButton(QStringLiteral("&Real Size"), type), "Real");
   real_->setToolTip(QStringLiteral("Print Real Size Image"));
   auto* scaleRow = new QHBoxLayout;
   scaleRow->addWidget(scale_);
