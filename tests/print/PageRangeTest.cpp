@@ -1,4 +1,4 @@
-// The page list of a typed range, and the print window's rules without the window.
+// The page list of a typed range, and the print window's rules that its window tests do not reach.
 #include "print/PageRange.h"
 #include "print/PrintChoices.h"
 #include "print/PrintRoutine.h"
@@ -46,25 +46,6 @@ TEST(PageRange, ParsesAsWrittenAndExplainsEveryRefusal) {
   }
 }
 
-TEST(PrintChoicesRules, RangeKeysCopiesArrowsAndCopiesTyped) {
-  EXPECT_TRUE(PrintChoices::RangeKeyAccepted(QLatin1Char('7'), false, true));
-  EXPECT_TRUE(PrintChoices::RangeKeyAccepted(QChar(8), true, true));
-  EXPECT_FALSE(PrintChoices::RangeKeyAccepted(QLatin1Char(','), false, true));
-  EXPECT_FALSE(PrintChoices::RangeKeyAccepted(QLatin1Char('-'), false, true));
-  EXPECT_TRUE(PrintChoices::RangeKeyAccepted(QLatin1Char('-'), false, false));
-  EXPECT_FALSE(PrintChoices::RangeKeyAccepted(QLatin1Char('a'), false, false));
-  EXPECT_FALSE(PrintChoices::RangeKeyAccepted(QLatin1Char(' '), false, false));
-
-  EXPECT_EQ(PrintChoices::CopiesUp(QStringLiteral("1")), QStringLiteral("2"));
-  EXPECT_EQ(PrintChoices::CopiesUp(QStringLiteral("9")), QStringLiteral("9"));  // the arrows stop at 9
-  EXPECT_EQ(PrintChoices::CopiesDown(QStringLiteral("1")), QStringLiteral("1"));
-  EXPECT_EQ(PrintChoices::CopiesDown(QStringLiteral("5")), QStringLiteral("4"));
-  EXPECT_EQ(PrintChoices::CopiesUp(QStringLiteral("")), QStringLiteral("1"));
-  EXPECT_EQ(PrintChoices::Copies(QStringLiteral("12")), 12);
-  EXPECT_EQ(PrintChoices::Copies(QStringLiteral("two")), 0);
-  EXPECT_EQ(PrintChoices::Copies(QStringLiteral("0")), 0);
-}
-
 class PrintChoicesTest : public ::testing::Test {
  protected:
   test::FakePrinterPort port;
@@ -93,36 +74,6 @@ TEST_F(PrintChoicesTest, StartsOnTheRememberedPrinterElseTheDefaultElseThePdfFil
   state.printerName.clear();
   choices.ChooseStartingPrinter();
   EXPECT_EQ(state.printerName, QStringLiteral("Office"));  // no default: the first printer
-}
-
-TEST_F(PrintChoicesTest, ListsFollowThePrinterAndSelectTheRememberedEntries) {
-  port.printers = {test::OfficePrinter(), test::PlainPrinter()};
-  port.defaultPrinter = QStringLiteral("Office");
-  state.paperSize = 9;
-  state.paperSource = 2;
-  state.duplexMode = kDuplexShortEdge;
-  choices.ChooseStartingPrinter();
-  EXPECT_EQ(choices.PaperSizes().size(), 2u);
-  EXPECT_EQ(choices.SelectedPaperSize(), 1);
-  EXPECT_EQ(choices.SelectedPaperSource(), 1);
-  EXPECT_EQ(choices.DuplexModes().size(), 3u);
-  EXPECT_EQ(choices.SelectedDuplexMode(), 2);
-
-  // A single-sided printer offers one duplex entry, and its values become the remembered ones.
-  choices.SetPrinter(QStringLiteral("Plain"));
-  ASSERT_EQ(choices.DuplexModes().size(), 1u);
-  EXPECT_EQ(choices.DuplexModes()[0].text, QStringLiteral("Single-sided printing"));
-  EXPECT_EQ(choices.SelectedDuplexMode(), 0);
-  EXPECT_EQ(state.duplexMode, kDuplexNone);
-  EXPECT_EQ(choices.SelectedPaperSource(), 0);
-  EXPECT_EQ(state.paperSource, 1);
-  EXPECT_EQ(choices.SelectedPaperSize(), 0);  // A4 is not offered: the first size
-
-  // A printer that cannot be read offers single-sided printing only.
-  port.printers[1].readable = false;
-  EXPECT_FALSE(choices.SetPrinter(QStringLiteral("Plain")));
-  EXPECT_TRUE(choices.PaperSources().empty());
-  EXPECT_EQ(choices.DuplexModes().size(), 1u);
 }
 
 TEST_F(PrintChoicesTest, PageChoicesAndTheRequest) {
