@@ -1,5 +1,7 @@
 #include "print/CupsPrinterPort.h"
 
+#include "print/PaperSizes.h"
+
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
@@ -138,30 +140,6 @@ class Destinations {
 };
 
 // --- Paper sizes -------------------------------------------------------------------------------
-
-struct KnownPaper {
-  int code;
-  double widthMm;
-  double heightMm;
-  const char* name;
-};
-
-// The paper-size codes of the print state, recognised by the sheet's size as the driver states it
-// (Ledger is the landscape 17 x 11 in. sheet, 11 x 17 in. its portrait twin).
-constexpr KnownPaper kKnownPapers[] = {
-    {1, 215.9, 279.4, "Letter, 8 1/2 x 11 in. "},         {17, 279.4, 431.8, "11 x 17 in. "},
-    {4, 431.8, 279.4, "Ledger, 17 x 11 in. "},            {5, 215.9, 355.6, "Legal, 8 1/2 x 14 in. "},
-    {6, 139.7, 215.9, "Statement, 5 1/2 x 8 1/2 in. "},  {7, 184.15, 266.7, "Executive, 7 1/2 x 10 1/2 in. "},
-    {8, 297.0, 420.0, "A3, 297 x 420 mm "},               {9, 210.0, 297.0, "A4, 210 x 297 mm "},
-    {11, 148.0, 210.0, "A5, 148 x 210 mm "},              {12, 250.0, 353.0, "B4, 250 x 354 mm "},
-    {13, 182.0, 257.0, "B5, 182 x 257 mm "},              {16, 254.0, 355.6, "10 x 14 in. "},
-};
-
-const KnownPaper* MatchPaper(double widthMm, double heightMm) {
-  for (const KnownPaper& paper : kKnownPapers)
-    if (std::abs(paper.widthMm - widthMm) <= 1.0 && std::abs(paper.heightMm - heightMm) <= 1.0) return &paper;
-  return nullptr;
-}
 
 // A sheet as the driver states it, before it gets its code.
 struct DriverPaper {

@@ -1,6 +1,7 @@
 #include "print/PrintRoutine.h"
 
 #include "print/PagePlacement.h"
+#include "print/PaperSizes.h"
 
 #include <QDir>
 #include <QPageLayout>
@@ -21,10 +22,6 @@ PrintOutcome Failure(int code, const QString& detail) {
   outcome.code = code;
   outcome.detail = detail;
   return outcome;
-}
-
-PaperSize Paper(int code, const QString& name, const QString& keyword, double widthMm, double heightMm) {
-  return {code, name, {QStringLiteral("PageSize"), keyword}, QSizeF(widthMm, heightMm), QMarginsF()};
 }
 
 bool Named(const JobOptions& options, const QString& name) {
@@ -155,17 +152,11 @@ PrintOutcome WritePdfFile(const PrintRequest& request, const PaperSize& paper, i
 
 PrinterCapabilities PdfFileCapabilities() {
   PrinterCapabilities capabilities;
-  capabilities.paperSizes = {
-      Paper(1, QStringLiteral("Letter, 8 1/2 x 11 in. "), QStringLiteral("Letter"), 215.9, 279.4),
-      Paper(5, QStringLiteral("Legal, 8 1/2 x 14 in. "), QStringLiteral("Legal"), 215.9, 355.6),
-      Paper(9, QStringLiteral("A4, 210 x 297 mm "), QStringLiteral("A4"), 210, 297),
-      Paper(8, QStringLiteral("A3, 297 x 420 mm "), QStringLiteral("A3"), 297, 420),
-      Paper(11, QStringLiteral("A5, 148 x 210 mm "), QStringLiteral("A5"), 148, 210),
-      Paper(7, QStringLiteral("Executive, 7 1/4 x 10 1/2 in. "), QStringLiteral("Executive"), 184.15, 266.7),
-      Paper(6, QStringLiteral("Statement, 5 1/2 x 8 1/2 in. "), QStringLiteral("Statement"), 139.7, 215.9),
-      Paper(4, QStringLiteral("Ledger, 17 x 11 in. "), QStringLiteral("Ledger"), 279.4, 431.8),
-      Paper(12, QStringLiteral("B4, 250 x 354 mm "), QStringLiteral("B4"), 250, 354),
-      Paper(13, QStringLiteral("B5, 182 x 257 mm "), QStringLiteral("B5"), 182, 257)};
+  // Every known sheet upright; the landscape Ledger is the 11 x 17 in. sheet already offered.
+  for (const KnownPaper& known : KnownPapers())
+    if (known.widthMm <= known.heightMm)
+      capabilities.paperSizes.push_back({known.code, QString::fromLatin1(known.name), {},
+                                         QSizeF(known.widthMm, known.heightMm), QMarginsF()});
   capabilities.resolution = 300;
   return capabilities;
 }
