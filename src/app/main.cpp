@@ -91,7 +91,7 @@ class MainWindowReconciliationHost final : public ReconciliationHost {
   bool ShowStoredFile(const QString& path) override { return window_.ShowStoredFile(path); }
   void ClearViewer() override { window_.ClearStoredFile(); }
   void StoredDocumentRemoved(std::int64_t documentId) override { window_.StoredDocumentRemoved(documentId); }
-  void PrintShownFile(QWidget* parent) override { window_.PrintShownFile(parent); }
+  void PrintShownFile(QWidget* parent, const QString& title) override { window_.PrintShownFile(parent, title); }
 
  private:
   frmMain& window_;

@@ -39,7 +39,7 @@ struct RecordingHost final : ReconciliationHost {
     shown.clear();
   }
   void StoredDocumentRemoved(std::int64_t documentId) override { removed << documentId; }
-  void PrintShownFile(QWidget*) override { printed << shown; }
+  void PrintShownFile(QWidget*, const QString& title) override { printed << shown + QLatin1Char('|') + title; }
   QStringList printed;
   bool canShow = true;
   QString shown;

@@ -20,8 +20,9 @@ class ReconciliationHost {
   // tree if it is there, and recount the documents awaiting upload, the Upload Now controls and
   // the available files (a re-indexed file has arrived there).
   virtual void StoredDocumentRemoved(std::int64_t documentId) = 0;
-  // Opens the print window for the file the page view shows, over the parent window.
-  virtual void PrintShownFile(QWidget* parent) = 0;
+  // Opens the print window for the file the page view shows, over the parent window; the job is
+  // named title in the print queue.
+  virtual void PrintShownFile(QWidget* parent, const QString& title) = 0;
 };
 
 }  // namespace pyxa

@@ -183,7 +183,7 @@ void frmReconciliation::PrintSelected() {
   if (DocumentExtension(entry->row.documentName) == QStringLiteral("DOC")) {
     OpenSelected();
   } else if (!previewPath_.isEmpty()) {
-    services_.host.PrintShownFile(this);
+    services_.host.PrintShownFile(this, entry->row.documentName);
   }
 }
 

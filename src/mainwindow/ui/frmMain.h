@@ -130,8 +130,9 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   bool ShowStoredFile(const QString& path);
   void ClearStoredFile();
   void StoredDocumentRemoved(std::int64_t documentId);
-  // The Print command: the print window for the file the page view shows, pages as shown.
-  void PrintShownFile(QWidget* parent = nullptr);
+  // The Print command: the print window for the file the page view shows, pages as shown; the
+  // job takes the file's name unless given a title.
+  void PrintShownFile(QWidget* parent = nullptr, const QString& title = {});
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);

@@ -10,7 +10,7 @@
 
 namespace pyxa {
 
-void frmMain::PrintShownFile(QWidget* parent) {
+void frmMain::PrintShownFile(QWidget* parent, const QString& title) {
   if (!services_.printers || !services_.saveFiles || Viewer().CurrentFileName().isEmpty()) return;
   try {
     std::unique_ptr<PrintPageSource> pages;
@@ -27,7 +27,8 @@ void frmMain::PrintShownFile(QWidget* parent) {
     printState_.pageCount = pages->PageCount();
     printState_.currentPage = Viewer().CurrentPage();
     ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
-                    *pages, NameFromFullPath(Viewer().CurrentFileName()), parent ? parent : this);
+                    *pages, title.isEmpty() ? NameFromFullPath(Viewer().CurrentFileName()) : title,
+                    parent ? parent : this);
   } catch (const std::exception& error) {
     ReportError(error);
   }
