@@ -18,6 +18,9 @@ struct AppSettings {
   qint16 MainFormTop = -1;
   qint16 MainFormWidth = -1;
   qint16 MainFormHeight = -1;
+  qint16 NavigatorLeft = -1;  // the navigator window's place; -1 means not stored
+  qint16 NavigatorTop = -1;
+  qint32 NavigatorShown = 0;  // 1 while the navigator is open, so that it opens again at the next start
   QString WebServiceURL;  // empty: the program is not configured
   qint16 WebServiceTimeout = 60;
   QString SupportPackage;  // support-package installer, relative to the program folder

@@ -96,6 +96,9 @@ const UserValue kUserValues[] = {
     {"MainForm_Top", &AppSettings::MainFormTop},
     {"MainForm_Width", &AppSettings::MainFormWidth},
     {"MainForm_Height", &AppSettings::MainFormHeight},
+    {"NavigatorLeft", &AppSettings::NavigatorLeft},
+    {"NavigatorTop", &AppSettings::NavigatorTop},
+    {"NavigatorShown", nullptr, &AppSettings::NavigatorShown},
     {"Store_Physician", nullptr, &AppSettings::StorePhysician},
     {"Store_Category", nullptr, &AppSettings::StoreCategory},
     {"Store_Type", nullptr, &AppSettings::StoreType},
@@ -122,6 +125,9 @@ std::int32_t SettingsStore::LoadSettings(AppSettings& settings, QString& errorTe
   settings.MainFormTop = -1;
   settings.MainFormWidth = -1;
   settings.MainFormHeight = -1;
+  settings.NavigatorLeft = -1;
+  settings.NavigatorTop = -1;
+  settings.NavigatorShown = 0;
 
   settings.AvailableFolder = dataFolder_ + QStringLiteral("Available Files/");
   settings.UploadsFolder = dataFolder_ + QStringLiteral("Uploads/");

@@ -56,6 +56,38 @@ PageView::PageView(QWidget* parent) : QScrollArea(parent) {
   openInDesktop_->setBackgroundRole(QPalette::Button);
   openInDesktop_->hide();
   connect(openInDesktop_, &QPushButton::clicked, this, [this] { Q_EMIT OpenInDesktopRequested(fileName_); });
+  connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &PageView::ScrollChanged);
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &PageView::ScrollChanged);
+}
+
+ViewExtent PageView::Extent() const {
+  ViewExtent extent;
+  const QPixmap shown = canvas_->pixmap();
+  if (shown.isNull() || (kind_ != Kind::Image && kind_ != Kind::Pdf)) return extent;
+  extent.page = kind_ == Kind::Image ? image_.DisplaySize(image_.CurrentPage()) : QSizeF(page_.size());
+  if (extent.Empty()) return {};
+  const double sx = shown.width() / extent.page.width();
+  const double sy = shown.height() / extent.page.height();
+  extent.scroll = QPointF(horizontalScrollBar()->value() / sx, verticalScrollBar()->value() / sy);
+  extent.visible = QSizeF(std::min(viewport()->width(), shown.width()) / sx,
+                          std::min(viewport()->height(), shown.height()) / sy);
+  return extent;
+}
+
+void PageView::ScrollTo(const QPoint& pagePoint) {
+  const ViewExtent extent = Extent();
+  if (extent.Empty()) return;
+  const QPixmap shown = canvas_->pixmap();
+  horizontalScrollBar()->setValue(qRound(pagePoint.x() * shown.width() / extent.page.width()));
+  verticalScrollBar()->setValue(qRound(pagePoint.y() * shown.height() / extent.page.height()));
+}
+
+QImage PageView::Miniature(const QSize& size) {
+  const ViewExtent extent = Extent();
+  if (extent.Empty() || size.isEmpty()) return {};
+  if (kind_ == Kind::Pdf) return page_.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  // The engine scales the page it holds decoded (and keeps the result): nothing is read again.
+  return image_.RenderPage(size.width() / extent.page.width());
 }
 
 int PageView::CurrentPage() const {
@@ -96,6 +128,7 @@ ViewerResult PageView::DisplayFile(const QString& path) {
   openInDesktop_->hide();
   canvas_->clear();
   canvas_->resize(0, 0);
+  Q_EMIT PageChanged();
   if (path.isEmpty()) return {};
 
   if (!QFileInfo::exists(path)) return {2048, QStringLiteral("File does not exist")};
@@ -255,6 +288,7 @@ void PageView::resizeEvent(QResizeEvent* event) {
   QScrollArea::resizeEvent(event);
   PlaceOpenButton();
   if (fitting_) Render();
+  Q_EMIT ScrollChanged();
 }
 
 void PageView::Render() {
@@ -264,6 +298,7 @@ void PageView::Render() {
     if (image_.PageCount() == 0) {
       canvas_->clear();
       canvas_->resize(0, 0);
+      Q_EMIT PageChanged();
       return;
     }
     double scale = zoom_ / 100.0;
@@ -293,6 +328,7 @@ void PageView::Render() {
   if (shown.isNull()) return;
   canvas_->setPixmap(QPixmap::fromImage(shown));
   canvas_->resize(shown.size());
+  Q_EMIT PageChanged();
 }
 
 }  // namespace pyxa

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "document/ImageDocument.h"
+#include "mainwindow/NavigatorGeometry.h"
 #include "mainwindow/PageViewer.h"
 
 #include <QImage>
@@ -44,12 +45,23 @@ class PageView : public QScrollArea, public PageViewer {
   // The engine of the image shown, for storing pages of it.
   const ImageDocument& Image() const { return image_; }
 
+  // For the navigator, in page pixels (the page at 100 %): the page, where the view is and how
+  // much of it shows; empty when no TIFF, JPG or PDF page is shown.
+  ViewExtent Extent() const;
+  void ScrollTo(const QPoint& pagePoint);
+  // The shown page at the size, made from what is already decoded: no page is read again.
+  QImage Miniature(const QSize& size);
+
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
   void OpenInDesktopRequested(const QString& path);
   // A zoom step asked with the keyboard or the wheel: +1 larger, -1 smaller. (Paging keys are
   // the window's View menu shortcuts, which act from any focus inside this view.)
   void ZoomStepRequested(int direction);
+  // Another page, a new zoom or fit, a turn or delete: the page as drawn has changed.
+  void PageChanged();
+  // The view scrolled or changed size over the same drawing.
+  void ScrollChanged();
 
  protected:
   void resizeEvent(QResizeEvent* event) override;

@@ -12,6 +12,7 @@
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/frmThumbnail.h"
 #include "mainwindow/PathText.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/ShellOpen.h"
@@ -161,6 +162,12 @@ void frmMain::CreateMenus() {
       connect(action, &QAction::triggered, this, [this, step] { ZoomStep(step); });
     }
   }
+
+  view->addSeparator();
+  QAction* navigator = AddAction(view, QStringLiteral("mnuViewNavigator"), QStringLiteral("Na&vigator"),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
+  navigator->setCheckable(true);
+  connect(navigator, &QAction::toggled, this, &frmMain::ShowNavigator);
 
   auto* tools = bar->addMenu(QStringLiteral("&Tools"));
   tools->setObjectName(QStringLiteral("mnuTools"));
@@ -398,6 +405,8 @@ void frmMain::Form_Load() {
       if (!isMaximized()) setGeometry(*stored);
       defaults_ = {defaults_.physicianId, services_.settings.StoreCategory, services_.settings.StoreType, true};
     }
+    // The navigator opens again where it was when the program last ended with it open.
+    if (services_.settings.NavigatorShown == 1) findChild<QAction*>(QStringLiteral("mnuViewNavigator"))->setChecked(true);
     state_.EnterInit();
     state_.FollowIndexButton(document_->cboPhysician->count() > 0);
     references_.LoadCategories(services_.session);
@@ -513,6 +522,9 @@ void frmMain::Form_Unload() {
   subClearDocumentFields();
   Viewer().DisplayFile(QString());
   // A minimised window reports no usable rectangle; the stored geometry then stays.
+  const bool navigatorOpen = navigator_ && navigator_->isVisible();
+  if (navigator_) navigator_->close();
+  services_.settings.NavigatorShown = navigatorOpen ? 1 : 0;
   const QRect frame = isMinimized() ? QRect(-32000, -32000, 160, 28) : normalGeometry();
   if (StoreGeometry(services_.settings, frame)) {
     services_.settings.StoreCategory = static_cast<qint32>(defaults_.categoryId);

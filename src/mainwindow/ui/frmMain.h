@@ -53,6 +53,7 @@ struct MainPanes;
 struct SearchFrame;
 class PageView;
 class PrinterPort;
+class frmThumbnail;
 class SaveFilePicker;
 
 struct MainWindowServices {
@@ -133,6 +134,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   // The Print command: the print window for the file the page view shows, pages as shown; the
   // job takes the file's name unless given a title.
   void PrintShownFile(QWidget* parent = nullptr, const QString& title = {});
+  // The navigator's place, kept in the user settings; the open navigator moves there.
+  void NavigatorTop(int top);
+  void NavigatorLeft(int left);
+  // Shows or hides the navigator over the page view (View > Navigator).
+  void ShowNavigator(bool shown);
+  frmThumbnail* Navigator() const { return navigator_; }
   void subIndex();
   void RefreshIndexedTree();
   void sstFiles_NodeClick(QTreeWidgetItem* node);
@@ -334,6 +341,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   QHash<QString, QString> viewTools_;  // View command -> the tool whose state it follows
   std::optional<Documents> indexed_;
   PrintState printState_;  // the print choices of the run
+  frmThumbnail* navigator_ = nullptr;  // made when first shown
   bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or
