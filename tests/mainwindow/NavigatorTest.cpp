@@ -6,6 +6,9 @@
 #include "MainWindowFixture.h"
 
 #include <QFrame>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QLabel>
 #include <QScrollBar>
 
@@ -84,6 +87,21 @@ TEST_F(NavigatorTest, FollowsTheViewsPageZoomAndScroll) {
 
   view.Fit(FitMode::Window);  // the whole page shows: the rectangle is the whole miniature
   EXPECT_EQ(Rectangle()->geometry(), QRect(0, 0, 100, 200));
+
+  ASSERT_TRUE(view.Rotate().Ok());  // turned on screen: the miniature turns with it
+  EXPECT_EQ(Miniature()->size(), QSize(100, 50));
+
+  // A PDF page shows read-only, and in miniature too.
+  const QString pdf = dir.filePath(QStringLiteral("letter.pdf"));
+  {
+    QPdfWriter writer(pdf);
+    writer.setPageSize(QPageSize(QPageSize::Letter));
+    QPainter painter(&writer);
+    painter.fillRect(QRect(0, 0, 2000, 2000), Qt::black);
+  }
+  ASSERT_TRUE(view.DisplayFile(pdf).Ok());
+  EXPECT_EQ(Miniature()->size(), QSize(100, 129));
+  EXPECT_FALSE(Rectangle()->isHidden());
 
   ASSERT_TRUE(view.DisplayFile(QString()).Ok());  // no page
   EXPECT_TRUE(Rectangle()->isHidden());
