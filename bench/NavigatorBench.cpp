@@ -11,7 +11,7 @@
 #include "BenchPages.h"
 #include "document/ImageDocument.h"
 #include "mainwindow/ui/PageView.h"
-#include "mainwindow/ui/frmThumbnail.h"
+#include "thumbnail/ui/frmThumbnail.h"
 
 namespace {
 
@@ -41,6 +41,8 @@ void DragStep(benchmark::State& state) {
   view.DisplayFile(g_page);
   view.Zoom(200);
   pyxa::frmThumbnail navigator;
+  QObject::connect(&view, &pyxa::PageView::PageChanged, &navigator, &pyxa::frmThumbnail::FollowPage);
+  QObject::connect(&view, &pyxa::PageView::ScrollChanged, &navigator, &pyxa::frmThumbnail::FollowScroll);
   navigator.MD_TIFF_Ref(&view);
   navigator.resize(200, 260);
   navigator.show();

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "document/ImageDocument.h"
-#include "mainwindow/NavigatorGeometry.h"
+#include "thumbnail/NavigatedView.h"
 #include "mainwindow/PageViewer.h"
 
 #include <QImage>
@@ -18,7 +18,7 @@ class Document;
 
 namespace pyxa {
 
-class PageView : public QScrollArea, public PageViewer {
+class PageView : public QScrollArea, public PageViewer, public NavigatedView {
   Q_OBJECT
 
  public:
@@ -47,10 +47,10 @@ class PageView : public QScrollArea, public PageViewer {
 
   // For the navigator, in page pixels (the page at 100 %): the page, where the view is and how
   // much of it shows; empty when no TIFF, JPG or PDF page is shown.
-  ViewExtent Extent() const;
-  void ScrollTo(const QPoint& pagePoint);
+  ViewExtent Extent() const override;
+  void ScrollTo(const QPoint& pagePoint) override;
   // The shown page at the size, made from what is already decoded: no page is read again.
-  QImage Miniature(const QSize& size);
+  QImage Miniature(const QSize& size) override;
 
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.

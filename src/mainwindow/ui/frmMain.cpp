@@ -12,7 +12,7 @@
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
-#include "mainwindow/ui/frmThumbnail.h"
+#include "thumbnail/ui/frmThumbnail.h"
 #include "mainwindow/PathText.h"
 #include "platform/ui/BusyCursor.h"
 #include "platform/ui/ShellOpen.h"

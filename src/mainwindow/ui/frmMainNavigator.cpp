@@ -1,11 +1,11 @@
 // The main window's navigator: View > Navigator shows and hides it over the page view, at the
-// place kept in the user settings, always on screen.
+// place kept in the user settings, always on screen; the page view's changes reach it from here.
 #include "mainwindow/ui/frmMain.h"
 
-#include "mainwindow/NavigatorGeometry.h"
+#include "thumbnail/NavigatorGeometry.h"
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/PageView.h"
-#include "mainwindow/ui/frmThumbnail.h"
+#include "thumbnail/ui/frmThumbnail.h"
 
 #include <QAction>
 #include <QGuiApplication>
@@ -44,9 +44,10 @@ void frmMain::ShowNavigator(bool shown) {
   if (!navigator_) {
     navigator_ = new frmThumbnail(this);
     navigator_->MD_TIFF_Ref(panes_->MD_TIFF1);
-    connect(navigator_, &frmThumbnail::Hidden, this, [this] {
-      if (auto* action = findChild<QAction*>(QStringLiteral("mnuViewNavigator"))) action->setChecked(false);
-    });
+    connect(panes_->MD_TIFF1, &PageView::PageChanged, navigator_, &frmThumbnail::FollowPage);
+    connect(panes_->MD_TIFF1, &PageView::ScrollChanged, navigator_, &frmThumbnail::FollowScroll);
+    QAction* command = findChild<QAction*>(QStringLiteral("mnuViewNavigator"));
+    connect(navigator_, &frmThumbnail::Hidden, command, [command] { command->setChecked(false); });
     connect(navigator_, &frmThumbnail::Moved, this, [this](const QPoint& at) {
       services_.settings.NavigatorLeft = Small(at.x());
       services_.settings.NavigatorTop = Small(at.y());

@@ -1,4 +1,4 @@
-#include "mainwindow/NavigatorGeometry.h"
+#include "thumbnail/NavigatorGeometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "mainwindow/ui/frmThumbnail.h"
+#include "thumbnail/ui/frmThumbnail.h"
 
-#include "mainwindow/NavigatorGeometry.h"
-#include "mainwindow/ui/PageView.h"
+#include "thumbnail/NavigatorGeometry.h"
+#include "thumbnail/NavigatedView.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -33,23 +33,14 @@ frmThumbnail::frmThumbnail(QWidget* parent) : QWidget(parent, Qt::Tool) {
   resize(200, 260);
 }
 
-void frmThumbnail::MD_TIFF_Ref(PageView* view) {
-  if (view_) disconnect(view_, nullptr, this, nullptr);
+void frmThumbnail::MD_TIFF_Ref(NavigatedView* view) {
   view_ = view;
-  if (!view_) {
-    NoImage();
-    return;
-  }
-  connect(view_, &PageView::PageChanged, this, &frmThumbnail::FollowPage);
-  connect(view_, &PageView::ScrollChanged, this, [this] {
-    // While dragging the rectangle leads and the view follows, not the other way round.
-    if (!dragging_) PlaceRectangle();
-  });
-  connect(view_, &QObject::destroyed, this, [this] {
-    view_ = nullptr;
-    NoImage();
-  });
   FollowPage();
+}
+
+void frmThumbnail::FollowScroll() {
+  // While dragging the rectangle leads and the view follows, not the other way round.
+  if (!dragging_) PlaceRectangle();
 }
 
 void frmThumbnail::FollowPage() {

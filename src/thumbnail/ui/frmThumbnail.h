@@ -11,7 +11,7 @@ class QLabel;
 
 namespace pyxa {
 
-class PageView;
+class NavigatedView;
 
 class frmThumbnail : public QWidget {
   Q_OBJECT
@@ -19,8 +19,13 @@ class frmThumbnail : public QWidget {
  public:
   explicit frmThumbnail(QWidget* parent = nullptr);
 
-  // The view the navigator follows and moves.
-  void MD_TIFF_Ref(PageView* view);
+  // The view the navigator follows and moves; its owner tells the navigator of changes through
+  // FollowPage and FollowScroll.
+  void MD_TIFF_Ref(NavigatedView* view);
+  // The view shows another page, zoom, fit or turn.
+  void FollowPage();
+  // The view scrolled or changed size.
+  void FollowScroll();
   // Draws the miniature again, then sizes the rectangle.
   void subNailRefresh();
   // Sizes the rectangle to the part of the page the view shows; nothing while it is hidden.
@@ -48,11 +53,10 @@ class frmThumbnail : public QWidget {
 
  private:
   void PlaceRectangle();
-  void FollowPage();
   // Keeps the pointer over the miniature while the rectangle is dragged.
   void ConfinePointer(const QPoint& global);
 
-  PageView* view_ = nullptr;
+  NavigatedView* view_ = nullptr;
   QLabel* nail_ = nullptr;   // the miniature
   QFrame* frame_ = nullptr;  // the rectangle
   bool dragging_ = false;

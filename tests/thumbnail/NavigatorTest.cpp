@@ -1,9 +1,9 @@
 // The navigator: its arithmetic, and the window driven with the mouse over a real page view.
-#include "mainwindow/NavigatorGeometry.h"
+#include "thumbnail/NavigatorGeometry.h"
 #include "mainwindow/ui/PageView.h"
-#include "mainwindow/ui/frmThumbnail.h"
+#include "thumbnail/ui/frmThumbnail.h"
 
-#include "MainWindowFixture.h"
+#include "mainwindow/MainWindowFixture.h"
 
 #include <QFrame>
 #include <QPageSize>
@@ -51,6 +51,9 @@ class NavigatorTest : public ::testing::Test {
     ASSERT_TRUE(page.save(jpeg));
     view.resize(400, 300);
     view.show();
+    // Wired as the main window wires them.
+    QObject::connect(&view, &PageView::PageChanged, &navigator, &frmThumbnail::FollowPage);
+    QObject::connect(&view, &PageView::ScrollChanged, &navigator, &frmThumbnail::FollowScroll);
     navigator.MD_TIFF_Ref(&view);
     navigator.resize(100, 200);
     navigator.show();
