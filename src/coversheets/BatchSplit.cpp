@@ -1,0 +1,43 @@
+#include "coversheets/BatchSplit.h"
+
+namespace pyxa {
+
+BatchSplit SplitBatch(const std::vector<SheetFinding>& findings) {
+  BatchSplit split;
+  ProposedDocument current;
+  int coverPage = 0;  // the page of the cover the current document started with
+  const auto close = [&] {
+    if (!current.pages.empty())
+      split.documents.push_back(current);
+    else if (coverPage > 0)
+      split.emptyCovers.push_back(coverPage);
+    current = {};
+    coverPage = 0;
+  };
+  for (size_t i = 0; i < findings.size(); ++i) {
+    const int page = static_cast<int>(i) + 1;
+    const SheetFinding& finding = findings[i];
+    switch (finding.kind) {
+      case SheetFinding::Kind::Cover:
+      case SheetFinding::Kind::Separator:
+        close();
+        split.sheetPages.push_back(page);
+        if (finding.kind == SheetFinding::Kind::Cover) {
+          current.cover = finding.record;
+          coverPage = page;
+        }
+        break;
+      case SheetFinding::Kind::Unreadable:
+        split.unreadablePages.push_back(page);
+        current.pages.push_back(page);
+        break;
+      case SheetFinding::Kind::Page:
+        current.pages.push_back(page);
+        break;
+    }
+  }
+  close();
+  return split;
+}
+
+}  // namespace pyxa

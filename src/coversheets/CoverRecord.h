@@ -1,0 +1,42 @@
+// What a cover or separator sheet's code holds: a versioned, checksummed record naming the patient
+// and, when chosen, the category, type and provider of the pages behind it. A separator names no
+// one and only splits. Codes of other programs, and ours damaged, are told apart from a record.
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace pyxa {
+
+struct CoverRecord {
+  enum class Kind { Cover, Separator };
+  Kind kind = Kind::Cover;
+  qint64 patientId = 0;  // a cover's patient; 0 on a separator
+  qint64 categoryId = 0;  // 0: not chosen
+  qint64 typeId = 0;
+  qint64 providerId = 0;
+  bool operator==(const CoverRecord&) const = default;
+};
+
+// The text of the record's code: "PYXA-COVER 1;P=...;C=...;T=...;D=...;X=hhhh" or "PYXA-SEP 1;X=hhhh",
+// X a CRC-16 of everything before it.
+QString EncodeCoverRecord(const CoverRecord& record);
+
+struct CoverReading {
+  enum class Status {
+    NotOurs,  // another program's code: the page is an ordinary page
+    Damaged,  // ours, but its checksum, version or fields do not hold: the clerk is told
+    Read,
+  };
+  Status status = Status::NotOurs;
+  CoverRecord record;
+  QString problem;  // why a damaged record was refused
+};
+
+CoverReading ReadCoverRecord(const QString& text);
+
+// The linear code every sheet also carries at its foot: it says "a sheet of ours is here" when its
+// record's code cannot be read, so that the clerk can be told.
+inline const QString kSheetMarker = QStringLiteral("PYXA-SHEET");
+
+}  // namespace pyxa

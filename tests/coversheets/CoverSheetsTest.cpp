@@ -1,0 +1,120 @@
+// Cover and separator sheets: their record, the sheet drawn and found again as a scanner would
+// deliver it, and the documents a batch of sheets and pages proposes.
+#include "coversheets/BatchSplit.h"
+#include "coversheets/CoverRecord.h"
+#include "coversheets/CoverSheetDrawing.h"
+#include "coversheets/SheetFinder.h"
+
+#include <ZXing/BitMatrix.h>
+#include <ZXing/MultiFormatWriter.h>
+
+#include <QPainter>
+#include <gtest/gtest.h>
+
+#include "scan/processing/TestPages.h"
+
+namespace pyxa {
+namespace {
+
+const CoverRecord kFull{CoverRecord::Kind::Cover, 4021, 3, 17, 6};
+const CoverRecord kSeparator{CoverRecord::Kind::Separator, 0, 0, 0, 0};
+
+TEST(CoverRecord, ReadsBackWhatItWroteAndTellsOtherCodesFromDamagedOnes) {
+  for (const CoverRecord& record : {kFull, CoverRecord{CoverRecord::Kind::Cover, 77, 0, 0, 0}, kSeparator}) {
+    const CoverReading reading = ReadCoverRecord(EncodeCoverRecord(record));
+    EXPECT_EQ(reading.status, CoverReading::Status::Read) << EncodeCoverRecord(record).toStdString();
+    EXPECT_EQ(reading.record, record);
+  }
+  QString misread = EncodeCoverRecord(kFull);
+  misread.replace(QStringLiteral("P=4021"), QStringLiteral("P=4027"));  // one digit read wrong
+  const struct {
+    QString text;
+    CoverReading::Status status;
+  } cases[] = {
+      {misread, CoverReading::Status::Damaged},
+      {QStringLiteral("PYXA-COVER 1;P=4021"), CoverReading::Status::Damaged},  // no checksum
+      {QStringLiteral("PYXA-COVER 2;P=5;X=") + QStringLiteral("0000"), CoverReading::Status::Damaged},
+      {QStringLiteral("https://example.org/menu"), CoverReading::Status::NotOurs},
+      {QString(), CoverReading::Status::NotOurs},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadCoverRecord(c.text).status, c.status) << c.text.toStdString();
+}
+
+QImage Scanned(const QImage& sheet) { return test::Bilevel(sheet.convertToFormat(QImage::Format_Grayscale8)); }
+
+TEST(SheetFinder, FindsTheSheetAsScannedAt300And200DpiAndUpsideDown) {
+  const CoverSheetText text{QStringLiteral("O'BRIEN, Siobhan"), QStringLiteral("1957-03-14"), QStringLiteral("NW4021"),
+                            QStringLiteral("Lab Report"), QStringLiteral("Hematology"), QStringLiteral("Okafor, Adaeze")};
+  for (int dpi : {300, 200}) {
+    SCOPED_TRACE(dpi);
+    const QImage sheet = Scanned(DrawCoverSheet(kFull, text, dpi));
+    SheetFinding found = FindSheet(sheet, dpi, dpi);
+    EXPECT_EQ(found.kind, SheetFinding::Kind::Cover);
+    EXPECT_EQ(found.record, kFull);
+    EXPECT_FALSE(found.fullRead);  // the reduced look was enough
+    found = FindSheet(sheet.transformed(QTransform().rotate(180)), dpi, dpi);
+    EXPECT_EQ(found.record, kFull);
+    EXPECT_EQ(FindSheet(Scanned(DrawCoverSheet(kSeparator, {}, dpi)), dpi, dpi).kind, SheetFinding::Kind::Separator);
+  }
+  // A patch T sheet separates too.
+  EXPECT_EQ(FindSheet(test::PatchSheet(PatchCode::PatchT, 200), 200, 200).kind, SheetFinding::Kind::Separator);
+}
+
+TEST(SheetFinder, OtherCodesAndDamagedSheetsAreOrdinaryPages) {
+  QImage page = test::BlankPage(200);
+  test::DrawText(page, 200);
+  EXPECT_EQ(FindSheet(page, 200, 200).kind, SheetFinding::Kind::Page);
+
+  // Another program's QR code: an ordinary page, nothing to tell.
+  {
+    const ZXing::BitMatrix matrix =
+        ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode).setMargin(0).encode(std::wstring(L"INV-2291-A"), 0, 0);
+    QPainter painter(&page);
+    for (int y = 0; y < matrix.height(); ++y)
+      for (int x = 0; x < matrix.width(); ++x)
+        if (matrix.get(x, y)) painter.fillRect(1200 + x * 8, 1500 + y * 8, 8, 8, Qt::black);
+  }
+  EXPECT_EQ(FindSheet(page, 200, 200).kind, SheetFinding::Kind::Page);
+
+  // Our sheet with the middle of its code torn away: the clerk is told, the page stays a page.
+  QImage torn = DrawCoverSheet(kFull, {QStringLiteral("O'BRIEN, Siobhan")}, 200);
+  {
+    QPainter painter(&torn);
+    // The code is 2 in. square one inch below the title: its three corner marks stay, its body goes.
+    painter.fillRect(QRect(torn.width() / 2 - 110, 400 + 90, 220, 310), Qt::white);
+  }
+  const SheetFinding damaged = FindSheet(Scanned(torn), 200, 200);
+  EXPECT_EQ(damaged.kind, SheetFinding::Kind::Unreadable);
+  EXPECT_FALSE(damaged.problem.isEmpty());
+}
+
+SheetFinding Sheet(CoverRecord record) {
+  SheetFinding finding;
+  finding.kind = record.kind == CoverRecord::Kind::Cover ? SheetFinding::Kind::Cover : SheetFinding::Kind::Separator;
+  finding.record = record;
+  return finding;
+}
+const SheetFinding kPage{};
+SheetFinding Unreadable() {
+  SheetFinding finding;
+  finding.kind = SheetFinding::Kind::Unreadable;
+  return finding;
+}
+
+TEST(BatchSplit, PagesBetweenSheetsFormTheDocuments) {
+  const CoverRecord a{CoverRecord::Kind::Cover, 1, 0, 0, 0}, b{CoverRecord::Kind::Cover, 2, 3, 0, 0};
+  // Sheet, 3 pages, sheet, 2 pages, separator, 1 page.
+  BatchSplit split = SplitBatch({Sheet(a), kPage, kPage, kPage, Sheet(b), kPage, kPage, Sheet(kSeparator), kPage});
+  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{2, 3, 4}, a}, {{6, 7}, b}, {{9}, std::nullopt}}));
+  EXPECT_EQ(split.sheetPages, (std::vector<int>{1, 5, 8}));
+
+  // Pages before the first sheet, two covers in a row, an unreadable sheet, a sheet as the last page.
+  split = SplitBatch({kPage, Sheet(a), Sheet(b), kPage, Unreadable(), Sheet(a)});
+  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{1}, std::nullopt}, {{4, 5}, b}}));
+  EXPECT_EQ(split.emptyCovers, (std::vector<int>{2, 6}));
+  EXPECT_EQ(split.unreadablePages, (std::vector<int>{5}));
+  EXPECT_TRUE(SplitBatch({Sheet(kSeparator)}).documents.empty());
+}
+
+}  // namespace
+}  // namespace pyxa
