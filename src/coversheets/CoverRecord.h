@@ -35,8 +35,8 @@ struct CoverReading {
 
 CoverReading ReadCoverRecord(const QString& text);
 
-// The linear code every sheet also carries at its foot: it says "a sheet of ours is here" when its
+// The linear code every sheet also carries across its middle: it says "a sheet of ours is here" when its
 // record's code cannot be read, so that the clerk can be told.
-inline const QString kSheetMarker = QStringLiteral("PYXA-SHEET");
+inline const QString kSheetMarker = QStringLiteral("PYXA");  // short, so that its bars stay wide
 
 }  // namespace pyxa

@@ -10,7 +10,7 @@ namespace pyxa {
 
 namespace {
 
-constexpr double kCodeInches = 2.0;
+constexpr double kCodeInches = 1.75;
 
 // The marker at the sheet's foot, a Code 128 of wide bars that a reduced look still reads.
 void DrawMarker(QPainter& painter, const QRect& room) {
@@ -57,9 +57,11 @@ QImage DrawCoverSheet(const CoverRecord& record, const CoverSheetText& text, int
   painter.drawText(QRect(margin, margin, width, dpi / 2), Qt::AlignCenter,
                    cover ? QStringLiteral("COVER SHEET") : QStringLiteral("SEPARATOR SHEET"));
   const int side = qRound(kCodeInches * dpi);
-  const QRect square((page.width() - side) / 2, margin + dpi, side, side);
+  const QRect square((page.width() - side) / 2, margin + dpi * 3 / 4, side, side);
   DrawCode(painter, EncodeCoverRecord(record), square);
-  int y = square.bottom() + dpi / 2;
+  // The marker lies across the page's middle, where a reader's quick look at a page goes.
+  DrawMarker(painter, QRect((page.width() - 5 * dpi) / 2, dpi * 21 / 4, 5 * dpi, dpi * 2 / 5));
+  int y = square.bottom() + dpi / 4;
   const auto line = [&](const QString& label, const QString& value, double points, bool bold) {
     if (value.isEmpty()) return;
     painter.setFont(font(points, bold));
@@ -72,14 +74,13 @@ QImage DrawCoverSheet(const CoverRecord& record, const CoverSheetText& text, int
     line({}, text.patientName, 26, true);
     line(QStringLiteral("Date of birth"), text.dateOfBirth, 18, false);
     line(QStringLiteral("Chart"), text.chartNumber, 18, false);
-    y += dpi / 4;
+    y = dpi * 6;  // below the marker
     line(QStringLiteral("Category"), text.category, 14, false);
     line(QStringLiteral("Type"), text.type, 14, false);
     line(QStringLiteral("Provider"), text.provider, 14, false);
   } else {
     line({}, QStringLiteral("The pages after this sheet start a new document."), 14, false);
   }
-  DrawMarker(painter, QRect((page.width() - 5 * dpi) / 2, page.height() - margin - dpi * 3 / 4, 5 * dpi, dpi / 2));
   painter.setFont(font(10, false));
   painter.drawText(QRect(margin, page.height() - margin, width, dpi / 3), Qt::AlignCenter,
                    QStringLiteral("Scan this sheet in front of the pages it names. It is not filed with them."));

@@ -5,22 +5,68 @@
 #include <ZXing/ReadBarcode.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace pyxa {
 
 namespace {
 
-constexpr int kLookDpi = 100;  // a 2 in. code of 33 modules still has 6 pixels a module
+// The page reduced by a whole factor for the first look (a 2 in. code of 33 modules keeps 4 pixels a
+// module at 75 dpi). A scanned page is mostly 1-bit: its black
+// pixels are counted block by block straight from the bits, much faster than a general scaling.
+QImage Reduced(const QImage& page, int factor) {
+  if (factor <= 1) return page.convertToFormat(QImage::Format_Grayscale8);
+  if (page.format() != QImage::Format_Mono && page.format() != QImage::Format_MonoLSB) {
+    return page.convertToFormat(QImage::Format_Grayscale8)
+        .scaled(page.width() / factor, page.height() / factor, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  }
+  const bool lsb = page.format() == QImage::Format_MonoLSB;
+  const bool oneIsBlack = page.colorCount() == 2 && qGray(page.color(1)) < qGray(page.color(0));
+  const int width = page.width() / factor;
+  const int height = page.height() / factor;
+  QImage small(width, height, QImage::Format_Grayscale8);
+  std::vector<int> black(static_cast<size_t>(width));
+  const int cells = factor * factor;
+  const int used = width * factor;  // pixels of a row that fall into whole blocks
+  const int bytes = (used + 7) / 8;
+  for (int y = 0; y < height; ++y) {
+    std::fill(black.begin(), black.end(), 0);
+    for (int row = 0; row < factor; ++row) {
+      const uchar* bits = page.constScanLine(y * factor + row);
+      for (int b = 0; b < bytes; ++b) {
+        const uchar value = oneIsBlack ? bits[b] : static_cast<uchar>(~bits[b]);
+        if (value == 0) continue;  // eight white pixels: most of a page
+        if (!lsb && (factor == 2 || factor == 4) && (b + 1) * 8 <= used) {
+          // Whole blocks within the byte: count them a group of bits at a time.
+          const int groups = 8 / factor;
+          const unsigned mask = (1u << factor) - 1;
+          static constexpr int kBitsIn[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
+          for (int g = 0; g < groups; ++g)
+            black[static_cast<size_t>(b * groups + g)] += kBitsIn[(value >> (8 - factor * (g + 1))) & mask];
+          continue;
+        }
+        for (int k = 0; k < 8; ++k) {
+          const int x = b * 8 + k;
+          if (x < used && ((lsb ? value >> k : value >> (7 - k)) & 1)) ++black[static_cast<size_t>(x / factor)];
+        }
+      }
+    }
+    uchar* out = small.scanLine(y);
+    for (int x = 0; x < width; ++x) out[x] = static_cast<uchar>(255 - 255 * black[static_cast<size_t>(x)] / cells);
+  }
+  return small;
+}
 
 QImage Grey(const QImage& page) {
   return page.format() == QImage::Format_Grayscale8 ? page : page.convertToFormat(QImage::Format_Grayscale8);
 }
 
-ZXing::Results Read(const QImage& grey, ZXing::BarcodeFormats formats) {
+ZXing::Results Read(const QImage& grey, ZXing::BarcodeFormats formats, bool hard) {
   ZXing::DecodeHints hints;
   hints.setFormats(formats);
-  hints.setTryRotate(true);
-  hints.setTryHarder(true);
+  // A 2D code reads in any orientation; the marker is only ever upright or upside down.
+  hints.setTryRotate(false);
+  hints.setTryHarder(hard);
   hints.setMaxNumberOfSymbols(formats == ZXing::BarcodeFormat::Code128 ? 1 : 4);
   // ZXing 1.4 fails an assertion merging a linear code found on a downscaled copy with the same code
   // found full size.
@@ -30,9 +76,46 @@ ZXing::Results Read(const QImage& grey, ZXing::BarcodeFormats formats) {
   return ZXing::ReadBarcodes(view, hints);
 }
 
-ZXing::Results Read(const QImage& grey) {
-  ZXing::Results codes = Read(grey, ZXing::BarcodeFormat::QRCode | ZXing::BarcodeFormat::DataMatrix);
-  for (ZXing::Result& marker : Read(grey, ZXing::BarcodeFormat::Code128)) codes.push_back(std::move(marker));
+// Whether the reduced page has a bar as a patch sheet does: black at least 0.7 in long and at least
+// 0.06 in thick, across or down. Text and ruled lines have none, so the patch search (the dearest
+// step) runs on patch sheets and a few dark pages only.
+bool MayBePatchSheet(const QImage& grey, int dpi) {
+  const int width = grey.width();
+  const int height = grey.height();
+  const int length = std::max(2, dpi * 7 / 10);
+  const int thickness = std::max(2, dpi * 6 / 100);
+  std::vector<int> columnRun(static_cast<size_t>(width), 0);     // black run down each column so far
+  std::vector<int> longColumns(static_cast<size_t>(width), 0);   // how many columns in a row end a long run
+  int thickRows = 0;
+  int bandColumns = 0;
+  for (int y = 0; y < height; ++y) {
+    const uchar* line = grey.constScanLine(y);
+    int run = 0, longest = 0;
+    for (int x = 0; x < width; ++x) {
+      const bool black = line[x] < 128;
+      run = black ? run + 1 : 0;
+      longest = std::max(longest, run);
+      int& down = columnRun[static_cast<size_t>(x)];
+      down = black ? down + 1 : 0;
+      // A column whose run just reached the bar length: count it towards a band of such columns.
+      if (down == length) ++longColumns[static_cast<size_t>(x)];
+    }
+    thickRows = longest >= length ? thickRows + 1 : 0;
+    if (thickRows >= thickness) return true;
+  }
+  for (int x = 0; x < width; ++x) {
+    bandColumns = longColumns[static_cast<size_t>(x)] > 0 ? bandColumns + 1 : 0;
+    if (bandColumns >= thickness) return true;
+  }
+  return false;
+}
+
+// The record's code first; the marker only where no record read.
+ZXing::Results Read(const QImage& grey, bool hard) {
+  ZXing::Results codes = Read(grey, ZXing::BarcodeFormat::QRCode | ZXing::BarcodeFormat::DataMatrix, hard);
+  for (const ZXing::Result& code : codes)
+    if (ReadCoverRecord(QString::fromStdWString(code.text())).status != CoverReading::Status::NotOurs) return codes;
+  for (ZXing::Result& marker : Read(grey, ZXing::BarcodeFormat::Code128, hard)) codes.push_back(std::move(marker));
   return codes;
 }
 
@@ -67,15 +150,18 @@ SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY) {
   if (page.isNull()) return {};
   const int xDpi = dpiX > 0 ? dpiX : 200;
   const int yDpi = dpiY > 0 ? dpiY : xDpi;
-  // The cheap first look: the page reduced to about 100 dpi.
-  const QSize reduced(std::max(1, page.width() * kLookDpi / xDpi), std::max(1, page.height() * kLookDpi / yDpi));
-  const QImage small = Grey(page.scaled(reduced, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  // The cheap first look: the page reduced to about 75 dpi (a fax's uneven resolution evened out).
+  // A whole factor of 4 from 300 dpi and 2 from 200 dpi: 75 and 100 dpi, counted fast.
+  const int lowest = std::min(xDpi, yDpi);
+  QImage look = Reduced(page, lowest >= 250 ? 4 : lowest >= 150 ? 2 : 1);
+  if (xDpi != yDpi && !look.isNull())
+    look = look.scaled(look.width(), look.height() * xDpi / yDpi, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   bool seen = false;
-  SheetFinding finding = FromCodes(Read(small), &seen);
+  SheetFinding finding = FromCodes(Read(look, false), &seen);
   if (finding.kind == SheetFinding::Kind::Page && seen) {
-    // A code is there but did not read small: the whole page, once.
+    // The marker shows a sheet whose code did not read small: the whole page, once, the hard way.
     bool stillSeen = false;
-    finding = FromCodes(Read(Grey(page)), &stillSeen);
+    finding = FromCodes(Read(Grey(page), true), &stillSeen);
     finding.fullRead = true;
     if (finding.kind == SheetFinding::Kind::Page && stillSeen) {
       finding.kind = SheetFinding::Kind::Unreadable;
@@ -83,7 +169,9 @@ SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY) {
     }
   }
   if (finding.kind != SheetFinding::Kind::Page) return finding;
-  if (FindPatchCode(page, xDpi, yDpi, PatchSearch::Anywhere) == PatchCode::PatchT) {
+  // Patch bars are a fifth of an inch wide: the reduced look shows them as well as the page.
+  const int lookDpi = page.width() > 0 ? xDpi * look.width() / page.width() : xDpi;
+  if (MayBePatchSheet(look, lookDpi) && FindPatchCode(look, lookDpi, lookDpi, PatchSearch::Anywhere) == PatchCode::PatchT) {
     finding.kind = SheetFinding::Kind::Separator;
     finding.record.kind = CoverRecord::Kind::Separator;
   }

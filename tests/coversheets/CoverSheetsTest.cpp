@@ -80,8 +80,8 @@ TEST(SheetFinder, OtherCodesAndDamagedSheetsAreOrdinaryPages) {
   QImage torn = DrawCoverSheet(kFull, {QStringLiteral("O'BRIEN, Siobhan")}, 200);
   {
     QPainter painter(&torn);
-    // The code is 2 in. square one inch below the title: its three corner marks stay, its body goes.
-    painter.fillRect(QRect(torn.width() / 2 - 110, 400 + 90, 220, 310), Qt::white);
+    // The code is 1.75 in. square from 1.75 in. down: its three corner marks stay, its body goes.
+    painter.fillRect(QRect(torn.width() / 2 - 95, 350 + 80, 190, 270), Qt::white);
   }
   const SheetFinding damaged = FindSheet(Scanned(torn), 200, 200);
   EXPECT_EQ(damaged.kind, SheetFinding::Kind::Unreadable);
