@@ -1,6 +1,10 @@
 // The main window's patient search and document frame, driven through their controls:
 // single, multiple and no matches; the category rules; creating documents from pages.
 #include "MainWindowFixture.h"
+#include "coversheets/SheetFinder.h"
+#include "print/FakePrinterPort.h"
+#include "print/PrintedSheets.h"
+#include "print/WindowDriving.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -445,6 +449,38 @@ TEST_F(IndexingTest, ControlsTheUsersRightsTurnOffSayWhyInTheirTips) {
   window->Form_Load();
   EXPECT_EQ(Find<QPushButton>("cmdUpload")->toolTip(), QStringLiteral("Designate selected file for scheduled uploading"));
   EXPECT_TRUE(Find<QCheckBox>("chkSignoff")->toolTip().isEmpty());
+}
+
+
+// The whole way round: the chosen patient's cover sheet, printed, reads back as that patient with the
+// category, type and provider chosen for it.
+TEST_F(IndexingTest, ACoverSheetForTheChosenPatientReadsBackAsThatPatient) {
+  test::FakePrinterPort port;
+  port.printers = {test::OfficePrinter()};
+  port.defaultPrinter = QStringLiteral("Office");
+  test::ScriptedSaver saver;
+  printers = &port;
+  saveFiles = &saver;
+  StartIndexing();
+  auto* cover = Find<QPushButton>("cmdCoverSheet");
+  EXPECT_FALSE(cover->isEnabled());  // no patient yet
+  Choose("cboPhysician", QStringLiteral("Okafor, Adaeze"));
+  Choose("cboCategory", QStringLiteral("Lab Report"));
+  ChoosePatient();
+  ASSERT_TRUE(cover->isEnabled());
+  test::OnNextModal([](QWidget* print) { test::Click(print, "cmdOK"); });
+  QTest::mouseClick(cover, Qt::LeftButton);
+  ASSERT_EQ(port.jobs.size(), 1u) << prompter.Texts().join(QLatin1Char('|')).toStdString();
+  const std::unique_ptr<Poppler::Document> pdf = test::ReadPdf(port.jobs[0].pdf);
+  ASSERT_TRUE(pdf);
+  ASSERT_EQ(pdf->numPages(), 1);
+  const QImage sheet = pdf->page(0)->renderToImage(150, 150).convertToFormat(QImage::Format_Grayscale8);
+  const SheetFinding found = FindSheet(sheet, 150, 150);
+  ASSERT_EQ(found.kind, SheetFinding::Kind::Cover);
+  EXPECT_EQ(found.record.patientId, 1001);
+  EXPECT_EQ(found.record.categoryId, 1);
+  EXPECT_EQ(found.record.providerId, 11);
+  EXPECT_GT(found.record.typeId, 0);
 }
 
 }  // namespace

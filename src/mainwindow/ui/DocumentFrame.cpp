@@ -123,6 +123,11 @@ DocumentFrame::DocumentFrame(QGroupBox* frame) {
   grid->addWidget(cmdNew, row++, 0, 1, 2);
   grid->addWidget(lblAppendTarget, row++, 0, 1, 2);
   for (QPushButton* button : {cmdNext, cmdAppendAll, cmdReset}) grid->addWidget(button, row++, 0, 1, 2);
+  // A sheet to scan in front of this patient's next paper, so that the batch files itself.
+  cmdCoverSheet = Command(frame, "cmdCoverSheet", QStringLiteral("Print Cover Sheet"),
+                          QStringLiteral("Print a cover sheet for the chosen patient, to scan in front of their pages"));
+  cmdCoverSheet->setEnabled(false);
+  grid->addWidget(cmdCoverSheet, row++, 0, 1, 2);
 
   auto* layout = static_cast<QBoxLayout*>(frame->layout());
   layout->addLayout(grid);

@@ -45,6 +45,7 @@ struct DocumentFrame {
   QPushButton* cmdNext;
   QPushButton* cmdAppendAll;
   QPushButton* cmdReset;
+  QPushButton* cmdCoverSheet;  // prints the chosen patient's cover sheet
 
   // The encounters button's picture: "Trust" once an encounter is chosen, else "Alert".
   void SetEncountersPicture(bool trusted);

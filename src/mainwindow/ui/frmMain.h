@@ -134,6 +134,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   // The Print command: the print window for the file the page view shows, pages as shown; the
   // job takes the file's name unless given a title.
   void PrintShownFile(QWidget* parent = nullptr, const QString& title = {});
+  // Prints the chosen patient's cover sheet, with the category, type and provider chosen for it.
+  void PrintCoverSheet();
   // The navigator's place, kept in the user settings; the open navigator moves there.
   void NavigatorTop(int top);
   void NavigatorLeft(int left);

@@ -55,6 +55,11 @@ void frmMain::ConnectIndexingControls() {
   connect(search_->fields, &SearchFieldsBox::searchRequested, this, &frmMain::cmdSearch_Click);
   // Changed criteria mean no patient is chosen any more.
   connect(search_->fields, &SearchFieldsBox::criteriaChanged, search_->txtPatientID, &QLineEdit::clear);
+  // A cover sheet names a chosen patient, and needs the print service to print on.
+  connect(search_->txtPatientID, &QLineEdit::textChanged, this, [this](const QString& patient) {
+    document_->cmdCoverSheet->setEnabled(!patient.isEmpty() && services_.printers && services_.saveFiles);
+  });
+  connect(d.cmdCoverSheet, &QPushButton::clicked, this, &frmMain::PrintCoverSheet);
   connect(d.cboCategory, &QComboBox::activated, this, &frmMain::cboCategory_Click);
   connect(d.cboPhysician, &QComboBox::activated, this, &frmMain::cboPhysician_Click);
   connect(d.cboType, &QComboBox::activated, this, &frmMain::cboType_Click);

@@ -1,11 +1,15 @@
 // The main window's Print command: the print window over the file the page view shows.
 #include "mainwindow/ui/frmMain.h"
 
+#include "coversheets/CoverSheetPages.h"
 #include "mainwindow/PathText.h"
+#include "mainwindow/ui/DocumentFrame.h"
+#include "mainwindow/ui/SearchFrame.h"
 #include "print/ImagePageSource.h"
 #include "print/PdfPageSource.h"
 #include "print/ui/frmPrintIm.h"
 
+#include <QComboBox>
 #include <memory>
 
 namespace pyxa {
@@ -29,6 +33,32 @@ void frmMain::PrintShownFile(QWidget* parent, const QString& title) {
     ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
                     *pages, title.isEmpty() ? NameFromFullPath(Viewer().CurrentFileName()) : title,
                     parent ? parent : this);
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::PrintCoverSheet() {
+  const ChosenPatient patient = Patient();
+  if (!services_.printers || !services_.saveFiles || patient.patientId.isEmpty()) return;
+  try {
+    const DocumentFrame& d = *document_;
+    const CoverRecord record{CoverRecord::Kind::Cover, patient.patientId.toLongLong(), SelectedId(d.cboCategory),
+                             SelectedId(d.cboType), SelectedId(d.cboPhysician)};
+    const SearchCriteria& f = patient.fields;
+    CoverSheetText text;
+    text.patientName = f.lastName.toUpper() + QStringLiteral(", ") + f.firstName;
+    if (!f.dob3.isEmpty()) text.dateOfBirth = f.dob1 + QLatin1Char('/') + f.dob2 + QLatin1Char('/') + f.dob3;
+    text.chartNumber = f.chart;
+    if (record.categoryId > 0) text.category = CategoryText();
+    if (record.typeId > 0) text.type = d.cboType->currentText();
+    if (record.providerId > 0) text.provider = d.cboPhysician->currentText();
+    CoverSheetPages pages;
+    pages.Add(record, text);
+    printState_.pageCount = pages.PageCount();
+    printState_.currentPage = 1;
+    ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
+                    pages, QStringLiteral("Cover sheet %1").arg(text.patientName), this);
   } catch (const std::exception& error) {
     ReportError(error);
   }
