@@ -26,9 +26,9 @@ QString EncodeCoverRecord(const CoverRecord& record) {
     text = kSeparatorPrefix + kVersion;
   } else {
     text = kCoverPrefix + kVersion + QStringLiteral(";P=%1").arg(record.patientId);
-    if (record.categoryId > 0) text += QStringLiteral(";C=%1").arg(record.categoryId);
-    if (record.typeId > 0) text += QStringLiteral(";T=%1").arg(record.typeId);
-    if (record.providerId > 0) text += QStringLiteral(";D=%1").arg(record.providerId);
+    if (record.categoryId >= 0) text += QStringLiteral(";C=%1").arg(record.categoryId);
+    if (record.typeId >= 0) text += QStringLiteral(";T=%1").arg(record.typeId);
+    if (record.providerId >= 0) text += QStringLiteral(";D=%1").arg(record.providerId);
   }
   return text + QStringLiteral(";X=") + Checksum(text);
 }
@@ -49,7 +49,7 @@ CoverReading ReadCoverRecord(const QString& text) {
   for (const QString& field : fields) {
     bool number = false;
     const qint64 value = field.mid(2).toLongLong(&number);
-    if (field.size() < 3 || field.at(1) != QLatin1Char('=') || !number || value <= 0)
+    if (field.size() < 3 || field.at(1) != QLatin1Char('=') || !number || value < 0)
       return Damaged(QStringLiteral("the sheet's code holds a field this program cannot read"));
     switch (field.at(0).unicode()) {
       case 'P': reading.record.patientId = value; break;

@@ -12,9 +12,9 @@ struct CoverRecord {
   enum class Kind { Cover, Separator };
   Kind kind = Kind::Cover;
   qint64 patientId = 0;  // a cover's patient; 0 on a separator
-  qint64 categoryId = 0;  // 0: not chosen
-  qint64 typeId = 0;
-  qint64 providerId = 0;
+  qint64 categoryId = -1;  // -1: not chosen (0 is a category of its own)
+  qint64 typeId = -1;
+  qint64 providerId = -1;
   bool operator==(const CoverRecord&) const = default;
 };
 

@@ -17,10 +17,11 @@ namespace pyxa {
 namespace {
 
 const CoverRecord kFull{CoverRecord::Kind::Cover, 4021, 3, 17, 6};
-const CoverRecord kSeparator{CoverRecord::Kind::Separator, 0, 0, 0, 0};
+const CoverRecord kSeparator{CoverRecord::Kind::Separator, 0, -1, -1, -1};
 
 TEST(CoverRecord, ReadsBackWhatItWroteAndTellsOtherCodesFromDamagedOnes) {
-  for (const CoverRecord& record : {kFull, CoverRecord{CoverRecord::Kind::Cover, 77, 0, 0, 0}, kSeparator}) {
+  // A category's identifier may be 0; -1 is "not chosen".
+  for (const CoverRecord& record : {kFull, CoverRecord{CoverRecord::Kind::Cover, 77, 0, -1, -1}, kSeparator}) {
     const CoverReading reading = ReadCoverRecord(EncodeCoverRecord(record));
     EXPECT_EQ(reading.status, CoverReading::Status::Read) << EncodeCoverRecord(record).toStdString();
     EXPECT_EQ(reading.record, record);
@@ -102,7 +103,7 @@ SheetFinding Unreadable() {
 }
 
 TEST(BatchSplit, PagesBetweenSheetsFormTheDocuments) {
-  const CoverRecord a{CoverRecord::Kind::Cover, 1, 0, 0, 0}, b{CoverRecord::Kind::Cover, 2, 3, 0, 0};
+  const CoverRecord a{CoverRecord::Kind::Cover, 1, -1, -1, -1}, b{CoverRecord::Kind::Cover, 2, 3, -1, -1};
   // Sheet, 3 pages, sheet, 2 pages, separator, 1 page.
   BatchSplit split = SplitBatch({Sheet(a), kPage, kPage, kPage, Sheet(b), kPage, kPage, Sheet(kSeparator), kPage});
   EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{2, 3, 4}, a}, {{6, 7}, b}, {{9}, std::nullopt}}));

@@ -43,16 +43,20 @@ void frmMain::PrintCoverSheet() {
   if (!services_.printers || !services_.saveFiles || patient.patientId.isEmpty()) return;
   try {
     const DocumentFrame& d = *document_;
-    const CoverRecord record{CoverRecord::Kind::Cover, patient.patientId.toLongLong(), SelectedId(d.cboCategory),
-                             SelectedId(d.cboType), SelectedId(d.cboPhysician)};
+    // Only what is chosen goes on the sheet (a category's identifier may be 0).
+    const auto chosen = [this](const QComboBox* box) {
+      return box->isEnabled() && box->currentIndex() >= 0 ? SelectedId(box) : qint64{-1};
+    };
+    const CoverRecord record{CoverRecord::Kind::Cover, patient.patientId.toLongLong(), chosen(d.cboCategory),
+                             chosen(d.cboType), chosen(d.cboPhysician)};
     const SearchCriteria& f = patient.fields;
     CoverSheetText text;
     text.patientName = f.lastName.toUpper() + QStringLiteral(", ") + f.firstName;
     if (!f.dob3.isEmpty()) text.dateOfBirth = f.dob1 + QLatin1Char('/') + f.dob2 + QLatin1Char('/') + f.dob3;
     text.chartNumber = f.chart;
-    if (record.categoryId > 0) text.category = CategoryText();
-    if (record.typeId > 0) text.type = d.cboType->currentText();
-    if (record.providerId > 0) text.provider = d.cboPhysician->currentText();
+    if (record.categoryId >= 0) text.category = CategoryText();
+    if (record.typeId >= 0) text.type = d.cboType->currentText();
+    if (record.providerId >= 0) text.provider = d.cboPhysician->currentText();
     CoverSheetPages pages;
     pages.Add(record, text);
     printState_.pageCount = pages.PageCount();
