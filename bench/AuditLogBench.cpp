@@ -108,12 +108,9 @@ int main(int argc, char** argv) {
   }
   database.Disconnect();
 
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   if (t["ListWithNames"] > 0 && t["RawSqliteRead"] > 0)
     std::printf("audit listing/raw read = %.2f (names known: %.2f)   rows = %d\n",
                 t["ListWithNames"] / t["RawSqliteRead"], t["ListWithNamesKnown"] / t["RawSqliteRead"], g_listed);

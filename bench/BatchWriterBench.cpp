@@ -151,13 +151,10 @@ int main(int argc, char** argv) {
     g_images.push_back(AsScannedImage(g_bits.back()));
     g_colour.push_back(ColourPage(i));
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double ours = reporter.times["AppendBatch"];
-  const double baseline = reporter.times["LibtiffBaseline"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double ours = times["AppendBatch"];
+  const double baseline = times["LibtiffBaseline"];
   if (ours > 0 && baseline > 0) std::printf("append/baseline = %.2f\n", ours / baseline);
   return 0;
 }

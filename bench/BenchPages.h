@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,18 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   std::map<std::string, double> times;
 };
+
+// Runs the benchmarks the command line names (all by default) and gives each one's time per
+// iteration by name, for the ratios a program prints; false for an argument it does not know.
+inline bool RunBenchmarks(int& argc, char** argv, std::map<std::string, double>* times) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return false;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  *times = std::move(reporter.times);
+  return true;
+}
 
 
 }  // namespace pyxa::bench

@@ -98,12 +98,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make the batch\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   if (t["DecodeBatch"] > 0)
     std::printf("find sheets/decode = %.2f   sheets found = %d of %d\n", t["FindSheets"] / t["DecodeBatch"], g_sheets,
                 kPages / 10);

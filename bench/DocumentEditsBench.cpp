@@ -83,14 +83,11 @@ BENCHMARK(QListBaseline)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double remove = reporter.times["DeleteAndUndoASheet"];
-  const double move = reporter.times["CutAndPasteASheet"];
-  const double baseline = reporter.times["QListBaseline"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double remove = times["DeleteAndUndoASheet"];
+  const double move = times["CutAndPasteASheet"];
+  const double baseline = times["QListBaseline"];
   if (remove > 0 && move > 0 && baseline > 0) {
     std::printf("delete+undo/list = %.2f   two cut+paste/list = %.2f\n", remove / baseline, move / baseline);
   }

@@ -78,12 +78,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make the page file\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   if (t["DecodePage"] > 0)
     std::printf("drag step/decode = %.4f   pages decoded while dragging = %d   last scroll = %.0f\n",
                 t["DragStep"] / t["DecodePage"], g_decodes, g_scrolled);

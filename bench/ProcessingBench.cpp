@@ -128,13 +128,10 @@ int main(int argc, char** argv) {
   g_settings.blackBorder.enabled = true;
   g_settings.despeckle.enabled = true;
   g_settings.barCodes.enabled = true;
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double ours = reporter.times["ProcessPage"];
-  const double baseline = reporter.times["G4Decode"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double ours = times["ProcessPage"];
+  const double baseline = times["G4Decode"];
   if (ours > 0 && baseline > 0) std::printf("chain %.1f ms per page; chain/G4 decode = %.1f\n", ours, ours / baseline);
   return 0;
 }

@@ -94,14 +94,11 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::fprintf(stderr, "batch file: %d pages, %lld bytes\n", kPages, static_cast<long long>(QFile(g_source).size()));
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double ours = reporter.times["DeleteOnePageAndSave"];
-  const double tiffcp = reporter.times["TiffcpBaseline"];
-  const double cat = reporter.times["CatWithFsync"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double ours = times["DeleteOnePageAndSave"];
+  const double tiffcp = times["TiffcpBaseline"];
+  const double cat = times["CatWithFsync"];
   if (ours > 0 && tiffcp > 0 && cat > 0) {
     std::printf("save/tiffcp = %.3f   save/cat = %.2f\n", ours / tiffcp, ours / cat);
   }

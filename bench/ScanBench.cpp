@@ -107,13 +107,10 @@ int main(int argc, char** argv) {
   g_environment = QProcessEnvironment::systemEnvironment();
   g_environment.insert(QStringLiteral("SANE_CONFIG_DIR"), dir.path());
 
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double ours = reporter.times["ScanIntoBatch"];
-  const double scanimage = reporter.times["ScanimageBaseline"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double ours = times["ScanIntoBatch"];
+  const double scanimage = times["ScanimageBaseline"];
   if (ours > 0 && scanimage > 0)
     std::printf("scan into batch/scanimage = %.2f   pages = %d   longest event-loop stall = %lld ms\n",
                 ours / scanimage, g_pages, static_cast<long long>(g_longestStallMs));

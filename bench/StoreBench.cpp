@@ -161,12 +161,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make the batch file\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   if (t["WriteSameBytesWithFsync"] > 0 && t["RawBlobRead"] > 0) {
     std::printf("store/write+fsync = %.2f   start reads/raw blob read = %.2f\n",
                 t["StoreHundredPages"] / t["WriteSameBytesWithFsync"], t["StartReads"] / t["RawBlobRead"]);

@@ -150,16 +150,13 @@ int main(int argc, char** argv) {
   for (const auto& page : pageFiles) g_table.push_back({page->FileName, false});
   std::fprintf(stderr, "batch file: %d pages, %lld bytes\n", kPages, static_cast<long long>(QFile(g_batch).size()));
 
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  const double split = reporter.times["SplitWithLoadTIFFFile"];
-  const double tiffsplit = reporter.times["SplitWithTiffsplit"];
-  const double join = reporter.times["JoinWithSaveTIFFFile"];
-  const double cat = reporter.times["JoinWithCatAndFsync"];
-  const double tiffcp = reporter.times["JoinWithTiffcp"];
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  const double split = times["SplitWithLoadTIFFFile"];
+  const double tiffsplit = times["SplitWithTiffsplit"];
+  const double join = times["JoinWithSaveTIFFFile"];
+  const double cat = times["JoinWithCatAndFsync"];
+  const double tiffcp = times["JoinWithTiffcp"];
   if (split > 0 && tiffsplit > 0) std::printf("split/tiffsplit = %.3f\n", split / tiffsplit);
   if (join > 0 && cat > 0 && tiffcp > 0)
     std::printf("join/cat+fsync = %.2f   join/tiffcp = %.3f\n", join / cat, join / tiffcp);

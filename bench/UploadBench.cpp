@@ -83,12 +83,9 @@ int main(int argc, char** argv) {
   database.UpdateSettings();
   database.Disconnect();
 
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   if (t["StoreAndQueue"] > 0 && t["UploadAll"] > 0) {
     std::printf("upload: %.0f documents/s   upload/store-and-queue = %.2f\n", kDocuments / (t["UploadAll"] / 1000.0),
                 t["UploadAll"] / t["StoreAndQueue"]);

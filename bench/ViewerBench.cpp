@@ -104,12 +104,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot make the batch files\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  pyxa::bench::RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  auto& t = reporter.times;
+  std::map<std::string, double> times;
+  if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
+  auto& t = times;
   const double decode = t["RawStripDecode"];
   if (decode > 0 && t["OpenOnePage"] > 0) {
     std::printf("open+fit/decode = %.2f   repaint/decode = %.3f   zoom/decode = %.3f   turn/decode = %.2f   "
