@@ -61,8 +61,9 @@ void frmMain::PrintCoverSheet() {
     pages.Add(record, text);
     printState_.pageCount = pages.PageCount();
     printState_.currentPage = 1;
+    // The job's name leaves the patient out: a print queue is listed to every user of the computer.
     ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
-                    pages, QStringLiteral("Cover sheet %1").arg(text.patientName), this);
+                    pages, QStringLiteral("Cover sheet"), this);
   } catch (const std::exception& error) {
     ReportError(error);
   }
