@@ -84,7 +84,7 @@ RemovalOutcome Reconciliation::Reindex(const ReconciliationEntry& entry, const Q
   WriteFileDurably(availableFolder_, name, data);
   try {
     return Remove(entry, kActionReindexed);
-  } catch (const ReconciliationStoreError&) {
+  } catch (const StoreReadError&) {
     // Still stored: the copy just written would let it be indexed and sent twice.
     QFile::remove(QDir(availableFolder_).filePath(name));
     throw;

@@ -33,7 +33,7 @@ class Reconciliation {
   QString WritePreviewCopy(const ReconciliationEntry& entry, const QString& folder);
 
   // Removes the stored document with a DELETED row, then releases the encounter of a clinical
-  // note no other stored document uses. Throws ReconciliationStoreError (nothing removed) or
+  // note no other stored document uses. Throws StoreReadError (nothing removed) or
   // ServiceError (removed; the encounter could not be released).
   RemovalOutcome Delete(const ReconciliationEntry& entry);
 
@@ -48,7 +48,7 @@ class Reconciliation {
   // Writes the stored file durably into Available Files under name, then removes the stored
   // document with a REINDEXED row (and releases the note's encounter as Delete does). When the
   // store refuses, the written file is taken back, so there is still exactly one copy. Throws
-  // ReconciliationFileError (nothing changed), ReconciliationStoreError or ServiceError as Delete.
+  // ReconciliationFileError (nothing changed), StoreReadError or ServiceError as Delete.
   RemovalOutcome Reindex(const ReconciliationEntry& entry, const QString& name);
 
  private:

@@ -38,11 +38,11 @@ QStringList ReconciliationEntry::Texts(bool countryDates) const {
 QHash<qint64, int> ReconciliationSearch::FailureCounts() {
   const auto database = databases_.Create();
   if (!database->Connect(storePath_, kDatabasePassword)) {
-    throw ReconciliationStoreError(database->LastError(), database->LastErrorDescription());
+    throw StoreReadError(database->LastError(), database->LastErrorDescription());
   }
   const Exceptions exceptions = database->GetExceptions();
   if (database->LastError() != 0) {
-    throw ReconciliationStoreError(database->LastError(), database->LastErrorDescription());
+    throw StoreReadError(database->LastError(), database->LastErrorDescription());
   }
   QHash<qint64, int> counts;
   for (const UploadException& exception : exceptions) ++counts[exception.DocumentID];

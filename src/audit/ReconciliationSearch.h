@@ -40,7 +40,7 @@ class ReconciliationSearch {
 
   // Hands each entry to add as soon as it is complete, so a failing service leaves the entries
   // before it listed. Throws AuditReadError (store), ServiceError (names) or
-  // ReconciliationStoreError (failure counts).
+  // StoreReadError (failure counts).
   void Run(const QDate& from, const QDate& to, const std::function<void(const ReconciliationEntry&)>& add);
 
  private:

@@ -14,12 +14,11 @@ QVariant Int64(std::int64_t value) { return QVariant::fromValue(static_cast<qlon
 // A store that is not there is never created behind the user's back.
 void RequireStore(const QString& path) {
   if (!QFileInfo::exists(path)) {
-    throw ReconciliationStoreError(ENOENT, QStringLiteral("The document store '%1' does not exist.").arg(path));
+    throw StoreReadError(ENOENT, QStringLiteral("The document store '%1' does not exist.").arg(path));
   }
 }
 
-ReconciliationStoreError From(const SqlError& error) { return {error.Code(), error.Message()}; }
-
+StoreReadError From(const SqlError& error) { return {error.Code(), error.Message()}; }
 
 }  // namespace
 
@@ -47,7 +46,7 @@ QByteArray ReconciliationStore::StoredFile(std::int64_t documentId) const {
     auto row = connection.Prepare(QStringLiteral("SELECT FileData FROM Documents WHERE DocumentID = ?"));
     row.Bind(1, Int64(documentId));
     if (!row.Step()) {
-      throw ReconciliationStoreError(
+      throw StoreReadError(
           ENOENT, QStringLiteral("The stored document %1 is no longer in the document store.").arg(documentId));
     }
     return row.Blob(QStringLiteral("FileData"));
@@ -65,7 +64,7 @@ bool ReconciliationStore::RemoveWithAudit(const AuditLog& record, std::int64_t e
     connection.Prepare(QStringLiteral("DELETE FROM Exceptions WHERE DocumentID = ?")).Bind(1, id).Run();
     connection.Prepare(QStringLiteral("DELETE FROM Documents WHERE DocumentID = ?")).Bind(1, id).Run();
     if (connection.Changes() == 0) {
-      throw ReconciliationStoreError(
+      throw StoreReadError(
           ENOENT, QStringLiteral("The stored document %1 is no longer in the document store.").arg(record.DocumentID));
     }
     InsertAuditRow(connection, record);

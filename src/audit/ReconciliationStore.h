@@ -3,24 +3,11 @@
 #pragma once
 
 #include "components/DocumentRecords.h"
+#include "store/StoreReadError.h"
 
 #include <QString>
-#include <stdexcept>
 
 namespace pyxa {
-
-// The store could not be opened, read or written; Number is SQLite's result code.
-class ReconciliationStoreError : public std::runtime_error {
- public:
-  ReconciliationStoreError(std::int32_t number, const QString& description)
-      : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
-  std::int32_t Number() const { return number_; }
-  const QString& Description() const { return description_; }
-
- private:
-  std::int32_t number_;
-  QString description_;
-};
 
 // What the store holds now about one document.
 struct StoredState {

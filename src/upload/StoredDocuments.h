@@ -5,7 +5,7 @@
 
 #include "components/DocumentDatabase.h"
 #include "shell/Session.h"
-#include "upload/StoreReadError.h"
+#include "store/StoreReadError.h"
 
 #include <QSet>
 #include <QString>

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "components/DocumentDatabase.h"
-#include "upload/StoreReadError.h"
+#include "store/StoreReadError.h"
 #include "shell/AppSettings.h"
 
 namespace pyxa {

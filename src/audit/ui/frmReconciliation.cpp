@@ -233,7 +233,7 @@ void frmReconciliation::OpenSelected() {
 }
 
 void frmReconciliation::ShowError(const std::exception& error) {
-  if (const auto* store = dynamic_cast<const ReconciliationStoreError*>(&error)) {
+  if (const auto* store = dynamic_cast<const StoreReadError*>(&error)) {
     services_.prompter.Critical(GenericErrorMessage(store->Number(), store->Description()));
   } else if (const auto* file = dynamic_cast<const ReconciliationFileError*>(&error)) {
     services_.prompter.Critical(GenericErrorMessage(file->Number(), file->Description()));

@@ -1,4 +1,4 @@
-// The failure to create, open or read the local store, as the window reports it: Number is
+// The failure to create, open, read or write the local store, as the windows report it: Number is
 // SQLite's result code or one of the document database's codes (kDbNotADatabase,
 // kDbWrongPassword, the codes of a failed Create); Description says why in plain words. Callers
 // show both with the generic error message.
