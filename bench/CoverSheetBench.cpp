@@ -49,7 +49,8 @@ BENCHMARK(FindSheets)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggr
 // The batch: pages of typed text, every tenth a cover sheet, all 1-bit G4 at 300 dpi.
 bool MakeBatch(const QString& path) {
   if (!pyxa::bench::MakeBatchFile(path, kPages)) return false;
-  const QImage sheet = pyxa::DrawCoverSheet({pyxa::CoverRecord::Kind::Cover, 4021, 3, 17, 6},
+  const QImage sheet = pyxa::DrawCoverSheet({pyxa::CoverRecord::Kind::Cover, 4021, 3, 17, 6, QStringLiteral("O'BRIEN, Siobhan"),
+                                                         QDate(1957, 3, 14)},
                                             {QStringLiteral("O'BRIEN, Siobhan"), QStringLiteral("1957-03-14")}, 300)
                            .convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
   TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r+");

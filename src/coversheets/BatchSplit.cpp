@@ -1,18 +1,18 @@
 #include "coversheets/BatchSplit.h"
 
+#include <utility>
+
 namespace pyxa {
 
 BatchSplit SplitBatch(const std::vector<SheetFinding>& findings) {
   BatchSplit split;
   ProposedDocument current;
-  int coverPage = 0;  // the page of the cover the current document started with
   const auto close = [&] {
     if (!current.pages.empty())
-      split.documents.push_back(current);
-    else if (coverPage > 0)
-      split.emptyCovers.push_back(coverPage);
-    current = {};
-    coverPage = 0;
+      split.documents.push_back(std::exchange(current, ProposedDocument()));
+    else if (current.cover)
+      split.emptyCovers.push_back(current.sheetPage);
+    current = ProposedDocument();
   };
   for (size_t i = 0; i < findings.size(); ++i) {
     const int page = static_cast<int>(i) + 1;
@@ -22,10 +22,8 @@ BatchSplit SplitBatch(const std::vector<SheetFinding>& findings) {
       case SheetFinding::Kind::Separator:
         close();
         split.sheetPages.push_back(page);
-        if (finding.kind == SheetFinding::Kind::Cover) {
-          current.cover = finding.record;
-          coverPage = page;
-        }
+        current.sheetPage = page;
+        if (finding.kind == SheetFinding::Kind::Cover) current.cover = finding.record;
         break;
       case SheetFinding::Kind::Unreadable:
         split.unreadablePages.push_back(page);

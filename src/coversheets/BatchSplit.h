@@ -14,6 +14,7 @@ namespace pyxa {
 struct ProposedDocument {
   std::vector<int> pages;            // 1-based pages of the batch, in order
   std::optional<CoverRecord> cover;  // none after a separator, or before the first sheet
+  int sheetPage = 0;                 // the sheet it starts after; 0 before the first sheet
   bool operator==(const ProposedDocument&) const = default;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <QUrl>
 
 namespace pyxa {
 
@@ -26,6 +27,9 @@ QString EncodeCoverRecord(const CoverRecord& record) {
     text = kSeparatorPrefix + kVersion;
   } else {
     text = kCoverPrefix + kVersion + QStringLiteral(";P=%1").arg(record.patientId);
+    // Letters, digits and the name's own punctuation stay readable; ';', '=' and '%' never appear bare.
+    text += QStringLiteral(";N=") + QString::fromLatin1(QUrl::toPercentEncoding(record.name, " ,.'-"));
+    if (record.birth.isValid()) text += QStringLiteral(";B=") + record.birth.toString(QStringLiteral("yyyyMMdd"));
     if (record.categoryId >= 0) text += QStringLiteral(";C=%1").arg(record.categoryId);
     if (record.typeId >= 0) text += QStringLiteral(";T=%1").arg(record.typeId);
     if (record.providerId >= 0) text += QStringLiteral(";D=%1").arg(record.providerId);
@@ -46,20 +50,32 @@ CoverReading ReadCoverRecord(const QString& text) {
   CoverReading reading;
   reading.status = CoverReading::Status::Read;
   reading.record.kind = cover ? CoverRecord::Kind::Cover : CoverRecord::Kind::Separator;
+  const auto unreadable = [] { return Damaged(QStringLiteral("the sheet's code holds a field this program cannot read")); };
+  bool named = false;
   for (const QString& field : fields) {
+    if (field.startsWith(QStringLiteral("N=")) && cover) {
+      reading.record.name = QUrl::fromPercentEncoding(field.mid(2).toLatin1()).trimmed();
+      named = true;
+      continue;
+    }
+    if (field.startsWith(QStringLiteral("B=")) && cover) {
+      reading.record.birth = QDate::fromString(field.mid(2), QStringLiteral("yyyyMMdd"));
+      if (!reading.record.birth.isValid()) return unreadable();
+      continue;
+    }
     bool number = false;
     const qint64 value = field.mid(2).toLongLong(&number);
-    if (field.size() < 3 || field.at(1) != QLatin1Char('=') || !number || value < 0)
-      return Damaged(QStringLiteral("the sheet's code holds a field this program cannot read"));
+    if (field.size() < 3 || field.at(1) != QLatin1Char('=') || !number || value < 0) return unreadable();
     switch (field.at(0).unicode()) {
       case 'P': reading.record.patientId = value; break;
       case 'C': reading.record.categoryId = value; break;
       case 'T': reading.record.typeId = value; break;
       case 'D': reading.record.providerId = value; break;
-      default: return Damaged(QStringLiteral("the sheet's code holds a field this program cannot read"));
+      default: return unreadable();
     }
   }
-  if (cover && reading.record.patientId <= 0) return Damaged(QStringLiteral("the cover sheet names no patient"));
+  if (cover && (reading.record.patientId <= 0 || !named || reading.record.name.isEmpty()))
+    return Damaged(QStringLiteral("the cover sheet names no patient"));
   if (!cover && reading.record.patientId > 0) return Damaged(QStringLiteral("a separator sheet names a patient"));
   return reading;
 }

@@ -3,6 +3,7 @@
 // one and only splits. Codes of other programs, and ours damaged, are told apart from a record.
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QtGlobal>
 
@@ -15,11 +16,15 @@ struct CoverRecord {
   qint64 categoryId = -1;  // -1: not chosen (0 is a category of its own)
   qint64 typeId = -1;
   qint64 providerId = -1;
+  // The name ("LAST, First") and date of birth the sheet was printed for: the service's patient must
+  // still have them, so that a sheet printed for the wrong patient is caught. No date when unknown.
+  QString name = {};
+  QDate birth = {};
   bool operator==(const CoverRecord&) const = default;
 };
 
-// The text of the record's code: "PYXA-COVER 1;P=...;C=...;T=...;D=...;X=hhhh" or "PYXA-SEP 1;X=hhhh",
-// X a CRC-16 of everything before it.
+// The text of the record's code: "PYXA-COVER 1;P=...;N=...;B=yyyyMMdd;C=...;T=...;D=...;X=hhhh" or
+// "PYXA-SEP 1;X=hhhh", N percent-encoded UTF-8, X a CRC-16 of everything before it.
 QString EncodeCoverRecord(const CoverRecord& record);
 
 struct CoverReading {

@@ -16,12 +16,14 @@
 namespace pyxa {
 namespace {
 
-const CoverRecord kFull{CoverRecord::Kind::Cover, 4021, 3, 17, 6};
+const CoverRecord kFull{CoverRecord::Kind::Cover, 4021, 3, 17, 6, QStringLiteral("O'BRIEN, Siobhan"), QDate(1957, 3, 14)};
 const CoverRecord kSeparator{CoverRecord::Kind::Separator, 0, -1, -1, -1};
 
 TEST(CoverRecord, ReadsBackWhatItWroteAndTellsOtherCodesFromDamagedOnes) {
   // A category's identifier may be 0; -1 is "not chosen".
-  for (const CoverRecord& record : {kFull, CoverRecord{CoverRecord::Kind::Cover, 77, 0, -1, -1}, kSeparator}) {
+  // A name with the record's own separators and letters beyond ASCII; no date of birth.
+  const CoverRecord odd{CoverRecord::Kind::Cover, 77, 0, -1, -1, QStringLiteral("NGUYỄN;X=1, Zoë%")};
+  for (const CoverRecord& record : {kFull, odd, kSeparator}) {
     const CoverReading reading = ReadCoverRecord(EncodeCoverRecord(record));
     EXPECT_EQ(reading.status, CoverReading::Status::Read) << EncodeCoverRecord(record).toStdString();
     EXPECT_EQ(reading.record, record);
@@ -34,6 +36,7 @@ TEST(CoverRecord, ReadsBackWhatItWroteAndTellsOtherCodesFromDamagedOnes) {
   } cases[] = {
       {misread, CoverReading::Status::Damaged},
       {QStringLiteral("PYXA-COVER 1;P=4021"), CoverReading::Status::Damaged},  // no checksum
+      {EncodeCoverRecord({CoverRecord::Kind::Cover, 4021}), CoverReading::Status::Damaged},  // no name
       {QStringLiteral("PYXA-COVER 2;P=5;X=") + QStringLiteral("0000"), CoverReading::Status::Damaged},
       {QStringLiteral("https://example.org/menu"), CoverReading::Status::NotOurs},
       {QString(), CoverReading::Status::NotOurs},
@@ -106,12 +109,12 @@ TEST(BatchSplit, PagesBetweenSheetsFormTheDocuments) {
   const CoverRecord a{CoverRecord::Kind::Cover, 1, -1, -1, -1}, b{CoverRecord::Kind::Cover, 2, 3, -1, -1};
   // Sheet, 3 pages, sheet, 2 pages, separator, 1 page.
   BatchSplit split = SplitBatch({Sheet(a), kPage, kPage, kPage, Sheet(b), kPage, kPage, Sheet(kSeparator), kPage});
-  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{2, 3, 4}, a}, {{6, 7}, b}, {{9}, std::nullopt}}));
+  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{2, 3, 4}, a, 1}, {{6, 7}, b, 5}, {{9}, std::nullopt, 8}}));
   EXPECT_EQ(split.sheetPages, (std::vector<int>{1, 5, 8}));
 
   // Pages before the first sheet, two covers in a row, an unreadable sheet, a sheet as the last page.
   split = SplitBatch({kPage, Sheet(a), Sheet(b), kPage, Unreadable(), Sheet(a)});
-  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{1}, std::nullopt}, {{4, 5}, b}}));
+  EXPECT_EQ(split.documents, (std::vector<ProposedDocument>{{{1}, std::nullopt, 0}, {{4, 5}, b, 3}}));
   EXPECT_EQ(split.emptyCovers, (std::vector<int>{2, 6}));
   EXPECT_EQ(split.unreadablePages, (std::vector<int>{5}));
   EXPECT_TRUE(SplitBatch({Sheet(kSeparator)}).documents.empty());

@@ -478,6 +478,8 @@ TEST_F(IndexingTest, ACoverSheetForTheChosenPatientReadsBackAsThatPatient) {
   const SheetFinding found = FindSheet(sheet, 150, 150);
   ASSERT_EQ(found.kind, SheetFinding::Kind::Cover);
   EXPECT_EQ(found.record.patientId, 1001);
+  EXPECT_EQ(found.record.name, QStringLiteral("O'BRIEN, Siobhan"));
+  EXPECT_EQ(found.record.birth, QDate(1970, 12, 31));
   EXPECT_EQ(found.record.categoryId, 1);
   EXPECT_EQ(found.record.providerId, 11);
   EXPECT_GT(found.record.typeId, 0);

@@ -2,6 +2,7 @@
 #include "mainwindow/ui/frmMain.h"
 
 #include "coversheets/CoverSheetPages.h"
+#include "coversheets/PatientSheet.h"
 #include "mainwindow/PathText.h"
 #include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/SearchFrame.h"
@@ -45,20 +46,13 @@ void frmMain::PrintCoverSheet() {
     const DocumentFrame& d = *document_;
     // Only what is chosen goes on the sheet (a category's identifier may be 0).
     const auto chosen = [this](const QComboBox* box) {
-      return box->isEnabled() && box->currentIndex() >= 0 ? SelectedId(box) : qint64{-1};
+      return box->isEnabled() && box->currentIndex() >= 0 ? SheetChoice{SelectedId(box), box->currentText()}
+                                                          : SheetChoice{};
     };
-    const CoverRecord record{CoverRecord::Kind::Cover, patient.patientId.toLongLong(), chosen(d.cboCategory),
-                             chosen(d.cboType), chosen(d.cboPhysician)};
-    const SearchCriteria& f = patient.fields;
-    CoverSheetText text;
-    text.patientName = f.lastName.toUpper() + QStringLiteral(", ") + f.firstName;
-    if (!f.dob3.isEmpty()) text.dateOfBirth = f.dob1 + QLatin1Char('/') + f.dob2 + QLatin1Char('/') + f.dob3;
-    text.chartNumber = f.chart;
-    if (record.categoryId >= 0) text.category = CategoryText();
-    if (record.typeId >= 0) text.type = d.cboType->currentText();
-    if (record.providerId >= 0) text.provider = d.cboPhysician->currentText();
+    const PatientSheet sheet =
+        SheetForPatient(patient, Country2(), chosen(d.cboCategory), chosen(d.cboType), chosen(d.cboPhysician));
     CoverSheetPages pages;
-    pages.Add(record, text);
+    pages.Add(sheet.record, sheet.text);
     printState_.pageCount = pages.PageCount();
     printState_.currentPage = 1;
     // The job's name leaves the patient out: a print queue is listed to every user of the computer.
