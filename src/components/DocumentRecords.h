@@ -80,6 +80,9 @@ struct Document {
   // pages from that file only and refuses one another program has changed since.
   QString SourceFile;
   QByteArray SourceDigest;
+  // While indexed, never stored: the separator or cover sheets of SourceFile that leave it with this
+  // document's pages without being part of it.
+  QVector<std::int32_t> SheetPages;
 };
 using Documents = Collection<Document>;
 

@@ -174,6 +174,7 @@ SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY) {
   if (MayBePatchSheet(look, lookDpi) && FindPatchCode(look, lookDpi, lookDpi, PatchSearch::Anywhere) == PatchCode::PatchT) {
     finding.kind = SheetFinding::Kind::Separator;
     finding.record.kind = CoverRecord::Kind::Separator;
+    finding.patch = true;
   }
   return finding;
 }

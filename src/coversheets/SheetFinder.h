@@ -17,6 +17,7 @@ struct SheetFinding {
   CoverRecord record;  // of a cover or separator of ours
   QString problem;     // why a sheet could not be read
   bool fullRead = false;  // the full page had to be read
+  bool patch = false;     // a separator found by its patch T, not by our code
 };
 
 // dpiX and dpiY: the page's resolution; 0 when unknown (taken as 200).

@@ -18,6 +18,7 @@ bool PageHeld(const Documents& documents, const QString& file, int page) {
     if (IsStored(document) || document.SourceFile != file) continue;
     for (const Page& held : document.Pages)
       if (held.PageNumber == page) return true;
+    if (document.SheetPages.contains(page)) return true;
   }
   return false;
 }

@@ -7,7 +7,7 @@ namespace pyxa {
 int PagesGiven(const Documents& documents) {
   int given = 0;
   for (const Document& document : documents) {
-    if (!IsStored(document)) given += document.Pages.Count();
+    if (!IsStored(document)) given += document.Pages.Count() + static_cast<int>(document.SheetPages.size());
   }
   return given;
 }
@@ -25,6 +25,7 @@ int AppendAllPages(Documents& documents, int pageCount) {
   for (const Document& document : documents) {
     if (IsStored(document)) continue;
     for (const Page& page : document.Pages) held.insert(page.PageNumber);
+    for (int sheet : document.SheetPages) held.insert(sheet);
   }
   int added = 0;
   for (int number = 1; number <= pageCount; ++number) {

@@ -8,6 +8,8 @@
 
 namespace pyxa {
 
+inline constexpr qint32 kSheetCovers = 1, kSheetSeparators = 2, kSheetPatches = 4;
+
 struct AppSettings {
   // Working folders; each ends with "/".
   QString AvailableFolder;                // documents waiting to be indexed
@@ -21,6 +23,11 @@ struct AppSettings {
   qint16 NavigatorLeft = -1;  // the navigator window's place; -1 means not stored
   qint16 NavigatorTop = -1;
   qint32 NavigatorShown = 0;  // 1 while the navigator is open, so that it opens again at the next start
+  // Cover and separator sheets: whether a batch shown for indexing is read for them, which kinds
+  // (kSheet* bits), and whether the sheets stay in the file when their documents are filed.
+  qint32 FindSheets = 1;
+  qint32 SheetKinds = 7;
+  qint32 KeepSheetPages = 0;
   QString WebServiceURL;  // empty: the program is not configured
   qint16 WebServiceTimeout = 60;
   QString SupportPackage;  // support-package installer, relative to the program folder

@@ -99,6 +99,9 @@ const UserValue kUserValues[] = {
     {"NavigatorLeft", &AppSettings::NavigatorLeft},
     {"NavigatorTop", &AppSettings::NavigatorTop},
     {"NavigatorShown", nullptr, &AppSettings::NavigatorShown},
+    {"FindSheets", nullptr, &AppSettings::FindSheets},
+    {"SheetKinds", nullptr, &AppSettings::SheetKinds},
+    {"KeepSheetPages", nullptr, &AppSettings::KeepSheetPages},
     {"Store_Physician", nullptr, &AppSettings::StorePhysician},
     {"Store_Category", nullptr, &AppSettings::StoreCategory},
     {"Store_Type", nullptr, &AppSettings::StoreType},
@@ -128,6 +131,9 @@ std::int32_t SettingsStore::LoadSettings(AppSettings& settings, QString& errorTe
   settings.NavigatorLeft = -1;
   settings.NavigatorTop = -1;
   settings.NavigatorShown = 0;
+  settings.FindSheets = 1;
+  settings.SheetKinds = kSheetCovers | kSheetSeparators | kSheetPatches;
+  settings.KeepSheetPages = 0;
 
   settings.AvailableFolder = dataFolder_ + QStringLiteral("Available Files/");
   settings.UploadsFolder = dataFolder_ + QStringLiteral("Uploads/");

@@ -161,6 +161,8 @@ int DocumentStorer::SaveCurrentDoc(Document& document, const QString& sourcePath
       pages.push_back(page.PageNumber);
       pageList.push_back(page.PageNumber);
     }
+    // The sheets it was proposed behind leave the file with it, recorded in the same insert.
+    for (int sheet : document.SheetPages) pageList.push_back(sheet);
     // The pages are written beside the store, never among the available files, so that a
     // crash cannot leave a copy of them there to be indexed twice.
     QString target;
@@ -289,14 +291,17 @@ int DocumentStorer::SaveFromSource(Documents& documents, const QString& sourcePa
     // changed file) until indexed again.
     bool lost = rewritten.isEmpty();
     for (const Page& page : document->Pages) lost = lost || removed.contains(page.PageNumber);
+    for (int sheet : document->SheetPages) lost = lost || removed.contains(sheet);
     if (lost) {
       document->SourceDigest = digest;
       continue;
     }
-    for (Page& page : document->Pages) {
-      page.PageNumber -= static_cast<std::int32_t>(
-          std::count_if(removed.cbegin(), removed.cend(), [&](int gone) { return gone < page.PageNumber; }));
-    }
+    const auto before = [&](int number) {
+      return static_cast<std::int32_t>(
+          std::count_if(removed.cbegin(), removed.cend(), [&](int gone) { return gone < number; }));
+    };
+    for (Page& page : document->Pages) page.PageNumber -= before(page.PageNumber);
+    for (std::int32_t& sheet : document->SheetPages) sheet -= before(sheet);
     document->SourceDigest = rewritten;
   }
   return result;

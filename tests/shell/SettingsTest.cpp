@@ -16,7 +16,8 @@ namespace {
 const QStringList kMachineOrder = {"WebService_URL", "WebService_Timeout", "MicrosoftWSE", "WSE_Installed", "Kofax",
                                    "Scanner",        "LastLogin"};
 const QStringList kUserOrder = {"MainForm_Left",   "MainForm_Top",   "MainForm_Width",  "MainForm_Height",
-                                "NavigatorLeft",   "NavigatorTop",   "NavigatorShown",
+                                "NavigatorLeft",   "NavigatorTop",   "NavigatorShown",  "FindSheets",
+                                "SheetKinds",      "KeepSheetPages",
                                 "Store_Physician", "Store_Category", "Store_Type",      "Store_TypeDesc",
                                 "Store_SenderID",  "Store_Sender",   "Store_DTPicker1", "Store_DocName",
                                 "Store_Abnormal",  "Store_Signoff"};

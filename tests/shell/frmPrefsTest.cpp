@@ -155,6 +155,14 @@ TEST_F(PrefsTest, TheKindChangesAtOnceAndOkTakesOnlyANumberForTheTimeOut) {
   EXPECT_EQ(host.selections, 1);
   EXPECT_EQ(host.scenarios, 1);
 
+  // The sheet choices: kinds follow the main switch; nothing changes before OK.
+  Click(prefs.get(), "chkSheetPatches");
+  Click(prefs.get(), "chkKeepSheets");
+  Click(prefs.get(), "chkFindSheets");
+  EXPECT_FALSE(Find<QWidget>(prefs.get(), "chkSheetCovers")->isEnabled());
+  Click(prefs.get(), "chkFindSheets");
+  EXPECT_EQ(settings.SheetKinds, kSheetCovers | kSheetSeparators | kSheetPatches);
+
   Type(prefs.get(), "txtWSTimeout", QStringLiteral("soon"));
   Click(prefs.get(), "cmdOK");
   EXPECT_EQ(prefs->Tag(), QString());
@@ -166,6 +174,9 @@ TEST_F(PrefsTest, TheKindChangesAtOnceAndOkTakesOnlyANumberForTheTimeOut) {
   EXPECT_EQ(prefs->Timeout(), 90);
   EXPECT_EQ(prefs->Url(), QStringLiteral("https://clinic.example/ws"));
   EXPECT_TRUE(prefs->Kofax());
+  EXPECT_EQ(settings.FindSheets, 1);
+  EXPECT_EQ(settings.SheetKinds, kSheetCovers | kSheetSeparators);
+  EXPECT_EQ(settings.KeepSheetPages, 1);
 }
 
 TEST_F(PrefsTest, CleanUpsKeepEditsAndAStoreWithDocumentsWaiting) {

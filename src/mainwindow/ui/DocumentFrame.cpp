@@ -123,6 +123,18 @@ DocumentFrame::DocumentFrame(QGroupBox* frame) {
   grid->addWidget(cmdNew, row++, 0, 1, 2);
   grid->addWidget(lblAppendTarget, row++, 0, 1, 2);
   for (QPushButton* button : {cmdNext, cmdAppendAll, cmdReset}) grid->addWidget(button, row++, 0, 1, 2);
+  // The documents a batch's cover sheets propose become documents only when confirmed here.
+  cmdConfirm = Command(frame, "cmdConfirm", QStringLiteral("Confir&m Proposed Document"),
+                       QStringLiteral("Make the proposed document shown an indexed document, as the fields describe it"));
+  cmdConfirmAll = Command(frame, "cmdConfirmAll", QStringLiteral("Confirm All Pr&oposed"),
+                          QStringLiteral("Make every proposed document whose patient the clinic confirmed an indexed "
+                                         "document, each as its cover sheet describes it"));
+  auto* confirms = new QHBoxLayout;
+  confirms->addWidget(cmdConfirm, 1);
+  confirms->addWidget(cmdConfirmAll, 1);
+  cmdConfirm->setVisible(false);
+  cmdConfirmAll->setVisible(false);
+  grid->addLayout(confirms, row++, 0, 1, 2);
   // A sheet to scan in front of this patient's next paper, so that the batch files itself.
   cmdCoverSheet = Command(frame, "cmdCoverSheet", QStringLiteral("Print Cover Sheet"),
                           QStringLiteral("Print a cover sheet for the chosen patient, to scan in front of their pages"));

@@ -46,6 +46,8 @@ struct DocumentFrame {
   QPushButton* cmdAppendAll;
   QPushButton* cmdReset;
   QPushButton* cmdCoverSheet;  // prints the chosen patient's cover sheet
+  QPushButton* cmdConfirm;     // files the proposed document shown; only while there are proposals
+  QPushButton* cmdConfirmAll;
 
   // The encounters button's picture: "Trust" once an encounter is chosen, else "Alert".
   void SetEncountersPicture(bool trusted);

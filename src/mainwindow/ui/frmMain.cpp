@@ -1,5 +1,7 @@
 #include "mainwindow/ui/frmMain.h"
 
+#include "coversheets/BatchReading.h"
+
 #include "mainwindow/ui/AuditWindows.h"
 #include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/DocumentFrame.h"
@@ -69,6 +71,8 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   locks_ = std::make_unique<EncounterLocks>(services_.session, services_.prompter, services_.login,
                                             services_.log ? *services_.log : *ownLog_);
   ConnectIndexingControls();
+  sheetReader_ = new SheetReader(this);
+  connect(sheetReader_, &SheetReader::Finished, this, &frmMain::SheetsRead);
   auto* findPatient = new QShortcut(QKeySequence::Find, this, this, &frmMain::FocusPatientSearch);
   findPatient->setObjectName(QStringLiteral("keyFindPatient"));
   search_->fields->Field(QStringLiteral("txtLastName"))->setToolTip(QStringLiteral("Last name (Ctrl+F from anywhere)"));
@@ -203,6 +207,12 @@ void frmMain::CreateMenus() {
   auto* removeDocument = new QMenu(this);
   removeDocument->setObjectName(QStringLiteral("popRemoveDocument"));
   AddAction(removeDocument, QStringLiteral("popRemoveDoc"), QStringLiteral("Remove Document"));
+  auto* proposal = new QMenu(this);
+  proposal->setObjectName(QStringLiteral("popProposal"));
+  connect(AddAction(proposal, QStringLiteral("popConfirm"), QStringLiteral("Confirm Proposed Document")),
+          &QAction::triggered, this, &frmMain::cmdConfirm_Click);
+  connect(AddAction(proposal, QStringLiteral("popConfirmAll"), QStringLiteral("Confirm All Proposed Documents")),
+          &QAction::triggered, this, &frmMain::cmdConfirmAll_Click);
 }
 
 void frmMain::CreateStatusBar() {

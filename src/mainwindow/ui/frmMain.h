@@ -4,6 +4,7 @@
 #pragma once
 
 #include "components/DocumentDatabase.h"
+#include "coversheets/BatchProposals.h"
 #include "mainwindow/CategoryRules.h"
 #include "mainwindow/DocumentProperties.h"
 #include "mainwindow/FilingGuards.h"
@@ -55,6 +56,7 @@ class PageView;
 class PrinterPort;
 class frmThumbnail;
 class SaveFilePicker;
+class SheetReader;
 
 struct MainWindowServices {
   AppSettings& settings;
@@ -144,6 +146,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   frmThumbnail* Navigator() const { return navigator_; }
   void subIndex();
   void RefreshIndexedTree();
+  // Cover sheets: the proposed documents of the shown batch, confirmed one at a time or all.
+  void cmdConfirm_Click();
+  void cmdConfirmAll_Click();
+  const BatchProposals& Proposals() const { return proposals_; }
+  // Whether the shown batch is still being read for its sheets.
+  bool ReadingSheets() const;
   void sstFiles_NodeClick(QTreeWidgetItem* node);
   void sstDocuments_NodeClick(QTreeWidgetItem* node);
   // The indexed tree's pop-up commands and page moves, on the selected node.
@@ -260,6 +268,24 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   void ShowDocumentPage(int document, int page, bool fromDocumentNode);
   void sstDocuments_ContextMenu(const QPoint& position);
   void AfterDocumentEdit();
+  // The document the frame describes for the pages of the shown file (no pages yet); false when
+  // refused, the user told why.
+  bool DocumentFromFrame(const IndexingView& view, Document& record);
+  // Controls follow a document just added to the collection.
+  void AfterDocumentAdded();
+
+  // Cover sheets.
+  void StartSheetReading();
+  void SheetsRead(const BatchReading& reading);
+  bool ProposalsShown() const;
+  void AddProposalNodes();
+  void FollowProposals();
+  // A click on the proposals branch; false when the node is not of it.
+  bool ProposalNodeClick(QTreeWidgetItem* node);
+  void ShowProposal(int index);
+  void sstProposals_ContextMenu(QTreeWidgetItem* node, const QPoint& position);
+  // single: the clerk's one confirmation (asked when the chosen patient is not the sheet's).
+  bool ConfirmProposal(int index, bool single);
 
   // Toolbar.
   void ApplyFit(FitTool fit);
@@ -344,6 +370,12 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   std::optional<Documents> indexed_;
   PrintState printState_;  // the print choices of the run
   frmThumbnail* navigator_ = nullptr;  // made when first shown
+  SheetReader* sheetReader_ = nullptr;
+  BatchProposals proposals_;
+  int shownProposal_ = -1;  // the proposal whose pages and fields are shown (0-based); -1 when none
+  QString readingFile_;     // the file read (or being read) for its sheets, and its size and time then
+  QString readingStamp_;
+  QString proposalsFailure_;  // why the shown file could not be read for its sheets
   bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or

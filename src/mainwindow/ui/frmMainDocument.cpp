@@ -67,6 +67,8 @@ void frmMain::ConnectIndexingControls() {
   connect(d.cmdNext, &QPushButton::clicked, this, &frmMain::cmdNext_Click);
   connect(d.cmdAppendAll, &QPushButton::clicked, this, &frmMain::cmdAppendAll_Click);
   connect(d.cmdReset, &QPushButton::clicked, this, &frmMain::cmdReset_Click);
+  connect(d.cmdConfirm, &QPushButton::clicked, this, &frmMain::cmdConfirm_Click);
+  connect(d.cmdConfirmAll, &QPushButton::clicked, this, &frmMain::cmdConfirmAll_Click);
   connect(d.cmdEncounters, &QPushButton::clicked, this, &frmMain::cmdEncounters_Click);
   // The day and the month move on once they hold two digits.
   AdvanceAfter(d.txtDate1, 2, d.txtDate2);
@@ -281,88 +283,99 @@ void frmMain::ShowAppendTarget() {
   document_->lblAppendTarget->setText(AppendTargetText(indexed_ ? *indexed_ : Documents()));
 }
 
+bool frmMain::DocumentFromFrame(const IndexingView& view, Document& record) {
+  DocumentFrame& d = *document_;
+  const FormedDate date =
+      FormDocumentDate(d.txtDate1->text(), d.txtDate2->text(), d.txtDate3->text(), Country2(), Now().date());
+  // A date begun and not finished is the user's to finish: refused, and what was typed stays.
+  if (date.entry == DateEntry::Partial) {
+    services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
+    for (QLineEdit* part : {d.txtDate1, d.txtDate2, d.txtDate3}) {
+      if (part->text().trimmed().isEmpty()) {
+        part->setFocus();
+        break;
+      }
+    }
+    return false;
+  }
+  if (date.entry == DateEntry::Invalid) {
+    services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
+    d.txtDate1->clear();
+    d.txtDate2->clear();
+    d.txtDate3->clear();
+    return false;
+  }
+  if (date.entry == DateEntry::Future) {
+    services_.prompter.Notice(QStringLiteral("          You cannot select a future date."));
+    return false;
+  }
+  if (date.entry == DateEntry::Missing) {
+    d.txtDate1->clear();
+    d.txtDate2->clear();
+    d.txtDate3->clear();
+  }
+  const bool clinicalNote =
+      IsClinicalNotes(references_.GetCategory(QStringLiteral("Name"), QString::number(SelectedId(d.cboCategory))));
+  const bool tif = DocumentFileExtension(view.shownFile) == QStringLiteral("TIF");
+  if (tif && GetDocumentFileExtention().isEmpty() && !d.txtDocName->text().isEmpty())
+    d.txtDocName->setText(d.txtDocName->text() + QStringLiteral(".TIF"));
+  const qint64 userId = services_.session.IsOpen() ? services_.session.Integration()->UserID() : 0;
+  record = pyxa::StoreDocumentProperties(StoreDocumentProperties(), Patient(),
+                                         search_->txtEncounterID->text().toLongLong(), userId);
+  // The pages come from this file only, whatever the viewer shows when they are stored.
+  record.SourceFile = view.shownFile;
+  if (search_->txtPatientID->text().isEmpty()) {
+    services_.prompter.Information(QStringLiteral("Please select a patient for the document."));
+    search_->fields->Field(QStringLiteral("txtLastName"))->setFocus();
+    return false;
+  }
+  if (clinicalNote && search_->txtEncounterID->text().isEmpty()) {
+    services_.prompter.Information(QStringLiteral("Please select an unsigned encounter for the Clinical Note."));
+    d.cmdEncounters->setFocus();
+    return false;
+  }
+  if (!indexed_) indexed_.emplace();
+  // The file as it was when its pages were numbered; every document of it shares that.
+  for (const Document& other : *indexed_)
+    if (!IsStored(other) && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
+  if (record.SourceDigest.isEmpty()) record.SourceDigest = FileDigest(record.SourceFile);
+  return true;
+}
+
+void frmMain::AfterDocumentAdded() {
+  RefreshIndexedTree();
+  const bool canUpload = CanUpload();
+  state_.SetEnabled(QStringLiteral("fraStep3"), true);
+  if (canUpload) {
+    for (const char* control : {"cmdUpload", "mnuActionsUpload", "cmdUploadNow", "mnuActionsUploadNow"})
+      state_.SetEnabled(QString::fromLatin1(control), true);
+  }
+  state_.UpdateActionsMenu();
+  if (DocumentFileExtension(Viewer().CurrentFileName()) != QStringLiteral("TIF")) {
+    // Any other file is one document: its pages are not shared out.
+    for (const char* control : {"cmdNew", "cmdNext", "cmdAppendAll"})
+      state_.SetEnabled(QString::fromLatin1(control), false);
+  } else {
+    const bool remain = PagesRemain(*indexed_, Viewer().PageCount()) && canUpload;
+    state_.SetEnabled(QStringLiteral("cmdNext"), remain);
+    state_.SetEnabled(QStringLiteral("cmdAppendAll"), remain);
+    state_.SetEnabled(QStringLiteral("cmdNew"), remain);
+  }
+  ApplyState();
+}
+
 void frmMain::cmdNew_Click() {
   try {
-    DocumentFrame& d = *document_;
     const IndexingView view = ShownForIndexing();
     if (const QString why = RefuseNewDocument(indexed_ ? *indexed_ : Documents(), view); !why.isEmpty()) {
       services_.prompter.Information(why);
       return;
     }
-    const FormedDate date =
-        FormDocumentDate(d.txtDate1->text(), d.txtDate2->text(), d.txtDate3->text(), Country2(), Now().date());
-    // A date begun and not finished is the user's to finish: refused, and what was typed stays.
-    if (date.entry == DateEntry::Partial) {
-      services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
-      for (QLineEdit* part : {d.txtDate1, d.txtDate2, d.txtDate3}) {
-        if (part->text().trimmed().isEmpty()) {
-          part->setFocus();
-          break;
-        }
-      }
-      return;
-    }
-    if (date.entry == DateEntry::Invalid) {
-      services_.prompter.Notice(QStringLiteral("                Please enter a valid date."));
-      d.txtDate1->clear();
-      d.txtDate2->clear();
-      d.txtDate3->clear();
-      return;
-    }
-    if (date.entry == DateEntry::Future) {
-      services_.prompter.Notice(QStringLiteral("          You cannot select a future date."));
-      return;
-    }
-    if (date.entry == DateEntry::Missing) {
-      d.txtDate1->clear();
-      d.txtDate2->clear();
-      d.txtDate3->clear();
-    }
-    const bool clinicalNote =
-        IsClinicalNotes(references_.GetCategory(QStringLiteral("Name"), QString::number(SelectedId(d.cboCategory))));
-    const bool tif = DocumentFileExtension(Viewer().CurrentFileName()) == QStringLiteral("TIF");
-    if (tif && GetDocumentFileExtention().isEmpty() && !d.txtDocName->text().isEmpty())
-      d.txtDocName->setText(d.txtDocName->text() + QStringLiteral(".TIF"));
-    const qint64 userId = services_.session.IsOpen() ? services_.session.Integration()->UserID() : 0;
-    Document record = pyxa::StoreDocumentProperties(StoreDocumentProperties(), Patient(),
-                                                    search_->txtEncounterID->text().toLongLong(), userId);
-    // The pages come from this file only, whatever the viewer shows when they are stored.
-    record.SourceFile = view.shownFile;
-    if (search_->txtPatientID->text().isEmpty()) {
-      services_.prompter.Information(QStringLiteral("Please select a patient for the document."));
-      search_->fields->Field(QStringLiteral("txtLastName"))->setFocus();
-      return;
-    }
-    if (clinicalNote && search_->txtEncounterID->text().isEmpty()) {
-      services_.prompter.Information(QStringLiteral("Please select an unsigned encounter for the Clinical Note."));
-      d.cmdEncounters->setFocus();
-      return;
-    }
-    if (!indexed_) indexed_.emplace();
-    // The file as it was when its pages were numbered; every document of it shares that.
-    for (const Document& other : *indexed_)
-      if (!IsStored(other) && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
-    if (record.SourceDigest.isEmpty()) record.SourceDigest = FileDigest(record.SourceFile);
+    Document record;
+    if (!DocumentFromFrame(view, record)) return;
     indexed_->Add(std::move(record));
     fieldsPatient_ = search_->txtPatientID->text();
-    RefreshIndexedTree();
-    const bool canUpload = CanUpload();
-    state_.SetEnabled(QStringLiteral("fraStep3"), true);
-    if (canUpload) {
-      for (const char* control : {"cmdUpload", "mnuActionsUpload", "cmdUploadNow", "mnuActionsUploadNow"})
-        state_.SetEnabled(QString::fromLatin1(control), true);
-    }
-    state_.UpdateActionsMenu();
-    if (!tif) {
-      // Any other file is one document: its pages are not shared out.
-      for (const char* control : {"cmdNew", "cmdNext", "cmdAppendAll"})
-        state_.SetEnabled(QString::fromLatin1(control), false);
-    } else {
-      const bool remain = PagesRemain(*indexed_, Viewer().PageCount()) && canUpload;
-      state_.SetEnabled(QStringLiteral("cmdNext"), remain);
-      state_.SetEnabled(QStringLiteral("cmdAppendAll"), remain);
-    }
-    ApplyState();
+    AfterDocumentAdded();
     cmdNext_Click();
   } catch (const std::exception& error) {
     ReportError(error);

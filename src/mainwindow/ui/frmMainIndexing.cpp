@@ -81,6 +81,9 @@ void frmMain::subIndex() {
   // Indexing starts with finding the patient: the keyboard is there at once. A patient already
   // chosen stays chosen: the next file may well be theirs too.
   FocusLastName();
+  // The first page is on screen before the batch is read for its sheets, behind the clerk's back.
+  StartSheetReading();
+  RefreshIndexedTree();
 }
 
 void frmMain::RefreshIndexedTree() {
@@ -90,11 +93,12 @@ void frmMain::RefreshIndexedTree() {
   item->setData(0, Qt::UserRole, root.key);
   for (const TreeNode& child : root.children) AddTreeNode(item, child);
   item->setExpanded(true);
+  AddProposalNodes();
   ShowAppendTarget();
 }
 
 void frmMain::sstDocuments_NodeClick(QTreeWidgetItem* node) {
-  if (!node || !indexed_) return;
+  if (!node || ProposalNodeClick(node) || !indexed_) return;
   const QString parentKey = node->parent() ? node->parent()->data(0, Qt::UserRole).toString() : QString();
   const IndexedNodeRef ref = ClassifyIndexedNode(node->data(0, Qt::UserRole).toString(), node->text(0), parentKey);
   if (ref.kind == IndexedNodeKind::None || ref.document < 1 || ref.document > indexed_->Count()) return;
@@ -128,6 +132,11 @@ namespace pyxa {
 
 void frmMain::sstDocuments_ContextMenu(const QPoint& position) {
   QTreeWidgetItem* node = panes_->sstDocuments->itemAt(position);
+  if (node && ProposalNodeClick(node)) {
+    panes_->sstDocuments->setCurrentItem(node);
+    sstProposals_ContextMenu(node, panes_->sstDocuments->viewport()->mapToGlobal(position));
+    return;
+  }
   if (!node || !indexed_) return;
   panes_->sstDocuments->setCurrentItem(node);
   const QString parentKey = node->parent() ? node->parent()->data(0, Qt::UserRole).toString() : QString();

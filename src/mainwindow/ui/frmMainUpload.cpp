@@ -59,6 +59,8 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure, bool handOve
   // What is left of the source shows from its first page; the page box follows it.
   const auto showAgain = [&] {
     if (!source.isEmpty() && QFileInfo::exists(source)) Viewer().DisplayFile(source);
+    // Stored pages left the file: the proposals of what is left are read afresh.
+    StartSheetReading();
     ShowPageNumber();
     Form_Resize();
   };

@@ -1,6 +1,7 @@
 #include "shell/ui/frmPrefs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -112,6 +113,38 @@ frmPrefs::frmPrefs(AppSettings& settings, qint32 serviceTimeout, ServiceMaker ma
   selectScanner_->setEnabled(settings_.Kofax);
   kofaxSettings_->setEnabled(settings_.Kofax);
 
+  // Which sheets split a batch shown for indexing into proposed documents.
+  auto* sheets = new QGroupBox(QStringLiteral("Cover Sheets"), this);
+  sheets->setObjectName(QStringLiteral("fraSheets"));
+  const auto check = [sheets](const char* name, const QString& text, bool on) {
+    auto* box = new QCheckBox(text, sheets);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setChecked(on);
+    return box;
+  };
+  findSheets_ = check("chkFindSheets", QStringLiteral("&Look for sheets in batches shown for indexing"),
+                      settings_.FindSheets != 0);
+  sheetKinds_[0] = check("chkSheetCovers", QStringLiteral("Co&ver sheets"), (settings_.SheetKinds & kSheetCovers) != 0);
+  sheetKinds_[1] = check("chkSheetSeparators", QStringLiteral("Se&parator sheets"),
+                         (settings_.SheetKinds & kSheetSeparators) != 0);
+  sheetKinds_[2] = check("chkSheetPatches", QStringLiteral("Patc&h T sheets"), (settings_.SheetKinds & kSheetPatches) != 0);
+  keepSheets_ = check("chkKeepSheets", QStringLiteral("Keep the sheet pages in the file after &filing"),
+                      settings_.KeepSheetPages != 0);
+  auto* sheetRows = new QVBoxLayout(sheets);
+  sheetRows->addWidget(findSheets_);
+  auto* kindRow = new QHBoxLayout;
+  kindRow->addSpacing(20);
+  for (QCheckBox* kind : sheetKinds_) kindRow->addWidget(kind);
+  kindRow->addStretch();
+  sheetRows->addLayout(kindRow);
+  sheetRows->addWidget(keepSheets_);
+  const auto followFind = [this] {
+    for (QCheckBox* kind : sheetKinds_) kind->setEnabled(findSheets_->isChecked());
+    keepSheets_->setEnabled(findSheets_->isChecked());
+  };
+  connect(findSheets_, &QCheckBox::toggled, this, followFind);
+  followFind();
+
   auto* ok = new QPushButton(QStringLiteral("&OK"), this);
   ok->setObjectName(QStringLiteral("cmdOK"));
   ok->setDefault(true);
@@ -125,6 +158,7 @@ frmPrefs::frmPrefs(AppSettings& settings, qint32 serviceTimeout, ServiceMaker ma
   layout->addWidget(web);
   layout->addWidget(folders);
   layout->addWidget(scanning);
+  layout->addWidget(sheets);
   layout->addLayout(buttons);
   setMinimumWidth(560);
 
@@ -236,6 +270,11 @@ void frmPrefs::cmdOK_Click() {
     return;
   }
   timeout_ = *timeout;
+  settings_.FindSheets = findSheets_->isChecked() ? 1 : 0;
+  settings_.SheetKinds = (sheetKinds_[0]->isChecked() ? kSheetCovers : 0) |
+                         (sheetKinds_[1]->isChecked() ? kSheetSeparators : 0) |
+                         (sheetKinds_[2]->isChecked() ? kSheetPatches : 0);
+  settings_.KeepSheetPages = keepSheets_->isChecked() ? 1 : 0;
   tag_ = QStringLiteral("OK");
   accept();
 }

@@ -1,12 +1,14 @@
 // The configuration window ("Configuration"): the service address and time-out with a test of the
 // address, the working folders with their clean-ups, and the scanner kind with its source and scenario.
-// The scanner kind changes in memory at once; the rest is taken by the caller after OK.
+// The scanner kind changes in memory at once; the cover-sheet choices go into the settings at OK; the
+// rest is taken by the caller after OK.
 #pragma once
 
 #include <QDialog>
 #include <functional>
 #include <memory>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -55,6 +57,9 @@ class frmPrefs : public QDialog {
   QRadioButton* kofax_ = nullptr;
   QPushButton* selectScanner_ = nullptr;
   QPushButton* kofaxSettings_ = nullptr;
+  QCheckBox* findSheets_ = nullptr;
+  QCheckBox* sheetKinds_[3] = {};  // covers, separators, patch T
+  QCheckBox* keepSheets_ = nullptr;
   qint16 timeout_ = 0;
   QString tag_;
 };
