@@ -112,8 +112,12 @@ TEST_F(CoverSheetListWindow, PrintsOneSheetForEachListedPatientAsOneJobInTheList
   EXPECT_TRUE(told.contains(QStringLiteral("Line 4, chart %1: 2 patients").arg(Chart(1002)))) << told.toStdString();
   EXPECT_TRUE(told.contains(QStringLiteral("Line 5, chart %1: already in the list").arg(Chart(1001))));
 
-  const std::vector<qint64> expected = {1001, 1003, 1005};
-  ASSERT_EQ(Find<QTreeWidget>("lvList")->topLevelItemCount(), 3);
+  // The imported patient moved up one place: the sheets follow the list's order.
+  QTreeWidget* chosen = Find<QTreeWidget>("lvList");
+  ASSERT_EQ(chosen->topLevelItemCount(), 3);
+  QTest::mouseClick(chosen->viewport(), Qt::LeftButton, {}, chosen->visualItemRect(chosen->topLevelItem(2)).center());
+  test::Click(window.get(), "cmdUp");
+  const std::vector<qint64> expected = {1001, 1005, 1003};
   test::OnNextModal([](QWidget* dialog) { test::Click(dialog, "cmdOK"); });
   test::Click(window.get(), "cmdPrint");
   ASSERT_EQ(port.jobs.size(), 1u) << prompter.Texts().join(QLatin1Char('|')).toStdString();
