@@ -1,5 +1,6 @@
 // Cover and separator sheets: their record, the sheet drawn and found again as a scanner would
 // deliver it, and the documents a batch of sheets and pages proposes.
+#include "coversheets/BatchProposals.h"
 #include "coversheets/BatchSplit.h"
 #include "coversheets/CoverRecord.h"
 #include "coversheets/CoverSheetDrawing.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "scan/processing/TestPages.h"
+#include "shell/FakeService.h"
 
 namespace pyxa {
 namespace {
@@ -118,6 +120,70 @@ TEST(BatchSplit, PagesBetweenSheetsFormTheDocuments) {
   EXPECT_EQ(split.emptyCovers, (std::vector<int>{2, 6}));
   EXPECT_EQ(split.unreadablePages, (std::vector<int>{5}));
   EXPECT_TRUE(SplitBatch({Sheet(kSeparator)}).documents.empty());
+}
+
+// The patients proposed: the clinic's own, asked once for each sheet, and a sheet that does not match
+// it, names someone it no longer knows or could not be asked about is flagged, never trusted.
+TEST(BatchProposals, EachCoverIsCheckedWithTheClinicAndOnlyAMatchIsTrusted) {
+  const CoverRecord sheet{CoverRecord::Kind::Cover, 1001, -1, -1, -1, QStringLiteral("O'BRIEN, Siobhan"), QDate(1970, 12, 31)};
+  const QVariantList row{1001, QStringLiteral("O'Brien"), QStringLiteral("Siobhan"), QStringLiteral("1970-12-31 00:00:00")};
+  struct Case {
+    const char* name;
+    QVariantList found;       // the row the name search answers, if any
+    bool knownById;           // the number lookup answers a row
+    QString failure;          // the service fails
+    Proposal::Patient state;
+    QString warning;
+  } cases[] = {
+      {"matches", row, true, {}, Proposal::Patient::Matched, {}},
+      {"other birth date", {1001, QStringLiteral("O'Brien"), QStringLiteral("Siobhan"), QStringLiteral("1971-01-02")},
+       true, {}, Proposal::Patient::Flagged, QStringLiteral("date of birth 1970-12-31, but the clinic has 1971-01-02")},
+      {"number of someone else", {}, true, {}, Proposal::Patient::Flagged, QStringLiteral("it names O'BRIEN, Siobhan, but")},
+      {"unknown", {}, false, {}, Proposal::Patient::Flagged, QStringLiteral("no longer knows its patient 1001")},
+      {"service fails", row, true, QStringLiteral("Server error"), Proposal::Patient::Flagged,
+       QStringLiteral("could not be asked about its patient: Server error")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing::FakeServiceLog log;
+    if (!c.found.isEmpty()) log.patients = ValueRows{c.found};
+    if (c.knownById) log.patientRows.insert(1001, {1001, QStringLiteral("Doe"), QStringLiteral("Jane")});
+    if (!c.failure.isEmpty()) log.failures = {c.failure};
+    Session session;
+    session.Replace(std::make_unique<testing::FakeService>(log));
+    BatchReading reading;
+    reading.file = QStringLiteral("/batch.tif");
+    // Two sheets for the same patient, one page each, and a separator's page.
+    reading.findings = {Sheet(sheet), kPage, Sheet(sheet), kPage, Sheet(kSeparator), kPage};
+    BatchProposals proposals;
+    proposals.Propose(reading, [&](const CoverRecord& record) { return CheckSheetPatient(session, record, false); });
+    ASSERT_EQ(proposals.Count(), 3);
+    EXPECT_EQ(proposals.Item(0).state, c.state);
+    EXPECT_EQ(proposals.Item(1).state, c.state);
+    EXPECT_TRUE(proposals.Item(0).warning.contains(c.warning)) << proposals.Item(0).warning.toStdString();
+    EXPECT_EQ(proposals.Item(2).state, Proposal::Patient::None);
+    EXPECT_EQ(proposals.ServiceFailure().has_value(), !c.failure.isEmpty());
+    EXPECT_EQ(log.calls.filter(QStringLiteral("FindPatient")).size(), 1);  // once for both sheets
+    EXPECT_EQ(proposals.Item(0).patient.patientId, c.state == Proposal::Patient::Matched ? QStringLiteral("1001") : QString());
+  }
+
+  // A batch without sheets proposes nothing; sheets that could not be read or have no pages are told.
+  BatchReading plain;
+  plain.findings = {kPage, Unreadable(), kPage};
+  BatchProposals none;
+  none.Propose(plain, {});
+  EXPECT_TRUE(none.Empty());
+  EXPECT_EQ(none.Notices().size(), 1);
+  plain.findings = {Sheet(kSeparator), kPage, Sheet(kSeparator)};
+  none.Propose(plain, {});
+  ASSERT_EQ(none.Count(), 1);
+  // Its sheet leaves with the document unless sheets are kept.
+  Document document;
+  TakeProposalPages(document, none.Item(0), false);
+  EXPECT_EQ(document.SheetPages, QVector<std::int32_t>{1});
+  TakeProposalPages(document, none.Item(0), true);
+  EXPECT_TRUE(document.SheetPages.isEmpty());
+  EXPECT_EQ(document.Pages.Count(), 1);
 }
 
 }  // namespace

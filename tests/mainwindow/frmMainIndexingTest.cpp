@@ -483,6 +483,15 @@ TEST_F(IndexingTest, ACoverSheetForTheChosenPatientReadsBackAsThatPatient) {
   EXPECT_EQ(found.record.categoryId, 1);
   EXPECT_EQ(found.record.providerId, 11);
   EXPECT_GT(found.record.typeId, 0);
+
+  // Tools > Cover Sheets for a List opens the list's window (as the keyboard's Alt+T, C would).
+  QString caption;
+  test::OnNextModal([&caption](QWidget* list) {
+    caption = list->windowTitle();
+    list->close();
+  });
+  Find<QAction>("mnuToolsCoverSheets")->trigger();
+  EXPECT_EQ(caption, QStringLiteral("Cover Sheets for a List"));
 }
 
 }  // namespace

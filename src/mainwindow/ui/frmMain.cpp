@@ -177,6 +177,10 @@ void frmMain::CreateMenus() {
   tools->setObjectName(QStringLiteral("mnuTools"));
   connect(AddAction(tools, QStringLiteral("mnuToolsOptions"), QStringLiteral("&Options")), &QAction::triggered, this,
           &frmMain::mnuToolsOptions_Click);
+  // A clinic day's cover sheets at once; it needs the print service to print on.
+  QAction* sheetList = AddAction(tools, QStringLiteral("mnuToolsCoverSheets"), QStringLiteral("&Cover Sheets for a List..."));
+  sheetList->setEnabled(services_.printers && services_.saveFiles);
+  connect(sheetList, &QAction::triggered, this, &frmMain::PrintCoverSheetList);
 
   auto* actions = bar->addMenu(QStringLiteral("&Actions"));
   actions->setObjectName(QStringLiteral("mnuActions"));

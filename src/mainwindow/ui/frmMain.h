@@ -138,6 +138,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   void PrintShownFile(QWidget* parent = nullptr, const QString& title = {});
   // Prints the chosen patient's cover sheet, with the category, type and provider chosen for it.
   void PrintCoverSheet();
+  // Tools > Cover Sheets for a List: one sheet for each patient of a list, printed as one job.
+  void PrintCoverSheetList();
   // The navigator's place, kept in the user settings; the open navigator moves there.
   void NavigatorTop(int top);
   void NavigatorLeft(int left);

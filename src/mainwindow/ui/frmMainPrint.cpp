@@ -3,6 +3,7 @@
 
 #include "coversheets/CoverSheetPages.h"
 #include "coversheets/PatientSheet.h"
+#include "coversheets/ui/frmCoverSheetList.h"
 #include "mainwindow/PathText.h"
 #include "mainwindow/ui/DocumentFrame.h"
 #include "mainwindow/ui/SearchFrame.h"
@@ -58,6 +59,19 @@ void frmMain::PrintCoverSheet() {
     // The job's name leaves the patient out: a print queue is listed to every user of the computer.
     ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
                     pages, QStringLiteral("Cover sheet"), this);
+  } catch (const std::exception& error) {
+    ReportError(error);
+  }
+}
+
+void frmMain::PrintCoverSheetList() {
+  if (!services_.printers || !services_.saveFiles) return;
+  try {
+    ShowCoverSheetList({services_.session, services_.prompter, services_.login, services_.files,
+                        {printState_, *services_.printers, services_.prompter, *services_.saveFiles,
+                         services_.printFolder},
+                        Country2()},
+                       this);
   } catch (const std::exception& error) {
     ReportError(error);
   }
