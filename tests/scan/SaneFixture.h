@@ -27,13 +27,19 @@ class SaneFixture : public ::testing::Test {
     ASSERT_TRUE(dir_.isValid());
     Write("dll.conf", "test\npnm\npyxa\n");
     Write("test.conf", "number_of_devices 2\nresolution 50\n");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("SANE_CONFIG_DIR", dir_.path());  // no trailing colon: the system folder is not searched
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert("SANE_CONFIG_DIR", dir_.path());  // no trailing colon: the system folder is not searched
     // SANE looks for backends along the library path first: that is where ours is found.
-    env.insert("LD_LIBRARY_PATH", QStringLiteral(PYXA_TEST_BACKENDS ":") + env.value("LD_LIBRARY_PATH"));
-    env.insert("PYXA_SCAN_RELEASE_SECONDS", "3");
+    AddBackendFolder(QStringLiteral(PYXA_TEST_BACKENDS));
+    env_.insert("PYXA_SCAN_RELEASE_SECONDS", "3");
     scanner_ = std::make_unique<SaneScanner>(QStringLiteral(PYXA_SCAN_HELPER));
-    scanner_->SetHelperEnvironment(env);
+    scanner_->SetHelperEnvironment(env_);
+  }
+
+  // For fixtures that add a backend of their own; call before the first request.
+  void AddBackendFolder(const QString& folder) {
+    env_.insert("LD_LIBRARY_PATH", folder + ":" + env_.value("LD_LIBRARY_PATH"));
+    if (scanner_) scanner_->SetHelperEnvironment(env_);
   }
 
   void Write(const QString& name, const QByteArray& text) {
@@ -64,6 +70,7 @@ class SaneFixture : public ::testing::Test {
   }
 
   QTemporaryDir dir_;
+  QProcessEnvironment env_;
   std::unique_ptr<SaneScanner> scanner_;
 };
 
