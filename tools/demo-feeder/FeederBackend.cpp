@@ -254,10 +254,12 @@ SANE_Status sane_pyxafeed_get_devices(const SANE_Device*** list, SANE_Bool) {
 // The dll backend strips "pyxafeed:" from the name; "" is the first (and only) device.
 SANE_Status sane_pyxafeed_open(SANE_String_Const name, SANE_Handle* handle) {
   if (!handle || !name || (name[0] != '\0' && std::strcmp(name, g_device.name) != 0)) return SANE_STATUS_INVAL;
-  Feeder* feeder = new (std::nothrow) Feeder;
-  if (!feeder) return SANE_STATUS_NO_MEM;
-  *handle = feeder;
-  return SANE_STATUS_GOOD;
+  try {
+    *handle = new Feeder;  // reads the configuration, whose strings may not fit in memory either
+    return SANE_STATUS_GOOD;
+  } catch (const std::bad_alloc&) {
+    return SANE_STATUS_NO_MEM;
+  }
 }
 
 void sane_pyxafeed_close(SANE_Handle handle) { delete AsFeeder(handle); }
