@@ -1,12 +1,15 @@
 // Finding the cover and separator sheets of a 100-page 300 dpi batch (a sheet every 10 pages)
-// against decoding its pages once with libtiff, in the same run.
+// against decoding its pages once with libtiff, in the same run; and the first page opened and fitted
+// while the batch is read for its sheets in the background against the same with nothing beside it.
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
 
 #include "BenchPages.h"
+#include "coversheets/BatchReading.h"
 #include "coversheets/CoverSheetDrawing.h"
+#include "document/ImageDocument.h"
 #include "coversheets/SheetFinder.h"
 #include "document/TiffPages.h"
 
@@ -43,6 +46,29 @@ void FindSheets(benchmark::State& state) {
   }
 }
 
+void FirstPage() {
+  pyxa::ImageDocument document;
+  document.Load(g_batch);
+  benchmark::DoNotOptimize(document.RenderPage(document.FitScale(pyxa::PageFit::Window, QSize(1000, 800))));
+}
+
+void FirstPageAlone(benchmark::State& state) {
+  for (auto _ : state) FirstPage();
+}
+
+void FirstPageWhileReading(benchmark::State& state) {
+  pyxa::SheetReader reader;
+  for (auto _ : state) {
+    state.PauseTiming();
+    reader.Start(g_batch, {});
+    state.ResumeTiming();
+    FirstPage();
+  }
+  reader.Cancel();
+}
+
+BENCHMARK(FirstPageAlone)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(FirstPageWhileReading)->Unit(benchmark::kMillisecond)->Iterations(40)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(DecodeBatch)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(FindSheets)->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
 
@@ -102,6 +128,8 @@ int main(int argc, char** argv) {
   std::map<std::string, double> times;
   if (!pyxa::bench::RunBenchmarks(argc, argv, &times)) return 1;
   auto& t = times;
+  if (t["FirstPageAlone"] > 0)
+    std::printf("first page while reading/alone = %.2f\n", t["FirstPageWhileReading"] / t["FirstPageAlone"]);
   if (t["DecodeBatch"] > 0)
     std::printf("find sheets/decode = %.2f   sheets found = %d of %d\n", t["FindSheets"] / t["DecodeBatch"], g_sheets,
                 kPages / 10);

@@ -103,7 +103,7 @@ void SheetReader::Start(const QString& file, const SheetKinds& kinds) {
         },
         Qt::QueuedConnection);
   });
-  thread_->start(QThread::LowPriority);
+  thread_->start(QThread::IdlePriority);
 }
 
 }  // namespace pyxa

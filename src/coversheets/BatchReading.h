@@ -1,6 +1,6 @@
 // Reads the sheets of a scanned or received TIFF batch: every page through the sheet finder, the
 // kinds the settings leave out read as ordinary pages. SheetReader does it on a thread of its own
-// at low priority, so that the page on screen and the clerk's typing never wait for it.
+// at idle priority, so that the page on screen and the clerk's typing never wait for it.
 #pragma once
 
 #include "coversheets/SheetFinder.h"
