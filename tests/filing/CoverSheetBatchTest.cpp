@@ -9,6 +9,7 @@
 #include "coversheets/CoverSheetPages.h"
 #include "coversheets/PatientSheet.h"
 #include "coversheets/SheetFinder.h"
+#include "document/TiffPageWriter.h"
 #include "document/TiffPages.h"
 #include "patients/ui/SearchFieldsBox.h"
 #include "print/PrintRoutine.h"
@@ -176,6 +177,21 @@ TEST_F(CoverSheetBatch, SplitsIntoTheRightDocumentsWithTheRightPatientsAndFlagsA
     // Nothing is a document until confirmed.
     EXPECT_EQ(window.IndexedDocuments()->Count(), 0);
 
+    // Another program adds a page behind the clerk's back: nothing is confirmed on the old numbering.
+    {
+      const QString page = sane_.filePath(QStringLiteral("extra.tif"));
+      BatchWriter more(page);
+      QImage extra(850, 1100, QImage::Format_Grayscale8);
+      extra.fill(Qt::white);
+      ASSERT_TRUE(more.Append({extra, 100, 100}).Ok());
+      ASSERT_TRUE(AppendTiffPagesInPlace(batch, page).Ok());
+    }
+    world.ClickButton("cmdConfirmAll");
+    EXPECT_EQ(window.IndexedDocuments()->Count(), 0);
+    EXPECT_TRUE(world.Prompts().all.last().contains(QStringLiteral("changed after its cover sheets were read")));
+    WaitForSheets(window);
+    ASSERT_EQ(proposals.Count(), 4) << world.Prompts().all.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(proposals.Item(3).split.pages, (std::vector<int>{11, 12}));
     // Confirm All files the two the clinic confirmed, each as its sheet says.
     world.ClickButton("cmdConfirmAll");
     ASSERT_EQ(window.IndexedDocuments()->Count(), 2);
@@ -203,10 +219,10 @@ TEST_F(CoverSheetBatch, SplitsIntoTheRightDocumentsWithTheRightPatientsAndFlagsA
     EXPECT_EQ(stored[1].second.size(), 2u);
     EXPECT_EQ(stored[2].first, world.PatientId(2));
     EXPECT_EQ(stored[2].second.size(), 1u);
-    // The sheets left with the filed pages: the wrong sheet and its page wait in the file.
+    // The sheets left with the filed pages: the wrong sheet and its pages wait in the file.
     TiffPages left;
     ASSERT_TRUE(left.Open(batch).Ok());
-    ASSERT_EQ(left.PageCount(), 2);
+    ASSERT_EQ(left.PageCount(), 3);
     QImage sheet;
     ASSERT_TRUE(left.Decode(0, 100'000'000, &sheet).Ok());
     EXPECT_EQ(FindSheet(sheet, dpi, dpi).record.name, second.record.name);

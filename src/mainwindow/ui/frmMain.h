@@ -286,6 +286,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   bool ProposalNodeClick(QTreeWidgetItem* node);
   void ShowProposal(int index);
   void sstProposals_ContextMenu(QTreeWidgetItem* node, const QPoint& position);
+  // Whether the proposals still number the shown file's pages (told why not, and read again).
+  bool ProposalsStillHold();
   // single: the clerk's one confirmation (asked when the chosen patient is not the sheet's).
   bool ConfirmProposal(int index, bool single);
 

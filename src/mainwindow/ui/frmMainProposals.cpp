@@ -237,7 +237,7 @@ void frmMain::cmdConfirm_Click() {
           "for you to check."));
       return;
     }
-    ConfirmProposal(shownProposal_, true);
+    if (ProposalsStillHold()) ConfirmProposal(shownProposal_, true);
   } catch (const std::exception& error) {
     ReportError(error);
   }
@@ -245,7 +245,7 @@ void frmMain::cmdConfirm_Click() {
 
 void frmMain::cmdConfirmAll_Click() {
   try {
-    if (!ProposalsShown()) return;
+    if (!ProposalsShown() || !ProposalsStillHold()) return;
     int confirmed = 0;
     bool stopped = false;
     for (int i = 0; i < proposals_.Count();) {
@@ -274,9 +274,14 @@ void frmMain::cmdConfirmAll_Click() {
   }
 }
 
-bool frmMain::ConfirmProposal(int index, bool single) {
-  const Proposal proposal = proposals_.Item(index);
+bool frmMain::ProposalsStillHold() {
   const QString file = Viewer().CurrentFileName();
+  // Pages deleted or turned on screen and not saved: the proposals number the pages as saved.
+  if (Viewer().HasUnsavedChanges()) {
+    services_.prompter.Information(QStringLiteral(
+        "Save or undo the changes to the pages first: the proposed documents number the pages as they are saved."));
+    return false;
+  }
   // The pages are numbered as the file was read: a file changed since then is read again first.
   if (FileDigest(file) != proposals_.Digest()) {
     services_.prompter.Information(
@@ -288,6 +293,12 @@ bool frmMain::ConfirmProposal(int index, bool single) {
     RefreshIndexedTree();
     return false;
   }
+  return true;
+}
+
+bool frmMain::ConfirmProposal(int index, bool single) {
+  const Proposal proposal = proposals_.Item(index);
+  const QString file = Viewer().CurrentFileName();
   const Documents none;
   const Documents& documents = indexed_ ? *indexed_ : none;
   std::vector<int> pages = proposal.split.pages;

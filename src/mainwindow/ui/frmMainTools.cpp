@@ -104,7 +104,13 @@ void frmMain::subUndo() {
 
 void frmMain::subSave() {
   if (Viewer().CurrentFileName().isEmpty()) return;
-  if (SaveShownFile() == PageEditsOutcome::FileDeleted) cmdFile_Click();
+  if (SaveShownFile() == PageEditsOutcome::FileDeleted) {
+    cmdFile_Click();
+  } else if (!proposals_.Empty() || sheetReader_->Busy()) {
+    // The saved pages are numbered afresh: so are the documents their sheets propose.
+    StartSheetReading();
+    RefreshIndexedTree();
+  }
   ApplyState();
 }
 
