@@ -379,7 +379,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   int shownProposal_ = -1;  // the proposal whose pages and fields are shown (0-based); -1 when none
   QString readingFile_;     // the file read (or being read) for its sheets, and its size and time then
   QString readingStamp_;
-  QString proposalsFailure_;  // why the shown file could not be read for its sheets
+  QString proposalsFailure_;  // why failedFile_ could not be read for its sheets
+  QString failedFile_;
   bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window
   QString currentFile_;  // name of the file chosen in the files tree
   // The patient whose document the per-document fields last described (a document created or

@@ -74,11 +74,15 @@ void frmMain::StartSheetReading() {
 
 void frmMain::SheetsRead(const BatchReading& reading) {
   try {
-    if (reading.file != Viewer().CurrentFileName()) return;  // the clerk has moved on
+    if (reading.file != Viewer().CurrentFileName()) {
+      readingFile_.clear();  // the clerk has moved on: read again when the file is indexed again
+      return;
+    }
     if (!reading.failure.isEmpty()) {
       readingFile_.clear();
       proposals_.Clear();
       proposalsFailure_ = QStringLiteral("The pages could not be read for cover sheets: %1.").arg(reading.failure);
+      failedFile_ = reading.file;
       RefreshIndexedTree();
       return;
     }
@@ -104,7 +108,8 @@ bool frmMain::ProposalsShown() const {
 
 void frmMain::AddProposalNodes() {
   const bool ours = proposals_.File() == Viewer().CurrentFileName();
-  if (!(ours && (!proposals_.Empty() || !proposals_.Notices().isEmpty())) && proposalsFailure_.isEmpty()) {
+  const bool failed = !proposalsFailure_.isEmpty() && failedFile_ == Viewer().CurrentFileName();
+  if (!(ours && (!proposals_.Empty() || !proposals_.Notices().isEmpty())) && !failed) {
     FollowProposals();
     return;
   }
@@ -112,7 +117,7 @@ void frmMain::AddProposalNodes() {
   root->setData(0, Qt::UserRole, kProposalsKey);
   QFont italic = root->font(0);
   italic.setItalic(true);
-  if (!proposalsFailure_.isEmpty()) {
+  if (failed) {
     auto* notice = new QTreeWidgetItem(root, {proposalsFailure_});
     notice->setData(0, Qt::UserRole, kNoticeKey);
     notice->setForeground(0, Qt::darkRed);
