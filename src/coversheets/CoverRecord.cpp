@@ -51,6 +51,9 @@ CoverReading ReadCoverRecord(const QString& text) {
   reading.status = CoverReading::Status::Read;
   reading.record.kind = cover ? CoverRecord::Kind::Cover : CoverRecord::Kind::Separator;
   const auto unreadable = [] { return Damaged(QStringLiteral("the sheet's code holds a field this program cannot read")); };
+  // A separator's code holds no fields: its record could not keep them, and a separator would
+  // silently stand for a sheet it is not.
+  if (!cover && !fields.isEmpty()) return unreadable();
   bool named = false;
   for (const QString& field : fields) {
     if (field.startsWith(QStringLiteral("N=")) && cover) {
@@ -76,7 +79,6 @@ CoverReading ReadCoverRecord(const QString& text) {
   }
   if (cover && (reading.record.patientId <= 0 || !named || reading.record.name.isEmpty()))
     return Damaged(QStringLiteral("the cover sheet names no patient"));
-  if (!cover && reading.record.patientId > 0) return Damaged(QStringLiteral("a separator sheet names a patient"));
   return reading;
 }
 

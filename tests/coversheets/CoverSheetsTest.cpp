@@ -46,6 +46,24 @@ TEST(CoverRecord, ReadsBackWhatItWroteAndTellsOtherCodesFromDamagedOnes) {
   for (const auto& c : cases) EXPECT_EQ(ReadCoverRecord(c.text).status, c.status) << c.text.toStdString();
 }
 
+// A record's text with the checksum it ends on, made here as the code does, so that only the
+// fields decide.
+QString Checked(const QString& body) {
+  const QByteArray bytes = body.toUtf8();
+  return body + QStringLiteral(";X=") +
+         QStringLiteral("%1").arg(qChecksum(QByteArrayView(bytes), Qt::ChecksumIso3309), 4, 16, QLatin1Char('0'));
+}
+
+TEST(CoverRecord, ASeparatorWithFieldsIsDamaged) {
+  // A separator's record keeps none of them: read as a separator, a category here would be lost
+  // when the record is written again.
+  EXPECT_EQ(ReadCoverRecord(Checked(QStringLiteral("PYXA-SEP 1"))).status, CoverReading::Status::Read);
+  for (const char* fields : {";C=3", ";P=0", ";P=12", ";T=1;D=2"}) {
+    const QString text = Checked(QStringLiteral("PYXA-SEP 1") + QLatin1String(fields));
+    EXPECT_EQ(ReadCoverRecord(text).status, CoverReading::Status::Damaged) << text.toStdString();
+  }
+}
+
 QImage Scanned(const QImage& sheet) { return test::Bilevel(sheet.convertToFormat(QImage::Format_Grayscale8)); }
 
 TEST(SheetFinder, FindsTheSheetAsScannedAt300And200DpiAndUpsideDown) {
