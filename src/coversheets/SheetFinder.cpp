@@ -148,14 +148,21 @@ SheetFinding FromCodes(const ZXing::Results& codes, bool* seen) {
 
 SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY) {
   if (page.isNull()) return {};
-  const int xDpi = dpiX > 0 ? dpiX : 200;
-  const int yDpi = dpiY > 0 ? dpiY : xDpi;
+  int xDpi = dpiX > 0 ? dpiX : 200;
+  int yDpi = dpiY > 0 ? dpiY : xDpi;
+  // A resolution beyond any scanner's, or a pair far more uneven than a fax's (about 2 to 1), comes
+  // from a damaged file and says nothing of the page: taken as unknown. Evened out, such a page
+  // would be stretched to billions of pixels, beyond what Qt can scale.
+  constexpr int kMostDpi = 9600;
+  constexpr int kMostUneven = 4;
+  if (std::max(xDpi, yDpi) > kMostDpi || std::max(xDpi, yDpi) > kMostUneven * std::min(xDpi, yDpi)) xDpi = yDpi = 200;
   // The cheap first look: the page reduced to about 75 dpi (a fax's uneven resolution evened out).
   // A whole factor of 4 from 300 dpi and 2 from 200 dpi: 75 and 100 dpi, counted fast.
   const int lowest = std::min(xDpi, yDpi);
   QImage look = Reduced(page, lowest >= 250 ? 4 : lowest >= 150 ? 2 : 1);
   if (xDpi != yDpi && !look.isNull())
-    look = look.scaled(look.width(), look.height() * xDpi / yDpi, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    look = look.scaled(look.width(), static_cast<int>(qint64{look.height()} * xDpi / yDpi), Qt::IgnoreAspectRatio,
+                       Qt::SmoothTransformation);
   bool seen = false;
   SheetFinding finding = FromCodes(Read(look, false), &seen);
   if (finding.kind == SheetFinding::Kind::Page && seen) {
@@ -170,7 +177,7 @@ SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY) {
   }
   if (finding.kind != SheetFinding::Kind::Page) return finding;
   // Patch bars are a fifth of an inch wide: the reduced look shows them as well as the page.
-  const int lookDpi = page.width() > 0 ? xDpi * look.width() / page.width() : xDpi;
+  const int lookDpi = page.width() > 0 ? static_cast<int>(qint64{xDpi} * look.width() / page.width()) : xDpi;
   if (MayBePatchSheet(look, lookDpi) && FindPatchCode(look, lookDpi, lookDpi, PatchSearch::Anywhere) == PatchCode::PatchT) {
     finding.kind = SheetFinding::Kind::Separator;
     finding.record.kind = CoverRecord::Kind::Separator;

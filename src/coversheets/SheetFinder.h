@@ -20,7 +20,8 @@ struct SheetFinding {
   bool patch = false;     // a separator found by its patch T, not by our code
 };
 
-// dpiX and dpiY: the page's resolution; 0 when unknown (taken as 200).
+// dpiX and dpiY: the page's resolution; 0 when unknown (taken as 200), as is a resolution no scanner
+// gives or a pair far more uneven than a fax's.
 SheetFinding FindSheet(const QImage& page, int dpiX, int dpiY);
 
 }  // namespace pyxa

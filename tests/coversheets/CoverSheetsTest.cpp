@@ -11,6 +11,7 @@
 
 #include <QPainter>
 #include <gtest/gtest.h>
+#include <utility>
 
 #include "scan/processing/TestPages.h"
 #include "shell/FakeService.h"
@@ -110,6 +111,24 @@ TEST(SheetFinder, OtherCodesAndDamagedSheetsAreOrdinaryPages) {
   const SheetFinding damaged = FindSheet(Scanned(torn), 200, 200);
   EXPECT_EQ(damaged.kind, SheetFinding::Kind::Unreadable);
   EXPECT_FALSE(damaged.problem.isEmpty());
+}
+
+TEST(SheetFinder, AResolutionNoScannerGivesIsTakenAsUnknown) {
+  // A damaged file's resolution: evened out, 600 by 1 dpi stretched the page to over 2 billion
+  // pixels and crashed Qt's scaling.
+  const QImage sheet = Scanned(DrawCoverSheet(kFull, {QStringLiteral("O'BRIEN, Siobhan")}, 200));
+  const std::pair<int, int> odd[] = {{600, 1}, {1, 600}, {200, 1}, {200, 1'000'000}, {2'000'000'000, 2'000'000'000}};
+  for (const auto& [x, y] : odd) {
+    SCOPED_TRACE(testing::Message() << x << " x " << y);
+    const SheetFinding found = FindSheet(sheet, x, y);
+    EXPECT_EQ(found.kind, SheetFinding::Kind::Cover);
+    EXPECT_EQ(found.record, kFull);
+  }
+  // A huge one overflowed the reduced page's resolution, which the patch search then used.
+  EXPECT_EQ(FindSheet(test::BlankPage(200), 2'000'000'000, 2'000'000'000).kind, SheetFinding::Kind::Page);
+  // A fax's uneven resolution is still evened out.
+  const QImage fax = sheet.scaled(sheet.width(), sheet.height() / 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  EXPECT_EQ(FindSheet(fax, 200, 100).record, kFull);
 }
 
 SheetFinding Sheet(CoverRecord record) {
