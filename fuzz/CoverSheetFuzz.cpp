@@ -103,9 +103,14 @@ void FindOnPage(const uint8_t* data, size_t size) {
   const uint8_t* pixels = data + header.at;
   const size_t count = size - header.at;
 
-  // A resolution of 50 to 400 dpi; 0 (unknown) and the same as across now and then.
-  const int dpiX = dpiXByte == 0 ? 0 : 50 + (dpiXByte - 1) * 350 / 254;
-  const int dpiY = dpiYByte == 0 ? dpiX : 50 + (dpiYByte - 1) * 350 / 254;
+  // A resolution of 50 to 400 dpi; now and then 0 (unknown), the same as across, or one that only a
+  // damaged file has.
+  const auto resolution = [](int byte) {
+    constexpr int kOdd[] = {1, 7, 1200, 100'000, 2'147'483'647};
+    return byte <= 250 ? 50 + (byte - 1) * 350 / 249 : kOdd[byte - 251];
+  };
+  const int dpiX = dpiXByte == 0 ? 0 : resolution(dpiXByte);
+  const int dpiY = dpiYByte == 0 ? dpiX : resolution(dpiYByte);
 
   QImage grey;
   if (flags & 2) {
@@ -190,7 +195,7 @@ int main(int argc, char** argv) {
     for (const int dpi : {40, 60, 90}) {
       QByteArray page("\x01\x02\x00\x00\x00\x00\x00\x00\xff\xff", 10);
       // The page's resolution as drawn (50 dpi at the least), so that it is looked at full size.
-      page[4] = char(1 + std::max(dpi - 50, 0) * 254 / 350);
+      page[4] = char(1 + std::max(dpi - 50, 0) * 249 / 350);
       page[6] = char(r % 2);  // greyscale or bilevel
       page[7] = char((r << 6) | (dpi - 30));
       ok = write(page + "\x00") && ok;
@@ -200,6 +205,8 @@ int main(int argc, char** argv) {
       ok = write(page + QByteArray(48, '\x81')) && ok;
     }
   }
+  // A sheet with a resolution only a damaged file has: 1200 by 1 dpi.
+  ok = write(QByteArray("\x01\x02\x00\x00\xfd\xfb\x01\x1e\xff\xff", 10)) && ok;
   QByteArray bars("\x01\x04\x80\x40\x40\x40\x01\x00\x00\x00", 10);
   for (int i = 0; i < 128; ++i) bars += char((i / 3) % 2 ? 0 : 255);
   ok = write(bars) && ok;
