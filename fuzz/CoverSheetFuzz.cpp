@@ -1,8 +1,8 @@
 // libFuzzer target for the cover sheet reader. An input whose first byte is even is the text of a
 // code: ReadCoverRecord must not crash, and a record it reads must come back the same from its own
 // encoding. An odd first byte makes a small page instead (the next bytes pick its size, resolution
-// and format, and whether a real cover sheet drawn small lies under the bytes), which FindSheet
-// must look at without a crash, a hang or runaway memory. Any broken round trip aborts. Built with
+// and format, and whether a real cover sheet drawn small, maybe crooked, lies under the bytes),
+// which FindSheet must look at without a crash, a hang or runaway memory. Any broken round trip aborts. Built with
 // PYXA_FUZZ_SEEDS it is instead a small program that writes the seed files.
 #include <QByteArray>
 #include <QDate>
@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <QStringList>
 #include <algorithm>
@@ -126,6 +127,20 @@ void FindOnPage(const uint8_t* data, size_t size) {
       uchar& pixel = grey.scanLine(int(at / size_t(grey.width())))[at % size_t(grey.width())];
       pixel = (flags & 4) ? uchar(pixel ^ pixels[i]) : pixels[i];
     }
+    if (flags & 8) {
+      // Fed crooked: turned up to 45 degrees either way and sheared, on white paper.
+      QImage crooked(grey.size(), QImage::Format_Grayscale8);
+      crooked.fill(255);
+      QPainter painter(&crooked);
+      painter.setRenderHint(QPainter::SmoothPixmapTransform, (flags & 0x40) != 0);
+      painter.translate(grey.width() / 2.0, grey.height() / 2.0);
+      painter.rotate((widthByte - 128) * 45.0 / 128);
+      painter.shear((heightByte - 128) / 256.0, 0);
+      painter.translate(-grey.width() / 2.0, -grey.height() / 2.0);
+      painter.drawImage(0, 0, grey);
+      painter.end();
+      grey = crooked;
+    }
   } else {
     // Up to 511 x 511 pixels: the bytes row after row, or repeated (down the page in bars, or over
     // and over) where they run out.
@@ -205,6 +220,11 @@ int main(int argc, char** argv) {
       ok = write(page + QByteArray(48, '\x81')) && ok;
     }
   }
+  // Sheets fed crooked: turned 7 and 20 degrees, a little sheared.
+  for (int r = 0; r < int(std::size(kRecords)); ++r)
+    for (const char turn : {'\x94', '\xb9'})
+      ok = write(QByteArray("\x01\x4a") + turn + QByteArray("\x8a\x1e\x00\x00", 4) + char((r << 6) | 60) +
+                 QByteArray("\xff\xff", 2)) && ok;
   // A sheet with a resolution only a damaged file has: 1200 by 1 dpi.
   ok = write(QByteArray("\x01\x02\x00\x00\xfd\xfb\x01\x1e\xff\xff", 10)) && ok;
   QByteArray bars("\x01\x04\x80\x40\x40\x40\x01\x00\x00\x00", 10);
