@@ -56,7 +56,7 @@ QString Checked(const QString& body) {
 }
 
 TEST(CoverRecord, ASeparatorWithFieldsIsDamaged) {
-  // A separator's record keeps none of them: read as a separator, a category here would be lost
+  // A separator's record keeps no fields: read as a separator, a category here would be lost
   // when the record is written again.
   EXPECT_EQ(ReadCoverRecord(Checked(QStringLiteral("PYXA-SEP 1"))).status, CoverReading::Status::Read);
   for (const char* fields : {";C=3", ";P=0", ";P=12", ";T=1;D=2"}) {
