@@ -119,7 +119,7 @@ TEST(SheetFinder, AResolutionNoScannerGivesIsTakenAsUnknown) {
   const QImage sheet = Scanned(DrawCoverSheet(kFull, {QStringLiteral("O'BRIEN, Siobhan")}, 200));
   const std::pair<int, int> odd[] = {{600, 1}, {1, 600}, {200, 1}, {200, 1'000'000}, {2'000'000'000, 2'000'000'000}};
   for (const auto& [x, y] : odd) {
-    SCOPED_TRACE(testing::Message() << x << " x " << y);
+    SCOPED_TRACE(::testing::Message() << x << " x " << y);
     const SheetFinding found = FindSheet(sheet, x, y);
     EXPECT_EQ(found.kind, SheetFinding::Kind::Cover);
     EXPECT_EQ(found.record, kFull);
