@@ -80,6 +80,11 @@ void frmMain::SheetsRead(const BatchReading& reading) {
     }
     if (!reading.failure.isEmpty()) {
       readingFile_.clear();
+      // Changed while it was read (a scan adding pages, another program): read as it is now.
+      if (QFileInfo::exists(reading.file) && FileStampOf(reading.file) != readingStamp_) {
+        StartSheetReading();
+        return;
+      }
       proposals_.Clear();
       proposalsFailure_ = QStringLiteral("The pages could not be read for cover sheets: %1.").arg(reading.failure);
       failedFile_ = reading.file;
