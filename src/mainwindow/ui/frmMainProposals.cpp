@@ -211,7 +211,11 @@ void frmMain::ShowProposal(int index) {
     const CoverRecord& record = *proposal.split.cover;
     if (record.providerId >= 0) {
       const int at = d.cboPhysician->findData(QString::number(record.providerId));
-      if (at >= 0) d.cboPhysician->setCurrentIndex(at);
+      if (at >= 0 && at != d.cboPhysician->currentIndex()) {
+        d.cboPhysician->setCurrentIndex(at);
+        // A provider's own type lists follow it, as when the clerk chooses the provider.
+        if (record.categoryId < 0) cboPhysician_Click();
+      }
     }
     if (record.categoryId >= 0) {
       const int at = d.cboCategory->findData(QString::number(record.categoryId));
