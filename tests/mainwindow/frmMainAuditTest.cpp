@@ -3,6 +3,7 @@
 // empty again when reconciliation closes. Both menus are off when the program has no audit windows.
 #include "MainWindowFixture.h"
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -24,9 +25,10 @@ struct RecordedAudit final : AuditWindows {
     shown = main->ShowStoredFile(preview);
     rotateDuringPreview = main->findChild<QAction*>(QStringLiteral("btnRotate"))->isEnabled();
     indexDuringPreview = main->findChild<QPushButton*>(QStringLiteral("cmdIndex"))->isEnabled();
+    pagesDuringPreview = main->findChild<QLabel*>(QStringLiteral("NumOfPages"))->text();
   }
   int logs = 0, reconciliations = 0;
-  QString storePath, category4, preview;
+  QString storePath, category4, preview, pagesDuringPreview;
   bool shown = false, rotateDuringPreview = true, indexDuringPreview = true;
 };
 
@@ -60,6 +62,7 @@ TEST_F(MainWindowTest, TheAuditMenusOpenTheirWindowsOverTheStore) {
   EXPECT_TRUE(audit.shown);
   EXPECT_FALSE(audit.rotateDuringPreview);
   EXPECT_FALSE(audit.indexDuringPreview);
+  EXPECT_EQ(audit.pagesDuringPreview, QStringLiteral("/ 2"));  // the copy's own pages, not the last file's
   EXPECT_EQ(window->Viewer().CurrentFileName(), QString());  // the copy is not left on screen
 }
 

@@ -49,6 +49,7 @@ void frmMain::mnuRecon_Click() {
 bool frmMain::ShowStoredFile(const QString& path) {
   storedPreview_ = true;
   const ViewerResult shown = Viewer().DisplayFile(path);
+  ShowPageNumber();  // the page box follows the copy shown
   ApplyState();
   return shown.Ok();
 }
@@ -58,6 +59,7 @@ void frmMain::ClearStoredFile() {
   storedPreview_ = false;
   Viewer().DisplayFile(QString());
   currentFile_.clear();
+  ShowPageNumber();
   ShowStatusFile();
   ApplyState();
 }
