@@ -34,18 +34,18 @@ void BatchProposals::Propose(const BatchReading& reading, const PatientCheck& ch
       const QString key = RecordKey(*document.cover);
       if (!checked.contains(key)) {
         SheetPatient result;
-        if (serviceFailure_) {
-          result.status = SheetPatient::Status::Unknown;
-          result.problem = QStringLiteral("the clinic could not be asked about its patient: %1")
-                               .arg(serviceFailure_->Description());
-        } else {
+        // After one failure the clinic is not asked again: the covers left are flagged with it.
+        if (!serviceFailure_) {
           try {
             result = check(*document.cover);
           } catch (const ServiceError& error) {
             serviceFailure_ = error;
-            result.status = SheetPatient::Status::Unknown;
-            result.problem = QStringLiteral("the clinic could not be asked about its patient: %1").arg(error.Description());
           }
+        }
+        if (serviceFailure_) {
+          result.status = SheetPatient::Status::Unknown;
+          result.problem = QStringLiteral("the clinic could not be asked about its patient: %1")
+                               .arg(serviceFailure_->Description());
         }
         checked.insert(key, result);
       }

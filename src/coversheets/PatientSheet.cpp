@@ -1,5 +1,7 @@
 #include "coversheets/PatientSheet.h"
 
+#include "patients/PatientSearch.h"
+
 namespace pyxa {
 
 QString SheetPatientName(const QString& lastName, const QString& firstName) {
@@ -17,9 +19,7 @@ PatientSheet SheetForPatient(const ChosenPatient& patient, bool country2, const 
   record.typeId = type.id;
   record.providerId = provider.id;
   record.name = SheetPatientName(f.lastName, f.firstName);
-  const QString& month = country2 ? f.dob1 : f.dob2;
-  const QString& day = country2 ? f.dob2 : f.dob1;
-  record.birth = QDate(f.dob3.toInt(), month.toInt(), day.toInt());
+  record.birth = DateOfBirth(f, country2);
   CoverSheetText& text = sheet.text;
   text.patientName = record.name;
   if (!f.dob3.isEmpty()) text.dateOfBirth = f.dob1 + QLatin1Char('/') + f.dob2 + QLatin1Char('/') + f.dob3;

@@ -6,12 +6,6 @@
 namespace pyxa {
 namespace {
 
-QDate BirthOf(const SearchCriteria& f, bool country2) {
-  const QString& month = country2 ? f.dob1 : f.dob2;
-  const QString& day = country2 ? f.dob2 : f.dob1;
-  return QDate(f.dob3.toInt(), month.toInt(), day.toInt());
-}
-
 bool SameName(const QString& a, const QString& b) {
   return a.simplified().compare(b.simplified(), Qt::CaseInsensitive) == 0;
 }
@@ -32,7 +26,7 @@ SheetPatient CheckSheetPatient(Session& session, const CoverRecord& record, bool
     const ChosenPatient found = PatientFromRow(results, row, country2);
     const QString name = SheetPatientName(found.fields.lastName, found.fields.firstName);
     if (!SameName(name, record.name)) break;  // a search by name may match loosely: asked by number below
-    const QDate birth = BirthOf(found.fields, country2);
+    const QDate birth = DateOfBirth(found.fields, country2);
     if (record.birth.isValid() && birth != record.birth) {
       check.status = SheetPatient::Status::Mismatch;
       check.problem = QStringLiteral("it gives %1 the date of birth %2, but the clinic has %3.")

@@ -53,6 +53,12 @@ QString DateOfBirthText(const SearchCriteria& criteria, bool country2) {
   return month + QLatin1Char('/') + day + QLatin1Char('/') + criteria.dob3;
 }
 
+QDate DateOfBirth(const SearchCriteria& criteria, bool country2) {
+  const QString& month = country2 ? criteria.dob1 : criteria.dob2;
+  const QString& day = country2 ? criteria.dob2 : criteria.dob1;
+  return QDate(criteria.dob3.toInt(), month.toInt(), day.toInt());
+}
+
 std::optional<DateParts> SplitServiceDate(const QString& serviceDate) {
   const auto date = ReadServiceDate(serviceDate);
   if (!date) return std::nullopt;

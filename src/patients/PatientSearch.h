@@ -6,6 +6,7 @@
 #include "patients/SearchCriteria.h"
 #include "shell/Session.h"
 
+#include <QDate>
 #include <optional>
 
 namespace pyxa {
@@ -17,6 +18,8 @@ bool HasSearchInformation(const SearchCriteria& criteria);
 // month/day/year when all three parts are filled (parts 1 and 2 swapped unless country2),
 // otherwise empty.
 QString DateOfBirthText(const SearchCriteria& criteria, bool country2);
+// The date of birth the three parts hold; invalid when they do not make one.
+QDate DateOfBirth(const SearchCriteria& criteria, bool country2);
 
 struct DateParts {
   QString day, month, year;

@@ -26,6 +26,7 @@
 #include "shell/Settings.h"
 #include "shell/ui/PreferencesHost.h"
 #include "upload/DocumentStorer.h"
+#include "upload/FileDigest.h"
 #include "upload/UploadCounts.h"
 #include "upload/UploadProcess.h"
 
@@ -54,6 +55,7 @@ struct MainPanes;
 struct SearchFrame;
 class PageView;
 class PrinterPort;
+struct PrintServices;
 class frmThumbnail;
 class SaveFilePicker;
 class SheetReader;
@@ -272,7 +274,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   void AfterDocumentEdit();
   // The document the frame describes for the pages of the shown file (no pages yet); false when
   // refused, the user told why.
-  bool DocumentFromFrame(const IndexingView& view, Document& record);
+  // digest: the shown file's, when the caller has just taken it.
+  bool DocumentFromFrame(const IndexingView& view, Document& record, const QByteArray& digest = {});
   // Controls follow a document just added to the collection.
   void AfterDocumentAdded();
 
@@ -301,6 +304,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   ViewerResult ChangePage(int page);
   void ShowPageNumber();
 
+  // The print window's services; only while both the printers and the file picker are there.
+  PrintServices Printing();
   // Reports an unexpected failure of a handler with the generic message.
   void ReportError(const std::exception& error);
 
@@ -320,6 +325,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   CategoryLayout CurrentCategoryLayout() const;
   QString CategoryText() const;  // empty when no category is chosen
   qint64 SelectedId(const QComboBox* box) const;
+  // Selects the entry with the identifier; false when there is none.
+  static bool SelectId(QComboBox* box, qint64 id);
   void AfterPagesAppended();
   // The shown file and page and the chosen patient, for the filing checks.
   IndexingView ShownForIndexing() const;
@@ -327,6 +334,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   // Empties the fields that describe one document (notes, flags, dates, sender, name) when they
   // would otherwise carry into another patient's document unnoticed.
   void FollowPatientChange();
+  // Empties the fields that describe one document only: notes, flags, dates and sender.
+  void ClearOneDocumentFields();
   bool EncounterStillNeeded(qint64 encounterId);
   void ShowIndexedDocument(int document);
   HeldEncounter ChosenEncounterShown() const;
@@ -378,7 +387,7 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   BatchProposals proposals_;
   int shownProposal_ = -1;  // the proposal whose pages and fields are shown (0-based); -1 when none
   QString readingFile_;     // the file read (or being read) for its sheets, and its size and time then
-  QString readingStamp_;
+  FileStamp readingStamp_;
   QString proposalsFailure_;  // why failedFile_ could not be read for its sheets
   QString failedFile_;
   bool storedPreview_ = false;  // the view shows a stored document's copy for the reconciliation window

@@ -32,17 +32,16 @@ void Fill(QComboBox* box, const ListEntries& entries) {
   for (const ListEntry& entry : entries) box->addItem(entry.name, entry.id);
 }
 
-// Selects the entry with the identifier; false when there is none.
-bool SelectId(QComboBox* box, qint64 id) {
+}  // namespace
+
+QDateTime frmMain::Now() const { return services_.clock ? services_.clock->Now() : systemClock_.Now(); }
+
+bool frmMain::SelectId(QComboBox* box, qint64 id) {
   const int index = box->findData(QString::number(id));
   if (index < 0) return false;
   box->setCurrentIndex(index);
   return true;
 }
-
-}  // namespace
-
-QDateTime frmMain::Now() const { return services_.clock ? services_.clock->Now() : systemClock_.Now(); }
 
 qint64 frmMain::SelectedId(const QComboBox* box) const {
   return box->currentIndex() < 0 ? 0 : box->currentData().toString().toLongLong();
@@ -88,6 +87,13 @@ void frmMain::ConnectIndexingControls() {
 void frmMain::FollowPatientChange() {
   const QString patient = search_->txtPatientID->text();
   if (patient.isEmpty() || fieldsPatient_.isEmpty() || patient == fieldsPatient_) return;
+  ClearOneDocumentFields();
+  DocumentFrame& d = *document_;
+  d.txtDocName->setText(NameForCategory(d.txtDocName->text(), Now(), CategoryText()));
+  fieldsPatient_.clear();
+}
+
+void frmMain::ClearOneDocumentFields() {
   DocumentFrame& d = *document_;
   d.txtNotes->clear();
   d.chkAbnormal->setChecked(false);
@@ -98,8 +104,6 @@ void frmMain::FollowPatientChange() {
   d.txtDate3->clear();
   d.txtSender->clear();
   d.cboSender->setCurrentIndex(d.cboSender->count() > 0 ? 0 : -1);
-  d.txtDocName->setText(NameForCategory(d.txtDocName->text(), Now(), CategoryText()));
-  fieldsPatient_.clear();
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -283,7 +287,7 @@ void frmMain::ShowAppendTarget() {
   document_->lblAppendTarget->setText(AppendTargetText(indexed_ ? *indexed_ : Documents()));
 }
 
-bool frmMain::DocumentFromFrame(const IndexingView& view, Document& record) {
+bool frmMain::DocumentFromFrame(const IndexingView& view, Document& record, const QByteArray& digest) {
   DocumentFrame& d = *document_;
   const FormedDate date =
       FormDocumentDate(d.txtDate1->text(), d.txtDate2->text(), d.txtDate3->text(), Country2(), Now().date());
@@ -338,7 +342,7 @@ bool frmMain::DocumentFromFrame(const IndexingView& view, Document& record) {
   // The file as it was when its pages were numbered; every document of it shares that.
   for (const Document& other : *indexed_)
     if (!IsStored(other) && other.SourceFile == record.SourceFile) record.SourceDigest = other.SourceDigest;
-  if (record.SourceDigest.isEmpty()) record.SourceDigest = FileDigest(record.SourceFile);
+  if (record.SourceDigest.isEmpty()) record.SourceDigest = digest.isEmpty() ? FileDigest(record.SourceFile) : digest;
   return true;
 }
 

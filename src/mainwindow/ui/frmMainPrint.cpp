@@ -16,6 +16,10 @@
 
 namespace pyxa {
 
+PrintServices frmMain::Printing() {
+  return {printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder};
+}
+
 void frmMain::PrintShownFile(QWidget* parent, const QString& title) {
   if (!services_.printers || !services_.saveFiles || Viewer().CurrentFileName().isEmpty()) return;
   try {
@@ -32,8 +36,7 @@ void frmMain::PrintShownFile(QWidget* parent, const QString& title) {
     }
     printState_.pageCount = pages->PageCount();
     printState_.currentPage = Viewer().CurrentPage();
-    ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
-                    *pages, title.isEmpty() ? NameFromFullPath(Viewer().CurrentFileName()) : title,
+    ShowPrintDialog(Printing(), *pages, title.isEmpty() ? NameFromFullPath(Viewer().CurrentFileName()) : title,
                     parent ? parent : this);
   } catch (const std::exception& error) {
     ReportError(error);
@@ -57,8 +60,7 @@ void frmMain::PrintCoverSheet() {
     printState_.pageCount = pages.PageCount();
     printState_.currentPage = 1;
     // The job's name leaves the patient out: a print queue is listed to every user of the computer.
-    ShowPrintDialog({printState_, *services_.printers, services_.prompter, *services_.saveFiles, services_.printFolder},
-                    pages, QStringLiteral("Cover sheet"), this);
+    ShowPrintDialog(Printing(), pages, QStringLiteral("Cover sheet"), this);
   } catch (const std::exception& error) {
     ReportError(error);
   }
@@ -67,11 +69,8 @@ void frmMain::PrintCoverSheet() {
 void frmMain::PrintCoverSheetList() {
   if (!services_.printers || !services_.saveFiles) return;
   try {
-    ShowCoverSheetList({services_.session, services_.prompter, services_.login, services_.files,
-                        {printState_, *services_.printers, services_.prompter, *services_.saveFiles,
-                         services_.printFolder},
-                        Country2()},
-                       this);
+    ShowCoverSheetList(
+        {services_.session, services_.prompter, services_.login, services_.files, Printing(), Country2()}, this);
   } catch (const std::exception& error) {
     ReportError(error);
   }

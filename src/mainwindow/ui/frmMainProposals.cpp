@@ -39,11 +39,6 @@ int ProposalOfNode(const QTreeWidgetItem* node) {
   return -1;
 }
 
-QString FileStampOf(const QString& file) {
-  const QFileInfo info(file);
-  return QString::number(info.size()) + QLatin1Char('@') + info.lastModified().toString(Qt::ISODateWithMs);
-}
-
 }  // namespace
 
 void frmMain::StartSheetReading() {
@@ -62,7 +57,7 @@ void frmMain::StartSheetReading() {
     return;
   }
   // The same file, untouched since it was read (or while it is read): its proposals stand.
-  const QString stamp = FileStampOf(file);
+  const FileStamp stamp = StampOf(file);
   if (file == readingFile_ && stamp == readingStamp_) return;
   proposals_.Clear();
   proposalsFailure_.clear();
@@ -81,7 +76,7 @@ void frmMain::SheetsRead(const BatchReading& reading) {
     if (!reading.failure.isEmpty()) {
       readingFile_.clear();
       // Changed while it was read (a scan adding pages, another program): read as it is now.
-      if (QFileInfo::exists(reading.file) && FileStampOf(reading.file) != readingStamp_) {
+      if (QFileInfo::exists(reading.file) && !(StampOf(reading.file) == readingStamp_)) {
         StartSheetReading();
         return;
       }
@@ -193,13 +188,7 @@ void frmMain::ShowProposal(int index) {
   ShowDocumentPage(0, proposal.split.pages.front(), true);
   DocumentFrame& d = *document_;
   // Nothing typed for another document carries into this one unnoticed.
-  d.txtNotes->clear();
-  d.chkAbnormal->setChecked(false);
-  d.chkSignoff->setChecked(false);
-  d.txtDate1->clear();
-  d.txtDate2->clear();
-  d.txtDate3->clear();
-  d.txtSender->clear();
+  ClearOneDocumentFields();
   // The patient is the service's, and only when the sheet's was confirmed: never guessed.
   if (proposal.state == Proposal::Patient::Matched) {
     ShowPatient(proposal.patient);
@@ -209,25 +198,13 @@ void frmMain::ShowProposal(int index) {
   fieldsPatient_ = search_->txtPatientID->text();
   if (proposal.split.cover) {
     const CoverRecord& record = *proposal.split.cover;
-    if (record.providerId >= 0) {
-      const int at = d.cboPhysician->findData(QString::number(record.providerId));
-      if (at >= 0 && at != d.cboPhysician->currentIndex()) {
-        d.cboPhysician->setCurrentIndex(at);
-        // A provider's own type lists follow it, as when the clerk chooses the provider.
-        if (record.categoryId < 0) cboPhysician_Click();
-      }
-    }
-    if (record.categoryId >= 0) {
-      const int at = d.cboCategory->findData(QString::number(record.categoryId));
-      if (at >= 0) {
-        d.cboCategory->setCurrentIndex(at);
-        cboCategory_Click();
-      }
-    }
-    if (record.typeId >= 0) {
-      const int at = d.cboType->findData(QString::number(record.typeId));
-      if (at >= 0) d.cboType->setCurrentIndex(at);
-    }
+    const int provider = d.cboPhysician->currentIndex();
+    // A provider's own type lists follow it, as when the clerk chooses the provider.
+    if (record.providerId >= 0 && SelectId(d.cboPhysician, record.providerId) &&
+        d.cboPhysician->currentIndex() != provider && record.categoryId < 0)
+      cboPhysician_Click();
+    if (record.categoryId >= 0 && SelectId(d.cboCategory, record.categoryId)) cboCategory_Click();
+    if (record.typeId >= 0) SelectId(d.cboType, record.typeId);
   }
   ApplyState();
   if (proposal.state == Proposal::Patient::Flagged) {
@@ -334,15 +311,16 @@ bool frmMain::ConfirmProposal(int index, bool single) {
   // A patient other than the one the sheet names is the clerk's choice to make knowingly.
   if (single && proposal.state == Proposal::Patient::Matched && !search_->txtPatientID->text().isEmpty() &&
       search_->txtPatientID->text() != proposal.patient.patientId) {
-    const QString chosen = search_->fields->Criteria().lastName + QStringLiteral(", ") +
-                           search_->fields->Criteria().firstName;
+    const SearchCriteria criteria = search_->fields->Criteria();
+    const QString chosen = criteria.lastName + QStringLiteral(", ") + criteria.firstName;
     if (!services_.prompter.YesNo(
             QStringLiteral("The cover sheet of this document names %1, but %2 is chosen. File the document under %2?")
                 .arg(proposal.split.cover->name, chosen)))
       return false;
   }
   Document record;
-  if (!DocumentFromFrame(view, record)) return false;
+  // The file was found unchanged just before: its digest is the proposals'.
+  if (!DocumentFromFrame(view, record, proposals_.Digest())) return false;
   if (record.SourceDigest != proposals_.Digest()) {
     services_.prompter.Information(
         QStringLiteral("%1 changed after its cover sheets were read; index its pages again.").arg(NameFromFullPath(file)));
