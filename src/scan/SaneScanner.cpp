@@ -287,11 +287,11 @@ void SaneScanner::HandleBatchMessage(const scanwire::Message& m) {
         return;
       }
       const ScanOutcome out = DescribeScanEnd(s->phase, s->saneStatus, s->page, s->detail, delivered_, device_);
-      // A device fault in mid-page has SANE cancel the backend's reader thread wherever it is; one
-      // stopped holding a lock leaves the helper waiting on it in its next batch. A fresh helper serves
-      // the next batch instead (ended before the news goes out, which may start that batch at once).
-      if (out.status == Status::Jammed || out.status == Status::CoverOpen || out.status == Status::IoError)
-        StopHelper();
+      // A batch ended in mid-page (a jam, an open cover, a busy or failing device, a page we cannot
+      // read) has SANE cancel the backend's reader thread wherever it is; one stopped holding a lock
+      // leaves the helper waiting on it in its next batch. A fresh helper serves the next batch instead
+      // (ended before the news goes out, which may start that batch at once).
+      if (s->phase == scanwire::Phase::Read || s->phase == scanwire::Phase::Format) StopHelper();
       EndBatch(out.status, out.message);
       return;
     }
