@@ -6,20 +6,13 @@
 #include <functional>
 #include <memory>
 
+#include "components/ClinicErrors.h"
 #include "components/ClinicalService.h"
 #include "platform/Clock.h"
 
 namespace pyxa {
 
 class SqlConnection;
-
-// Numbers of the errors an embedded clinic raises.
-inline constexpr qint32 kClinicErrorConnect = 5001;   // description starts "Unable to connect"
-inline constexpr qint32 kClinicErrorLogin = 5002;     // "Wrong Login or Password"
-inline constexpr qint32 kClinicErrorSession = 5003;   // contains "session timed out"
-inline constexpr qint32 kClinicErrorTimedOut = 5004;  // contains "request failed"
-inline constexpr qint32 kClinicErrorRequest = 5005;   // a request the clinic cannot carry out
-inline constexpr qint32 kClinicErrorLocked = 5006;    // an encounter reserved by another user
 
 // What a web-service address gets until the HTTP client exists.
 inline const QString kFileClinicsOnly = QStringLiteral("Unable to connect: this build talks to file: clinics only");
