@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <sys/socket.h>
+
 #include <QFileInfo>
 #include <chrono>
 
@@ -142,6 +144,12 @@ void ClinicServer::Configure() {
   server_->set_read_timeout(kTimeoutSeconds);
   server_->set_write_timeout(kTimeoutSeconds);
   server_->set_payload_max_length(static_cast<size_t>(wire::kMaxUploadBytes));
+  // httplib's default adds SO_REUSEPORT, with which a second server on the same port binds without
+  // complaint and takes half of the connections; SO_REUSEADDR alone still allows a quick restart.
+  server_->set_socket_options([](socket_t socket) {
+    int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+  });
 
   // Everything refused here is refused before the body is read.
   server_->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
