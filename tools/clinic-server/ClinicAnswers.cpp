@@ -1,0 +1,108 @@
+#include "ClinicAnswers.h"
+
+#include <QJsonObject>
+
+#include "components/ClinicErrors.h"
+#include "components/ClinicWire.h"
+
+namespace pyxa {
+namespace {
+
+QString Text(const QJsonObject& object, const QString& key) {
+  const QJsonValue value = object.value(key);
+  if (!value.isString()) throw wire::WireError(QStringLiteral("\"%1\" is not a text").arg(key).toStdString());
+  return value.toString();
+}
+
+// Uploads come from the program's upload right; the embedded clinic trusted the program to check it,
+// a server on the network cannot.
+void RequireUploadRight(const LocalClinic& clinic) {
+  if (!clinic.CanUploadRpts()) {
+    throw ServiceError(kClinicErrorRequest, QStringLiteral("Your account may not upload documents to the clinic."));
+  }
+}
+
+}  // namespace
+
+ClinicAnswers::ClinicAnswers(QString clinicUrl, const Clock& clock, std::function<void(const QString&)> log)
+    : clinicUrl_(std::move(clinicUrl)), clock_(clock), log_(std::move(log)), sessions_(clock), throttle_(clock) {}
+
+ClinicAnswer ClinicAnswers::Answer(const ClinicCall& call) {
+  ClinicAnswer answer;
+  try {
+    answer.body = call.member == wire::kConnect ? Connect(call, answer) : Member(call, answer);
+    answer.status = 200;
+  } catch (const ServiceError& error) {
+    answer.status = wire::HttpStatusFor(error.Number());
+    answer.body = wire::ErrorBody(error);
+  } catch (const wire::WireError& error) {
+    answer.status = 400;
+    answer.body = wire::ErrorBody(ServiceError(
+        kClinicErrorRequest, QStringLiteral("The request could not be read: %1").arg(QString::fromUtf8(error.what()))));
+  } catch (const std::exception& error) {
+    answer.status = 500;
+    const QString description = QStringLiteral("The clinic server failed: %1").arg(QString::fromUtf8(error.what()));
+    answer.body = wire::ErrorBody(ServiceError(kClinicErrorServer, description));
+    if (log_) log_(QStringLiteral("%1 failed: %2").arg(call.member, description));
+  }
+  return answer;
+}
+
+QByteArray ClinicAnswers::Connect(const ClinicCall& call, ClinicAnswer& answer) {
+  const QJsonObject arguments = wire::ObjectFromBody(call.body);
+  const QString login = Text(arguments, QStringLiteral("login"));
+  const QString password = Text(arguments, QStringLiteral("password"));
+  throttle_.Admit(login, call.address);
+
+  auto clinic = std::make_unique<LocalClinic>(clinicUrl_, clock_);
+  try {
+    clinic->Connect(login, password, clinicUrl_);
+  } catch (const ServiceError& error) {
+    if (error.Number() == kClinicErrorLogin) throttle_.Failed(login, call.address);
+    throw;
+  }
+  throttle_.Succeeded(login, call.address);
+
+  wire::Login result;
+  result.userId = clinic->UserID();
+  result.officeId = clinic->OfficeID();
+  result.enterpriseId = clinic->EnterpriseID();
+  result.canUploadRpts = clinic->CanUploadRpts();
+  result.canReviewRpts = clinic->CanReviewRpts();
+  result.timeout = clinic->Timeout();
+  answer.userId = result.userId;
+  result.token = sessions_.Add(std::move(clinic));
+  return wire::ToBody(wire::LoginToJson(result));
+}
+
+QByteArray ClinicAnswers::Member(const ClinicCall& call, ClinicAnswer& answer) {
+  const auto session = sessions_.Find(call.token);
+  if (!session) throw ServiceError(kClinicErrorSession, kNoSession);
+  const std::lock_guard lock(session->mutex);
+  LocalClinic& clinic = *session->clinic;
+  answer.userId = clinic.UserID();
+  try {
+    if (call.member != wire::kUploadDocument) {
+      return wire::ToBody(wire::Serve(clinic, call.member, wire::ObjectFromBody(call.body)));
+    }
+    RequireUploadRight(clinic);
+    if (!call.documentPart) throw wire::WireError("the upload has no \"document\" part");
+    if (!call.filePart) throw wire::WireError("the upload has no \"file\" part");
+    QString uploadKey;
+    Document document = wire::DocumentFromJson(wire::ObjectFromBody(*call.documentPart), uploadKey);
+    document.FileData = *call.filePart;
+    QJsonObject result;
+    const qint64 id = clinic.UploadDocument(document, uploadKey);
+    // As the wire writes every identifier: a JSON number while a double holds it exactly, else text.
+    constexpr qint64 kExactInJson = qint64{1} << 53;
+    result.insert(QStringLiteral("documentId"),
+                  id > -kExactInJson && id < kExactInJson ? QJsonValue(id) : QJsonValue(QString::number(id)));
+    return wire::ToBody(result);
+  } catch (const ServiceError& error) {
+    // The clinic has ended this session: its token must not keep a dead session alive.
+    if (error.Number() == kClinicErrorSession) sessions_.Drop(call.token);
+    throw;
+  }
+}
+
+}  // namespace pyxa
