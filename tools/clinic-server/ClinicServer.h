@@ -27,7 +27,8 @@ struct ClinicServerOptions {
   QString host = QStringLiteral("0.0.0.0");
   int port = 0;             // 0: any free port; Port() tells which
   int threads = 16;         // requests answered at once
-  std::function<void(const QString&)> log;  // one line per request, and the server's failures
+  // One line per request, and the server's failures; called from the worker threads at once.
+  std::function<void(const QString&)> log;
 };
 
 class ClinicServer {
