@@ -30,6 +30,7 @@
 #include "scan/ui/frmViewer.h"
 #include "shell/LoginController.h"
 #include "shell/Startup.h"
+#include "shell/ui/ClinicWait.h"
 #include "shell/ui/LoginWindow.h"
 
 namespace {
@@ -39,14 +40,16 @@ using namespace pyxa;
 // The service URL is known only once the settings are loaded; each login asks for it anew.
 class ConfiguredServiceFactory final : public ClinicalServiceFactory {
  public:
-  ConfiguredServiceFactory(const AppSettings& settings, const Clock& clock) : settings_(settings), clock_(clock) {}
+  ConfiguredServiceFactory(const AppSettings& settings, const Clock& clock, CallWaiter& waiter)
+      : settings_(settings), clock_(clock), waiter_(waiter) {}
   std::unique_ptr<ClinicalService> Create() override {
-    return ServiceFactory(settings_.WebServiceURL, clock_).Create();
+    return ServiceFactory(settings_.WebServiceURL, clock_, ServiceOptionsFor(settings_, &waiter_)).Create();
   }
 
  private:
   const AppSettings& settings_;
   const Clock& clock_;
+  CallWaiter& waiter_;
 };
 
 // Scanning through SANE with the scanning window; the scanner chosen stays chosen for the run.
@@ -163,7 +166,8 @@ int main(int argc, char** argv) {
   QtProcessRunner runner;
   LockFileInstance instance(paths.RuntimeFolder());
   SystemClock clock;
-  ConfiguredServiceFactory factory(settings, clock);
+  ClinicWait clinicWait;
+  ConfiguredServiceFactory factory(settings, clock, clinicWait);
   Session session;
   LoginController loginController(factory, session, settings, prompter);
   LoginWindow login(loginController, settings);
@@ -188,7 +192,13 @@ int main(int argc, char** argv) {
   services.productionScanning = &productionScanning;
   AuditWindowsHost audit(settings, session, databases, prompter, clock);
   services.audit = &audit;
-  services.makeService = [&clock](const QString& url) { return ServiceFactory(url, clock).Create(); };
+  // The URL test asks about an insecure address before it makes its object.
+  services.makeService = [&](const QString& url) {
+    ServiceOptions options = ServiceOptionsFor(settings, &clinicWait);
+    options.acceptedInsecureUrl = url;
+    return ServiceFactory(url, clock, options).Create();
+  };
+  services.clinicWait = &clinicWait;
   CupsPrinterPort printers;
   QtSaveFilePicker printFiles(nullptr);
   services.printers = &printers;

@@ -64,7 +64,9 @@ QJsonValue Required(const QJsonObject& object, const QString& key) {
   return *found;
 }
 
-qint64 Int(const QJsonObject& object, const QString& key) {
+}  // namespace
+
+qint64 IntField(const QJsonObject& object, const QString& key) {
   const QJsonValue value = Required(object, key);
   if (value.isString()) {
     bool ok = false;
@@ -79,11 +81,13 @@ qint64 Int(const QJsonObject& object, const QString& key) {
   throw WireError(QStringLiteral("\"%1\" is not a whole number").arg(key).toStdString());
 }
 
-QString Text(const QJsonObject& object, const QString& key) {
+QString TextField(const QJsonObject& object, const QString& key) {
   const QJsonValue value = Required(object, key);
   if (!value.isString()) throw WireError(QStringLiteral("\"%1\" is not a text").arg(key).toStdString());
   return value.toString();
 }
+
+namespace {
 
 bool Flag(const QJsonObject& object, const QString& key) {
   const QJsonValue value = Required(object, key);
@@ -91,11 +95,12 @@ bool Flag(const QJsonObject& object, const QString& key) {
   return value.toBool();
 }
 
-QJsonValue Id(qint64 id) { return ToJson(QVariant::fromValue(static_cast<qlonglong>(id))); }
 
 QJsonObject List(const QStringList& names, const ValuesTable& values) { return ListToJson(names, values); }
 
 }  // namespace
+
+QJsonValue IdToJson(qint64 id) { return ToJson(QVariant::fromValue(static_cast<qlonglong>(id))); }
 
 const QStringList& Members() {
   static const QStringList members = {
@@ -209,8 +214,8 @@ int HttpStatusFor(qint32 errorNumber) {
 QJsonObject DocumentToJson(const Document& document, const QString& uploadKey) {
   QJsonObject fields;
   fields.insert(QStringLiteral("uploadKey"), uploadKey);
-  fields.insert(QStringLiteral("userId"), Id(document.UserID));
-  fields.insert(QStringLiteral("patientId"), Id(document.PatientID));
+  fields.insert(QStringLiteral("userId"), IdToJson(document.UserID));
+  fields.insert(QStringLiteral("patientId"), IdToJson(document.PatientID));
   fields.insert(QStringLiteral("lastName"), document.LastName);
   fields.insert(QStringLiteral("firstName"), document.FirstName);
   fields.insert(QStringLiteral("chart"), document.Chart);
@@ -218,12 +223,12 @@ QJsonObject DocumentToJson(const Document& document, const QString& uploadKey) {
   fields.insert(QStringLiteral("areaCode"), document.AreaCode);
   fields.insert(QStringLiteral("phone1"), document.Phone1);
   fields.insert(QStringLiteral("phone2"), document.Phone2);
-  fields.insert(QStringLiteral("encounterId"), Id(document.EncounterID));
-  fields.insert(QStringLiteral("categoryId"), Id(document.CategoryID));
-  fields.insert(QStringLiteral("documentTypeId"), Id(document.DocumentTypeID));
+  fields.insert(QStringLiteral("encounterId"), IdToJson(document.EncounterID));
+  fields.insert(QStringLiteral("categoryId"), IdToJson(document.CategoryID));
+  fields.insert(QStringLiteral("documentTypeId"), IdToJson(document.DocumentTypeID));
   fields.insert(QStringLiteral("documentTypeDesc"), document.DocumentTypeDesc);
-  fields.insert(QStringLiteral("physicianId"), Id(document.PhysicianID));
-  fields.insert(QStringLiteral("senderId"), Id(document.SenderID));
+  fields.insert(QStringLiteral("physicianId"), IdToJson(document.PhysicianID));
+  fields.insert(QStringLiteral("senderId"), IdToJson(document.SenderID));
   fields.insert(QStringLiteral("sender"), document.Sender);
   fields.insert(QStringLiteral("documentName"), document.DocumentName);
   fields.insert(QStringLiteral("documentDate"), document.DocumentDate.isValid()
@@ -238,24 +243,24 @@ QJsonObject DocumentToJson(const Document& document, const QString& uploadKey) {
 
 Document DocumentFromJson(const QJsonObject& fields, QString& uploadKey) {
   Document document;
-  uploadKey = Text(fields, QStringLiteral("uploadKey"));
-  document.UserID = Int(fields, QStringLiteral("userId"));
-  document.PatientID = Int(fields, QStringLiteral("patientId"));
-  document.LastName = Text(fields, QStringLiteral("lastName"));
-  document.FirstName = Text(fields, QStringLiteral("firstName"));
-  document.Chart = Text(fields, QStringLiteral("chart"));
-  document.HCN = Text(fields, QStringLiteral("hcn"));
-  document.AreaCode = Text(fields, QStringLiteral("areaCode"));
-  document.Phone1 = Text(fields, QStringLiteral("phone1"));
-  document.Phone2 = Text(fields, QStringLiteral("phone2"));
-  document.EncounterID = Int(fields, QStringLiteral("encounterId"));
-  document.CategoryID = Int(fields, QStringLiteral("categoryId"));
-  document.DocumentTypeID = Int(fields, QStringLiteral("documentTypeId"));
-  document.DocumentTypeDesc = Text(fields, QStringLiteral("documentTypeDesc"));
-  document.PhysicianID = Int(fields, QStringLiteral("physicianId"));
-  document.SenderID = Int(fields, QStringLiteral("senderId"));
-  document.Sender = Text(fields, QStringLiteral("sender"));
-  document.DocumentName = Text(fields, QStringLiteral("documentName"));
+  uploadKey = TextField(fields, QStringLiteral("uploadKey"));
+  document.UserID = IntField(fields, QStringLiteral("userId"));
+  document.PatientID = IntField(fields, QStringLiteral("patientId"));
+  document.LastName = TextField(fields, QStringLiteral("lastName"));
+  document.FirstName = TextField(fields, QStringLiteral("firstName"));
+  document.Chart = TextField(fields, QStringLiteral("chart"));
+  document.HCN = TextField(fields, QStringLiteral("hcn"));
+  document.AreaCode = TextField(fields, QStringLiteral("areaCode"));
+  document.Phone1 = TextField(fields, QStringLiteral("phone1"));
+  document.Phone2 = TextField(fields, QStringLiteral("phone2"));
+  document.EncounterID = IntField(fields, QStringLiteral("encounterId"));
+  document.CategoryID = IntField(fields, QStringLiteral("categoryId"));
+  document.DocumentTypeID = IntField(fields, QStringLiteral("documentTypeId"));
+  document.DocumentTypeDesc = TextField(fields, QStringLiteral("documentTypeDesc"));
+  document.PhysicianID = IntField(fields, QStringLiteral("physicianId"));
+  document.SenderID = IntField(fields, QStringLiteral("senderId"));
+  document.Sender = TextField(fields, QStringLiteral("sender"));
+  document.DocumentName = TextField(fields, QStringLiteral("documentName"));
   const QJsonValue date = Required(fields, QStringLiteral("documentDate"));
   if (!date.isNull()) {
     document.DocumentDate = QDateTime::fromString(date.toString(), Qt::ISODateWithMs);
@@ -264,16 +269,16 @@ Document DocumentFromJson(const QJsonObject& fields, QString& uploadKey) {
   document.DocDateModified = Flag(fields, QStringLiteral("docDateModified"));
   document.SignOff = Flag(fields, QStringLiteral("signOff"));
   document.Abnormal = Flag(fields, QStringLiteral("abnormal"));
-  document.Notes = Text(fields, QStringLiteral("notes"));
+  document.Notes = TextField(fields, QStringLiteral("notes"));
   return document;
 }
 
 QJsonObject LoginToJson(const Login& login) {
   QJsonObject answer;
   answer.insert(QStringLiteral("token"), login.token);
-  answer.insert(QStringLiteral("userId"), Id(login.userId));
-  answer.insert(QStringLiteral("officeId"), Id(login.officeId));
-  answer.insert(QStringLiteral("enterpriseId"), Id(login.enterpriseId));
+  answer.insert(QStringLiteral("userId"), IdToJson(login.userId));
+  answer.insert(QStringLiteral("officeId"), IdToJson(login.officeId));
+  answer.insert(QStringLiteral("enterpriseId"), IdToJson(login.enterpriseId));
   answer.insert(QStringLiteral("canUploadRpts"), login.canUploadRpts);
   answer.insert(QStringLiteral("canReviewRpts"), login.canReviewRpts);
   answer.insert(QStringLiteral("timeout"), login.timeout);
@@ -282,14 +287,14 @@ QJsonObject LoginToJson(const Login& login) {
 
 Login LoginFromJson(const QJsonObject& answer) {
   Login login;
-  login.token = Text(answer, QStringLiteral("token"));
+  login.token = TextField(answer, QStringLiteral("token"));
   if (login.token.isEmpty()) throw WireError("the session token is empty");
-  login.userId = Int(answer, QStringLiteral("userId"));
-  login.officeId = Int(answer, QStringLiteral("officeId"));
-  login.enterpriseId = Int(answer, QStringLiteral("enterpriseId"));
+  login.userId = IntField(answer, QStringLiteral("userId"));
+  login.officeId = IntField(answer, QStringLiteral("officeId"));
+  login.enterpriseId = IntField(answer, QStringLiteral("enterpriseId"));
   login.canUploadRpts = Flag(answer, QStringLiteral("canUploadRpts"));
   login.canReviewRpts = Flag(answer, QStringLiteral("canReviewRpts"));
-  login.timeout = static_cast<qint32>(Int(answer, QStringLiteral("timeout")));
+  login.timeout = static_cast<qint32>(IntField(answer, QStringLiteral("timeout")));
   return login;
 }
 
@@ -297,9 +302,9 @@ QJsonObject Serve(ClinicalService& clinic, const QString& member, const QJsonObj
   QStringList names;
   ValuesTable values;
   QJsonObject answer;
-  const auto id = [&](const char* key) { return Int(a, QLatin1String(key)); };
+  const auto id = [&](const char* key) { return IntField(a, QLatin1String(key)); };
   if (member == QStringLiteral("SetTimeOffset")) {
-    clinic.SetTimeOffset(Text(a, QStringLiteral("login")));
+    clinic.SetTimeOffset(TextField(a, QStringLiteral("login")));
   } else if (member == QStringLiteral("GetServerTime")) {
     answer.insert(QStringLiteral("serverTime"), clinic.GetServerTime().toUTC().toString(Qt::ISODateWithMs));
   } else if (member == QStringLiteral("GetCategories")) {
@@ -320,11 +325,11 @@ QJsonObject Serve(ClinicalService& clinic, const QString& member, const QJsonObj
   } else if (member == QStringLiteral("GetVisitTypes")) {
     clinic.GetVisitTypes(id("physicianId"), names, values);
   } else if (member == QStringLiteral("FindPatient")) {
-    QString dateOfBirth = Text(a, QStringLiteral("dateOfBirth"));
-    clinic.FindPatient(Text(a, QStringLiteral("firstName")), Text(a, QStringLiteral("lastName")),
-                       Text(a, QStringLiteral("chart")), Text(a, QStringLiteral("areaCode")),
-                       Text(a, QStringLiteral("phone1")), Text(a, QStringLiteral("phone2")),
-                       Text(a, QStringLiteral("hcn")), dateOfBirth, names, values);
+    QString dateOfBirth = TextField(a, QStringLiteral("dateOfBirth"));
+    clinic.FindPatient(TextField(a, QStringLiteral("firstName")), TextField(a, QStringLiteral("lastName")),
+                       TextField(a, QStringLiteral("chart")), TextField(a, QStringLiteral("areaCode")),
+                       TextField(a, QStringLiteral("phone1")), TextField(a, QStringLiteral("phone2")),
+                       TextField(a, QStringLiteral("hcn")), dateOfBirth, names, values);
     answer = List(names, values);
     answer.insert(QStringLiteral("dateOfBirth"), dateOfBirth);
     return answer;
@@ -337,7 +342,7 @@ QJsonObject Serve(ClinicalService& clinic, const QString& member, const QJsonObj
   } else if (member == QStringLiteral("GetUnsignedEncounters")) {
     clinic.GetUnsignedEncounters(id("physicianId"), id("patientId"), clinic.UserID(), names, values);
   } else if (member == QStringLiteral("CreateEncounter")) {
-    QString encounterDate = Text(a, QStringLiteral("encounterDate"));
+    QString encounterDate = TextField(a, QStringLiteral("encounterDate"));
     clinic.CreateEncounter(id("physicianId"), id("patientId"), encounterDate, names, values);
     answer = List(names, values);
     answer.insert(QStringLiteral("encounterDate"), encounterDate);
@@ -345,13 +350,13 @@ QJsonObject Serve(ClinicalService& clinic, const QString& member, const QJsonObj
   } else if (member == QStringLiteral("LockEncounter")) {
     qint64 encounterId = id("encounterId");
     qint64 patientId = id("patientId");
-    clinic.LockEncounter(clinic.UserID(), Text(a, QStringLiteral("noteKind")), encounterId, patientId,
+    clinic.LockEncounter(clinic.UserID(), TextField(a, QStringLiteral("noteKind")), encounterId, patientId,
                          clinic.EnterpriseID(), clinic.OfficeID());
-    answer.insert(QStringLiteral("encounterId"), Id(encounterId));
-    answer.insert(QStringLiteral("patientId"), Id(patientId));
+    answer.insert(QStringLiteral("encounterId"), IdToJson(encounterId));
+    answer.insert(QStringLiteral("patientId"), IdToJson(patientId));
     return answer;
   } else if (member == QStringLiteral("UnLockEncounter")) {
-    clinic.UnLockEncounter(clinic.UserID(), Text(a, QStringLiteral("noteKind")), id("encounterId"));
+    clinic.UnLockEncounter(clinic.UserID(), TextField(a, QStringLiteral("noteKind")), id("encounterId"));
   } else {
     throw ServiceError(kClinicErrorRequest, QStringLiteral("The clinic has no member \"%1\".").arg(member));
   }

@@ -66,8 +66,12 @@ Login LoginFromJson(const QJsonObject& answer);  // throws WireError
 // WireError for arguments that are missing or of the wrong kind.
 QJsonObject Serve(ClinicalService& clinic, const QString& member, const QJsonObject& arguments);
 
-// The client's side: the arguments of each member, and its results read back into the caller's
-// variables. They mirror Serve.
+// Identifiers and the fields of an answer or arguments object; the readers throw WireError when
+// the field is missing or of another kind.
+QJsonValue IdToJson(qint64 id);
+qint64 IntField(const QJsonObject& object, const QString& key);
+QString TextField(const QJsonObject& object, const QString& key);
+
 QByteArray ToBody(const QJsonObject& object);
 QJsonObject ObjectFromBody(const QByteArray& body);  // throws WireError
 

@@ -14,8 +14,10 @@ namespace pyxa {
 
 class SqlConnection;
 
-// What a web-service address gets until the HTTP client exists.
-inline const QString kFileClinicsOnly = QStringLiteral("Unable to connect: this build talks to file: clinics only");
+// What an embedded clinic's object says when asked to reach a clinic server.
+inline const QString kFileClinicsOnly =
+    QStringLiteral("Unable to connect: the embedded clinic opens file: addresses only; log in again to reach a "
+                   "clinic server");
 
 class LocalClinic final : public ClinicalService {
  public:

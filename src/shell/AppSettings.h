@@ -30,6 +30,11 @@ struct AppSettings {
   qint32 KeepSheetPages = 0;
   QString WebServiceURL;  // empty: the program is not configured
   qint16 WebServiceTimeout = 60;
+  // Certificates a clinic server's own certificate authority signs with, trusted beside the
+  // system's ("WebService_CAFile"); and the one http: address the user has accepted although it is
+  // not secure ("WebService_Insecure"). Written only when set.
+  QString WebServiceCAFile;
+  QString WebServiceInsecureURL;
   QString SupportPackage;  // support-package installer, relative to the program folder
   bool SupportPackageInstalled = false;
   QString LastLogin;          // pre-filled in the login window

@@ -2,9 +2,21 @@
 
 #include <cerrno>
 
+#include "components/ServiceFactory.h"
 #include "shell/ErrorTexts.h"
+#include "shell/PreferenceRules.h"
 
 namespace pyxa {
+
+bool LoginController::AcceptsAddress() {
+  const QString url = settings_.WebServiceURL.trimmed();
+  if (!IsNetworkUrl(url) || !AsksInsecureQuestion(url) || settings_.WebServiceInsecureURL == url) return true;
+  if (prompter_.Ask({kInsecureQuestion, QString(), PromptIcon::Question, PromptButtons::YesNo}) != PromptAnswer::Yes) {
+    return false;
+  }
+  settings_.WebServiceInsecureURL = url;
+  return true;
+}
 
 bool LoginController::Connect(const QString& login, const QString& password,
                               const std::function<void()>& undoFailed) {

@@ -16,6 +16,10 @@ class LoginController {
   LoginController(ClinicalServiceFactory& factory, Session& session, AppSettings& settings, Prompter& prompter)
       : factory_(factory), session_(session), settings_(settings), prompter_(prompter) {}
 
+  // Before connecting: an http: address is used only once the user has accepted it as insecure
+  // (asked here, and remembered for that address). False when the user declined.
+  bool AcceptsAddress();
+
   // Creates a new Integration object, connects it and keeps the credentials. On failure the
   // object is released, undoFailed runs (the window restores the pointer and empties the
   // password box) and then the user is told why.

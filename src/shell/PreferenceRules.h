@@ -14,5 +14,7 @@ std::optional<qint16> ParseServiceTimeout(const QString& text, QString* why);
 // True when the address should be confirmed as insecure: it does not start with "https" (any letter
 // case). A "file:" address is a clinic on this computer, not a connection, and is not asked about.
 bool AsksInsecureQuestion(const QString& url);
+inline const QString kInsecureQuestion = QStringLiteral(
+    "You have entered a URL that is not secure (https). Are you sure you want to use an insecure connection?");
 
 }  // namespace pyxa

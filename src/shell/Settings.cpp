@@ -225,6 +225,11 @@ std::int32_t SettingsStore::LoadMachineValues(AppSettings& settings, QString& er
       write(name, QString());
     }
   }
+  // Values of a clinic server: an administrator writes the first; neither is created when missing.
+  for (auto [name, field] : {std::pair{"WebService_CAFile", &AppSettings::WebServiceCAFile},
+                             std::pair{"WebService_Insecure", &AppSettings::WebServiceInsecureURL}}) {
+    if (read(name, value) == 0) settings.*field = value.trimmed();
+  }
   return 0;
 }
 
@@ -279,6 +284,8 @@ std::int32_t SettingsStore::SaveSettings(const AppSettings& settings, QString& e
   machine("Kofax", BooleanText(settings.Kofax));
   machine("Scanner", settings.Scanner);
   machine("LastLogin", settings.LastLogin);
+  if (!settings.WebServiceCAFile.isEmpty()) machine("WebService_CAFile", settings.WebServiceCAFile);
+  if (!settings.WebServiceInsecureURL.isEmpty()) machine("WebService_Insecure", settings.WebServiceInsecureURL);
 
   // A window that was minimised or off screen (or never stored) leaves the per-user values as
   // they are. The edges are summed in 32 bits: two 16-bit values may not fit 16 bits together.
@@ -318,6 +325,28 @@ QString SettingsStore::UnsavedMachineSettings(const AppSettings& settings) {
     }
   }
   return {};
+}
+
+ServiceOptions ServiceOptionsFor(const AppSettings& settings, CallWaiter* waiter) {
+  ServiceOptions options;
+  options.timeoutSeconds = settings.WebServiceTimeout > 0 ? settings.WebServiceTimeout : 0;
+  options.caFile = settings.WebServiceCAFile;
+  options.acceptedInsecureUrl = settings.WebServiceInsecureURL;
+  options.waiter = waiter;
+  return options;
+}
+
+ServiceOptions StoredServiceOptions(Registry& registry) {
+  AppSettings settings;
+  QString value;
+  const auto read = [&](const char* name) {
+    value.clear();
+    return registry.ReadRegistryValue(Hive::Machine, kSettingsKeyPath, QString::fromLatin1(name), value) == 0;
+  };
+  if (read("WebService_Timeout")) settings.WebServiceTimeout = WholeNumber<qint16>(value).value_or(kDefaultTimeout);
+  if (read("WebService_CAFile")) settings.WebServiceCAFile = value.trimmed();
+  if (read("WebService_Insecure")) settings.WebServiceInsecureURL = value.trimmed();
+  return ServiceOptionsFor(settings, nullptr);
 }
 
 }  // namespace pyxa

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Registry.h"
+#include "components/ServiceFactory.h"
 #include "shell/AppSettings.h"
 
 namespace pyxa {
@@ -53,5 +54,11 @@ class SettingsStore {
   QString dataFolder_;
   QString userSettingsProblem_;
 };
+
+// How session objects reach the configured clinic: the settings' time-out, certificate file and
+// accepted insecure address, and the window's waiter (none for a program without windows).
+ServiceOptions ServiceOptionsFor(const AppSettings& settings, CallWaiter* waiter);
+// The same read straight from the machine hive, writing nothing: for a program without windows.
+ServiceOptions StoredServiceOptions(Registry& registry);
 
 }  // namespace pyxa

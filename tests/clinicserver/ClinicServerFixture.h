@@ -142,7 +142,7 @@ class ClinicServerTest : public clinictest::ClinicTest {
 
   struct TlsFiles {
     testing_tls::TestCa ca;
-    testing_tls::Issued certificate;
+    testing_tls::CertFiles certificate;
   };
   // One CA and server certificate for the whole test program: making keys is the slow part.
   static TlsFiles& Tls() {

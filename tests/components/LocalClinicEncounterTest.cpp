@@ -1,14 +1,14 @@
-#include "LocalClinicTestFixture.h"
+#include "ContractFixture.h"
 
 namespace pyxa::clinictest {
 namespace {
 
 const QString kProgressNote = QStringLiteral("ProgressNote");
 
-class EncounterTest : public ClinicTest {
+class EncounterTest : public ContractTest {
  protected:
   void SetUp() override {
-    ClinicTest::SetUp();
+    ContractTest::SetUp();
     clinic_ = Login();
   }
   int Unsigned(qint64 physician, qint64 patient) {
@@ -16,12 +16,12 @@ class EncounterTest : public ClinicTest {
     return values_ ? RowCount(values_) : -1;
   }
 
-  std::unique_ptr<LocalClinic> clinic_;
+  std::unique_ptr<ClinicalService> clinic_;
   QStringList names_;
   ValuesTable values_;
 };
 
-TEST_F(EncounterTest, UnsignedEncountersOfAPatientWithTheirFields) {
+TEST_P(EncounterTest, UnsignedEncountersOfAPatientWithTheirFields) {
   ASSERT_EQ(Unsigned(kDemoFirstPhysicianId, kDemoFirstPatientId), 2);  // the signed one is left out
   EXPECT_EQ(names_, (QStringList{QStringLiteral("lID"), QStringLiteral("dCurrentDate"), QStringLiteral("szLast"),
                                  QStringLiteral("szFirst"), QStringLiteral("szICD"), QStringLiteral("szICDDescription"),
@@ -33,7 +33,7 @@ TEST_F(EncounterTest, UnsignedEncountersOfAPatientWithTheirFields) {
   EXPECT_EQ(Unsigned(kDemoFirstPhysicianId, kDemoFirstPatientId + 1), -1);
 }
 
-TEST_F(EncounterTest, CreatedEncounterComesBackAsOneRowAndIsListed) {
+TEST_P(EncounterTest, CreatedEncounterComesBackAsOneRowAndIsListed) {
   const qint64 patient = kDemoFirstPatientId + 1;
   QString date = QStringLiteral("12/31/2025");
   clinic_->CreateEncounter(kDemoFirstPhysicianId, patient, date, names_, values_);
@@ -59,7 +59,7 @@ TEST_F(EncounterTest, CreatedEncounterComesBackAsOneRowAndIsListed) {
   EXPECT_EQ(Unsigned(kDemoFirstPhysicianId, patient), 2);  // failed requests add nothing
 }
 
-TEST_F(EncounterTest, AnEncounterLockedByOneUserIsRefusedToAnother) {
+TEST_P(EncounterTest, AnEncounterLockedByOneUserIsRefusedToAnother) {
   ASSERT_EQ(Unsigned(kDemoFirstPhysicianId, kDemoFirstPatientId), 2);
   qint64 encounter = FieldText(names_, values_, 0, QStringLiteral("lID")).toLongLong();
   qint64 patient = 0;
@@ -104,6 +104,8 @@ TEST_F(EncounterTest, AnEncounterLockedByOneUserIsRefusedToAnother) {
   Failure(
       [&] { clinic_->LockEncounter(kDemoUserId, kProgressNote, missing, patient, kDemoEnterpriseId, kDemoOfficeId); });
 }
+
+PYXA_ON_BOTH_CLINICS(EncounterTest);
 
 }  // namespace
 }  // namespace pyxa::clinictest

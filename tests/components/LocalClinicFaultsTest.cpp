@@ -1,12 +1,12 @@
-#include "LocalClinicTestFixture.h"
+#include "ContractFixture.h"
 #include "components/ClinicFaults.h"
 
 namespace pyxa::clinictest {
 namespace {
 
-using FaultsTest = ClinicTest;
+using FaultsTest = ContractTest;
 
-TEST_F(FaultsTest, FailNextCallHitsWhicheverObjectCallsNextAndOnlyOnce) {
+TEST_P(FaultsTest, FailNextCallHitsWhicheverObjectCallsNextAndOnlyOnce) {
   auto first = Login();
   auto second = Login(QStringLiteral("clerk"));
   ClinicFaults(path_).FailNextCall(-2147024809, QStringLiteral("Object reference not set to an instance"));
@@ -21,13 +21,13 @@ TEST_F(FaultsTest, FailNextCallHitsWhicheverObjectCallsNextAndOnlyOnce) {
 
   // Connect is a call like any other.
   ClinicFaults(path_).FailNextCall(7, QStringLiteral("Server was unable to process request."));
-  LocalClinic fresh(url_, clock_);
-  EXPECT_EQ(Failure([&] { fresh.Connect(QStringLiteral("demo"), QStringLiteral("demo")); }).Number(), 7);
-  fresh.Connect(QStringLiteral("demo"), QStringLiteral("demo"));
-  EXPECT_EQ(fresh.UserID(), kDemoUserId);
+  auto fresh = NewService();
+  EXPECT_EQ(Failure([&] { fresh->Connect(QStringLiteral("demo"), QStringLiteral("demo")); }).Number(), 7);
+  fresh->Connect(QStringLiteral("demo"), QStringLiteral("demo"));
+  EXPECT_EQ(fresh->UserID(), kDemoUserId);
 }
 
-TEST_F(FaultsTest, TimingOutAndLostConnectionHitEveryCallUntilCleared) {
+TEST_P(FaultsTest, TimingOutAndLostConnectionHitEveryCallUntilCleared) {
   auto clinic = Login();
   ClinicFaults faults(path_);
   QStringList names;
@@ -58,13 +58,15 @@ TEST_F(FaultsTest, TimingOutAndLostConnectionHitEveryCallUntilCleared) {
   clinic->GetServerTime();
 }
 
-TEST_F(FaultsTest, AClinicFileThatDisappearsIsALostConnection) {
+TEST_P(FaultsTest, AClinicFileThatDisappearsIsALostConnection) {
   auto clinic = Login();
   ASSERT_TRUE(QFile::remove(path_));
   const auto error = Failure([&] { clinic->GetServerTime(); });
   EXPECT_TRUE(error.Description().startsWith(kUnableToConnect));
   EXPECT_EQ(error.Number(), kClinicErrorConnect);
 }
+
+PYXA_ON_BOTH_CLINICS(FaultsTest);
 
 }  // namespace
 }  // namespace pyxa::clinictest

@@ -1,12 +1,12 @@
-#include "LocalClinicTestFixture.h"
+#include "ContractFixture.h"
 
 namespace pyxa::clinictest {
 namespace {
 
-class QueryTest : public ClinicTest {
+class QueryTest : public ContractTest {
  protected:
   void SetUp() override {
-    ClinicTest::SetUp();
+    ContractTest::SetUp();
     clinic_ = Login();
   }
 
@@ -25,12 +25,12 @@ class QueryTest : public ClinicTest {
   }
   QString Field(int row, const QString& name) const { return FieldText(names_, values_, row, name); }
 
-  std::unique_ptr<LocalClinic> clinic_;
+  std::unique_ptr<ClinicalService> clinic_;
   QStringList names_;
   ValuesTable values_;
 };
 
-TEST_F(QueryTest, ReferenceListsCarryTheirFieldNames) {
+TEST_P(QueryTest, ReferenceListsCarryTheirFieldNames) {
   QStringList labNames, physicianNames, labTypeNames;
   ValuesTable labs, physicians, labTypes, categories;
   clinic_->GetCategories(labNames, labs, physicianNames, physicians, labTypeNames, labTypes, categories);
@@ -71,7 +71,7 @@ TEST_F(QueryTest, ReferenceListsCarryTheirFieldNames) {
   EXPECT_GE(RowCount(values_), 4);
 }
 
-TEST_F(QueryTest, NamesMatchByPrefixWhateverTheCaseAndSortByLastThenFirst) {
+TEST_P(QueryTest, NamesMatchByPrefixWhateverTheCaseAndSortByLastThenFirst) {
   const QStringList nguyens = Find({.last = QStringLiteral("nguy")});
   ASSERT_GE(nguyens.size(), 12);
   QStringList sorted = nguyens;
@@ -87,7 +87,7 @@ TEST_F(QueryTest, NamesMatchByPrefixWhateverTheCaseAndSortByLastThenFirst) {
                          QStringLiteral("szPhoneArea"), QStringLiteral("szPhone1"), QStringLiteral("szPhone2")}));
 }
 
-TEST_F(QueryTest, NamesMatchByPrefixWhateverTheirAccentsCaseAndApostrophes) {
+TEST_P(QueryTest, NamesMatchByPrefixWhateverTheirAccentsCaseAndApostrophes) {
   struct Case {
     const char* first;
     const char* last;
@@ -136,7 +136,7 @@ TEST(ClinicNameKey, FoldsCaseAccentsApostrophesAndPlainLetterVariants) {
     EXPECT_EQ(ClinicNameKey(QString::fromUtf8(name)), QString::fromUtf8(key)) << name;
 }
 
-TEST_F(QueryTest, NamesMatchInClinicFilesWrittenWithOlderKeys) {
+TEST_P(QueryTest, NamesMatchInClinicFilesWrittenWithOlderKeys) {
   {
     SqlConnection connection(path_);
     SqlTransaction transaction(connection);
@@ -150,7 +150,7 @@ TEST_F(QueryTest, NamesMatchInClinicFilesWrittenWithOlderKeys) {
             QStringList{QStringLiteral("O'Brien, Siobhan")});
 }
 
-TEST_F(QueryTest, TypedNamesAreTakenLiterally) {
+TEST_P(QueryTest, TypedNamesAreTakenLiterally) {
   // Wildcards and quotes find nothing rather than everything (or an SQL error).
   for (const QString& odd : {QStringLiteral("%"), QStringLiteral("_"), QStringLiteral("O%"), QStringLiteral("N_uyen"),
                              QStringLiteral("\\"), QStringLiteral("' OR '1'='1")}) {
@@ -159,7 +159,7 @@ TEST_F(QueryTest, TypedNamesAreTakenLiterally) {
   }
 }
 
-TEST_F(QueryTest, EachCriterionIsReadFromItsOwnArgument) {
+TEST_P(QueryTest, EachCriterionIsReadFromItsOwnArgument) {
   ASSERT_EQ(Find({.first = QStringLiteral("Siobhan"), .last = QStringLiteral("O'Brien")}).size(), 1);
   const QString chart = Field(0, QStringLiteral("szChartNum"));
   EXPECT_EQ(Field(0, QStringLiteral("lID")), QString::number(kDemoFirstPatientId));
@@ -190,7 +190,7 @@ TEST_F(QueryTest, EachCriterionIsReadFromItsOwnArgument) {
   EXPECT_FALSE(values_.has_value());
 }
 
-TEST_F(QueryTest, NameLookupsPutTheNameWhereReadersExpectIt) {
+TEST_P(QueryTest, NameLookupsPutTheNameWhereReadersExpectIt) {
   clinic_->GetPatientNameByID(kDemoFirstPatientId, names_, values_);
   ASSERT_EQ(RowCount(values_), 1);
   const auto& patient = values_->at(0);
@@ -219,6 +219,8 @@ TEST_F(QueryTest, NameLookupsPutTheNameWhereReadersExpectIt) {
   clinic_->GetPhysicianInfo(5, names_, values_);
   EXPECT_FALSE(values_.has_value());
 }
+
+PYXA_ON_BOTH_CLINICS(QueryTest);
 
 }  // namespace
 }  // namespace pyxa::clinictest

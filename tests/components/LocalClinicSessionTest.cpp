@@ -1,12 +1,13 @@
-#include "LocalClinicTestFixture.h"
+#include "ContractFixture.h"
 #include "components/ClinicFaults.h"
 
 namespace pyxa::clinictest {
 namespace {
 
 using SessionTest = ClinicTest;
+using SharedSessionTest = ContractTest;
 
-TEST_F(SessionTest, AccountsLoadTheirRightsAndOpenASessionRow) {
+TEST_P(SharedSessionTest, AccountsLoadTheirRightsAndOpenASessionRow) {
   auto demo = Login();
   EXPECT_EQ(demo->UserID(), kDemoUserId);
   EXPECT_EQ(demo->OfficeID(), kDemoOfficeId);
@@ -14,7 +15,7 @@ TEST_F(SessionTest, AccountsLoadTheirRightsAndOpenASessionRow) {
   EXPECT_TRUE(demo->CanUploadRpts());
   EXPECT_TRUE(demo->CanReviewRpts());
   EXPECT_EQ(demo->Timeout(), 60);
-  EXPECT_EQ(demo->URL(), url_);
+  EXPECT_EQ(demo->URL(), ServiceUrl());
   EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM sessions WHERE user_id = 101")), 1);
 
   auto clerk = Login(QStringLiteral("clerk"));
@@ -25,28 +26,29 @@ TEST_F(SessionTest, AccountsLoadTheirRightsAndOpenASessionRow) {
   EXPECT_FALSE(resident->CanReviewRpts());
 
   // The two-argument form uses the endpoint the object was made with.
-  LocalClinic byDefault(url_, clock_);
-  byDefault.Connect(QStringLiteral("quebec"), QStringLiteral("quebec"));
-  EXPECT_EQ(byDefault.UserID(), kDemoQuebecUserId);
-  EXPECT_EQ(byDefault.URL(), url_);
+  auto byDefault = NewService();
+  byDefault->Connect(QStringLiteral("quebec"), QStringLiteral("quebec"));
+  EXPECT_EQ(byDefault->UserID(), kDemoQuebecUserId);
+  EXPECT_EQ(byDefault->URL(), ServiceUrl());
 }
 
-TEST_F(SessionTest, BadCredentialsGiveTheExactPhraseAndLeaveNoSession) {
-  LocalClinic clinic(url_, clock_);
+TEST_P(SharedSessionTest, BadCredentialsGiveTheExactPhraseAndLeaveNoSession) {
+  auto clinic = NewService();
+  const QString url = ServiceUrl();
   const QString wrong[][2] = {{QStringLiteral("demo"), QStringLiteral("Demo")},
                               {QStringLiteral("demo"), QString()},
                               {QStringLiteral("nobody"), QStringLiteral("demo")},
                               {QString(), QString()}};
   for (const auto& attempt : wrong) {
-    const auto error = Failure([&] { clinic.Connect(attempt[0], attempt[1], url_); });
+    const auto error = Failure([&] { clinic->Connect(attempt[0], attempt[1], url); });
     EXPECT_EQ(error.Description(), kWrongLoginOrPassword) << attempt[0].toStdString();
   }
   EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM sessions")), 0);
 
   // A failed attempt after a good one logs the object out.
-  clinic.Connect(QStringLiteral("demo"), QStringLiteral("demo"), url_);
-  Failure([&] { clinic.Connect(QStringLiteral("demo"), QStringLiteral("x"), url_); });
-  EXPECT_TRUE(Failure([&] { clinic.GetServerTime(); }).Description().contains(kSessionTimedOut));
+  clinic->Connect(QStringLiteral("demo"), QStringLiteral("demo"), url);
+  Failure([&] { clinic->Connect(QStringLiteral("demo"), QStringLiteral("x"), url); });
+  EXPECT_TRUE(Failure([&] { clinic->GetServerTime(); }).Description().contains(kSessionTimedOut));
 }
 
 TEST_F(SessionTest, UnusableAddressesAreConnectionErrorsInPlainWords) {
@@ -68,7 +70,7 @@ TEST_F(SessionTest, UnusableAddressesAreConnectionErrorsInPlainWords) {
       {ClinicUrlForPath(garbage), QStringLiteral("damaged")},
       {ClinicUrlForPath(empty), QStringLiteral("not a clinic file")},
       {ClinicUrlForPath(folder_.path()), QStringLiteral("not a clinic file")},
-      {QStringLiteral("https://clinic.example.org/ws"), QStringLiteral("file: clinics only")},
+      {QStringLiteral("https://clinic.example.org/ws"), QStringLiteral("file: addresses only")},
       {QStringLiteral("ftp://clinic.example.org/clinic.sqlite"), QStringLiteral("not the file: address")},
       {QString(), QStringLiteral("no clinic address")},
   };
@@ -83,9 +85,9 @@ TEST_F(SessionTest, UnusableAddressesAreConnectionErrorsInPlainWords) {
   EXPECT_EQ(file.readAll(), noise);
 }
 
-TEST_F(SessionTest, SessionExpiresWhenIdleLongerThanTheClinicSaysAndUseRefreshesIt) {
-  LocalClinic never(url_, clock_);
-  EXPECT_TRUE(Failure([&] { never.GetServerTime(); }).Description().contains(kSessionTimedOut));
+TEST_P(SharedSessionTest, SessionExpiresWhenIdleLongerThanTheClinicSaysAndUseRefreshesIt) {
+  auto never = NewService();
+  EXPECT_TRUE(Failure([&] { never->GetServerTime(); }).Description().contains(kSessionTimedOut));
 
   auto clinic = Login();
   const qint64 idle = 20 * 60;
@@ -136,20 +138,24 @@ TEST_F(SessionTest, FactoryChoosesByAddress) {
   clinic->Connect(QStringLiteral("demo"), QStringLiteral("demo"));
   EXPECT_EQ(clinic->UserID(), kDemoUserId);
 
-  ServiceFactory remote(QStringLiteral("https://clinic.example.org/ws"), clock_);
-  auto unreachable = remote.Create();
-  const auto error = Failure([&] { unreachable->Connect(QStringLiteral("demo"), QStringLiteral("demo")); });
-  EXPECT_EQ(error.Description(), QStringLiteral("Unable to connect: this build talks to file: clinics only"));
+  // A network address the user has not accepted as insecure is refused before anything is sent.
+  ServiceFactory remote(QStringLiteral("http://127.0.0.1:9/ws"), clock_);
+  auto network = remote.Create();
+  EXPECT_EQ(dynamic_cast<LocalClinic*>(network.get()), nullptr);
+  const auto error = Failure([&] { network->Connect(QStringLiteral("demo"), QStringLiteral("demo")); });
+  EXPECT_TRUE(error.Description().startsWith(kUnableToConnect));
+  EXPECT_TRUE(error.Description().contains(QStringLiteral("not secure")));
   QStringList names;
   ValuesTable values;
-  EXPECT_TRUE(
-      Failure([&] { unreachable->GetUsersCountry(1, names, values); }).Description().startsWith(kUnableToConnect));
+  EXPECT_TRUE(Failure([&] { network->GetUsersCountry(1, names, values); }).Description().contains(kSessionTimedOut));
 
   ServiceFactory unconfigured(QString(), clock_);
   EXPECT_TRUE(Failure([&] { unconfigured.Create()->Connect(QStringLiteral("demo"), QStringLiteral("demo")); })
                   .Description()
                   .startsWith(kUnableToConnect));
 }
+
+PYXA_ON_BOTH_CLINICS(SharedSessionTest);
 
 }  // namespace
 }  // namespace pyxa::clinictest

@@ -1,5 +1,5 @@
-// Shared set-up of the embedded-clinic tests: one demo clinic per test program (cheap password
-// hashing), copied into a fresh folder for every test so that tests never see each other's changes.
+// Shared set-up of the clinic tests: one demo clinic per test program (cheap password hashing),
+// copied into a fresh folder for every test so that tests never see each other's changes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,9 +43,13 @@ class ClinicTest : public ::testing::Test {
     url_ = ClinicUrlForPath(path_);
   }
 
-  std::unique_ptr<LocalClinic> Login(const QString& login = QStringLiteral("demo")) {
-    auto clinic = std::make_unique<LocalClinic>(url_, clock_);
-    clinic->Connect(login, login, url_);
+  // The address session objects connect to, and a fresh object for it, not connected: the clinic
+  // file's own here; the contract's tests serve it over HTTPS too.
+  virtual QString ServiceUrl() { return url_; }
+  virtual std::unique_ptr<ClinicalService> NewService() { return std::make_unique<LocalClinic>(ServiceUrl(), clock_); }
+  std::unique_ptr<ClinicalService> Login(const QString& login = QStringLiteral("demo")) {
+    auto clinic = NewService();
+    clinic->Connect(login, login, ServiceUrl());
     return clinic;
   }
 

@@ -1,5 +1,6 @@
 #include "FakeService.h"
 #include "platform/ScriptedPrompter.h"
+#include "shell/PreferenceRules.h"
 #include "shell/ui/frmLogin.h"
 
 #include <QGuiApplication>
@@ -155,6 +156,34 @@ TEST_F(LoginWindowTest, AnEmptyUrlConnectsWithTwoArguments) {
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_EQ(log.calls.first(), QStringLiteral("Connect(demo,demo)"));
   EXPECT_EQ(session.Url(), QStringLiteral("file:///default/clinic.sqlite"));
+}
+
+// An http: address is not used until the user accepts it as insecure, and then for that address only.
+TEST_F(LoginWindowTest, AnInsecureAddressIsUsedOnlyOnceTheUserAcceptsIt) {
+  settings.WebServiceURL = QStringLiteral("http://records.example/ws");
+  Type(QStringLiteral("demo"), QStringLiteral("demo"));
+  prompter.Script(PromptAnswer::No);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(prompter.Texts(), QStringList{kInsecureQuestion});
+  EXPECT_TRUE(log.calls.isEmpty());
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_TRUE(settings.WebServiceInsecureURL.isEmpty());
+
+  prompter.Script(PromptAnswer::Yes);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(window->AuthenticationMark(), QStringLiteral("AUTHENTICATED"));
+  EXPECT_EQ(settings.WebServiceInsecureURL, QStringLiteral("http://records.example/ws"));
+
+  // Accepted once, not asked again; another insecure address is asked about anew.
+  prompter.Clear();
+  frmLogin again(controller);
+  again.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("demo"));
+  QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cmdLogin")), Qt::LeftButton);
+  EXPECT_EQ(prompter.Count(), 0);
+  settings.WebServiceURL = QStringLiteral("http://elsewhere.example/ws");
+  prompter.Script(PromptAnswer::No);
+  QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("cmdLogin")), Qt::LeftButton);
+  EXPECT_EQ(prompter.Texts(), QStringList{kInsecureQuestion});
 }
 
 TEST_F(LoginWindowTest, SetUserStartsInThePasswordBoxFollowedByTheButton) {

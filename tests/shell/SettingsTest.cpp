@@ -61,7 +61,8 @@ TEST_F(SettingsTest, FirstRunCreatesFoldersAndTheMissingMachineValues) {
 
   // Every value is read in its fixed order; only the values whose absence the rules repair are
   // created, all empty except the time-out.
-  EXPECT_EQ(registry_.ReadNames(), kMachineOrder + kUserOrder);
+  EXPECT_EQ(registry_.ReadNames(),
+            kMachineOrder + (QStringList{"WebService_CAFile", "WebService_Insecure"}) + kUserOrder);
   const QVector<MemoryRegistry::Write> expected = {
       {Hive::Machine, kSettingsKeyPath, "WebService_URL", ""},
       {Hive::Machine, kSettingsKeyPath, "WebService_Timeout", "60"},
@@ -340,6 +341,31 @@ TEST_F(SettingsTest, SaveWritesMachineThenUserValuesInOrder) {
                        expected.StorePhysician, expected.StoreCategory, expected.StoreType, expected.StoreTypeDesc,
                        expected.StoreSenderID, expected.StoreSender, expected.StoreDate, expected.StoreDocName,
                        expected.StoreAbnormal, expected.StoreSignoff, expected.Scanner));
+}
+
+// A clinic server's values are written only once set, and read for a program without windows
+// without writing anything.
+TEST_F(SettingsTest, ClinicServerValuesSurviveASaveAndAreReadWithoutWriting) {
+  QString text;
+  AppSettings settings = FullSettings();
+  ASSERT_EQ(Store().SaveSettings(settings, text), 0);
+  EXPECT_FALSE(registry_.WrittenNames(Hive::Machine).contains(QStringLiteral("WebService_CAFile")));
+  settings.WebServiceCAFile = QStringLiteral("/etc/pyxa/clinic-ca.pem");
+  settings.WebServiceInsecureURL = QStringLiteral("http://records.example/");
+  ASSERT_EQ(Store().SaveSettings(settings, text), 0);
+
+  AppSettings loaded;
+  ASSERT_EQ(Load(loaded, text), 0);
+  EXPECT_EQ(loaded.WebServiceCAFile, settings.WebServiceCAFile);
+  EXPECT_EQ(loaded.WebServiceInsecureURL, settings.WebServiceInsecureURL);
+
+  const int written = registry_.WrittenNames().size();
+  const ServiceOptions options = StoredServiceOptions(registry_);
+  EXPECT_EQ(registry_.WrittenNames().size(), written);
+  EXPECT_EQ(options.caFile, settings.WebServiceCAFile);
+  EXPECT_EQ(options.acceptedInsecureUrl, settings.WebServiceInsecureURL);
+  EXPECT_EQ(options.timeoutSeconds, settings.WebServiceTimeout);
+  EXPECT_EQ(options.waiter, nullptr);
 }
 
 TEST_F(SettingsTest, GeometryOffScreenSkipsEveryUserValue) {

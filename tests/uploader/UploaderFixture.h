@@ -31,9 +31,9 @@ class RecordingReport final : public UploadReport {
 };
 
 // The bytes of the n-th test document: binary, with zero bytes in it.
-inline QByteArray DocumentBytes(int n) {
+inline QByteArray DocumentBytes(int n, int size = 3004) {
   QByteArray bytes("II*\0", 4);
-  for (int i = 0; i < 3000; ++i) bytes.append(static_cast<char>((i * 7 + n * 13) % 256));
+  for (int i = 4; i < size; ++i) bytes.append(static_cast<char>((i * 7 + n * 13) % 256));
   return bytes;
 }
 
@@ -59,7 +59,7 @@ class UploaderTest : public ClinicTest {
   }
 
   // Stores a document and queues it, as the main program's Upload does; answers its DocumentID.
-  qint64 Queue(qint64 patientId, int n, bool queue = true) {
+  qint64 Queue(qint64 patientId, int n, bool queue = true, int size = 3004) {
     Document document;
     document.UserID = kDemoUserId;
     document.PatientID = patientId;
@@ -70,7 +70,7 @@ class UploaderTest : public ClinicTest {
     document.DocumentName = QStringLiteral("Document %1").arg(n);
     document.DocumentDate = QDateTime(QDate(2026, 1, n), QTime(0, 0));
     document.Notes = QStringLiteral("note %1").arg(n);
-    document.FileData = DocumentBytes(n);
+    document.FileData = DocumentBytes(n, size);
     SqliteDatabase database;
     database.FilePath = store_;
     database.DBPwd = kDatabasePassword;

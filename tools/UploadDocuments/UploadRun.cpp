@@ -28,8 +28,8 @@ QString StoreErrorText(const SqlError& error, const QString& path) {
 
 }  // namespace
 
-ServiceMaker MakeConfiguredService(const Clock& clock) {
-  return [&clock](const QString& url) { return ServiceFactory(url, clock).Create(); };
+ServiceMaker MakeConfiguredService(const Clock& clock, ServiceOptions options) {
+  return [&clock, options](const QString& url) { return ServiceFactory(url, clock, options).Create(); };
 }
 
 UploadRun::UploadRun(const Clock& clock, ServiceMaker makeService, UploadReport& report)

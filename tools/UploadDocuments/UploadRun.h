@@ -14,6 +14,7 @@
 
 #include "UploadReport.h"
 #include "components/ClinicalService.h"
+#include "components/ServiceFactory.h"
 #include "platform/Clock.h"
 #include "platform/Sql.h"
 
@@ -37,7 +38,7 @@ using UploadCheckpoint = std::function<void(const char* step, qint64 documentId)
 using ServiceMaker = std::function<std::unique_ptr<ClinicalService>(const QString& url)>;
 
 // The program's own: the service factory's object for the address.
-ServiceMaker MakeConfiguredService(const Clock& clock);
+ServiceMaker MakeConfiguredService(const Clock& clock, ServiceOptions options = {});
 
 class UploadRun {
  public:

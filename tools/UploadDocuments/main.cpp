@@ -28,12 +28,12 @@ int main(int argc, char** argv) {
     return kUploadCannotStart;
   }
 
+  const AppPaths paths(AppPaths::RunningExecutableFolder());
+  IniRegistry registry(paths.MachineHive(), paths.UserHive());
   QString storePath = arguments.storePath;
   QString fallbackUrl;
   if (storePath.isEmpty()) {
     // The store the main program writes: found through the same settings and folders.
-    const AppPaths paths(AppPaths::RunningExecutableFolder());
-    IniRegistry registry(paths.MachineHive(), paths.UserHive());
     SettingsStore settingsStore(registry, paths.ProgramFolder(), paths.DataFolder());
     AppSettings settings;
     QString errorText;
@@ -48,7 +48,9 @@ int main(int argc, char** argv) {
     fallbackUrl = settings.WebServiceURL;
   }
 
+  // How a clinic server is reached (time-out, certificates, an accepted address) is read without
+  // loading the rest, which would create folders and values a run with its own store has no use for.
   SystemClock clock;
-  UploadRun run(clock, MakeConfiguredService(clock), report);
+  UploadRun run(clock, MakeConfiguredService(clock, StoredServiceOptions(registry)), report);
   return run.Run(storePath, fallbackUrl);
 }

@@ -1,4 +1,5 @@
 #include "mainwindow/ui/frmMain.h"
+#include "shell/ui/ClinicWait.h"
 
 #include "coversheets/BatchReading.h"
 
@@ -548,7 +549,13 @@ void frmMain::Form_Unload() {
   services_.store.SaveSettings(services_.settings, ignored);
 }
 
-void frmMain::LiveTimer_Timer() { keepAlive_.Tick(); }
+bool frmMain::ClinicBusy() const { return services_.clinicWait && services_.clinicWait->Waiting(); }
+
+void frmMain::LiveTimer_Timer() {
+  // A call in progress keeps the session alive by itself.
+  if (ClinicBusy()) return;
+  keepAlive_.Tick();
+}
 
 void frmMain::mnuAbout_Click() {
   frmAbout about(this);

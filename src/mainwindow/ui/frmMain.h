@@ -59,6 +59,7 @@ struct PrintServices;
 class frmThumbnail;
 class SaveFilePicker;
 class SheetReader;
+class ClinicWait;
 
 struct MainWindowServices {
   AppSettings& settings;
@@ -83,6 +84,8 @@ struct MainWindowServices {
   // A service object of its own for an address, for the configuration window's test; Options stays off
   // when null.
   std::function<std::unique_ptr<ClinicalService>(const QString& url)> makeService = nullptr;
+  // Waits for a clinic server's answers; while it waits, the keep-alive and the sheet readings wait too.
+  ClinicWait* clinicWait = nullptr;
   // The Print command prints through the print service; it stays off while either is null.
   PrinterPort* printers = nullptr;
   SaveFilePicker* saveFiles = nullptr;  // the PDF file a print to file writes
@@ -282,6 +285,8 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   // Cover sheets.
   void StartSheetReading();
   void SheetsRead(const BatchReading& reading);
+  // A clinic call is waiting for its answer: work that timers start must not run in its midst.
+  bool ClinicBusy() const;
   bool ProposalsShown() const;
   void AddProposalNodes();
   void FollowProposals();

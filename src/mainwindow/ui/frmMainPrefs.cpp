@@ -17,6 +17,10 @@ void frmMain::mnuToolsOptions_Click() {
     services_.settings.Kofax = prefs.Kofax();
     services_.settings.WebServiceURL = prefs.Url();
     services_.settings.WebServiceTimeout = prefs.Timeout();
+    // Saying Yes to the insecure address in the URL test accepts it for the logins to come.
+    if (!prefs.AcceptedInsecureUrl().isEmpty() && prefs.AcceptedInsecureUrl() == prefs.Url()) {
+      services_.settings.WebServiceInsecureURL = prefs.Url();
+    }
     QString error;
     if (services_.store.SaveSettings(services_.settings, error) == 0) error = services_.store.UnsavedMachineSettings(services_.settings);
     if (error.isEmpty()) {

@@ -23,7 +23,13 @@
 #include <QTextEdit>
 #include <QTreeWidget>
 
+#include <QTimer>
+
 namespace pyxa {
+namespace {
+constexpr int kSheetsRetryMs = 200;
+}  // namespace
+
 namespace {
 
 const QString kProposalsKey = QStringLiteral("Proposals");
@@ -68,6 +74,11 @@ void frmMain::StartSheetReading() {
 }
 
 void frmMain::SheetsRead(const BatchReading& reading) {
+  if (ClinicBusy()) {
+    // Its patient checks would run inside another handler's call: it takes its turn afterwards.
+    QTimer::singleShot(kSheetsRetryMs, this, [this, reading] { SheetsRead(reading); });
+    return;
+  }
   try {
     if (reading.file != Viewer().CurrentFileName()) {
       readingFile_.clear();  // the clerk has moved on: read again when the file is indexed again

@@ -79,6 +79,10 @@ QString frmLogin::AuthenticationMark() const { return cmdLogin_->property("tag")
 
 void frmLogin::cmdLogin_Click() {
   const QString login = txtLogin_->text();
+  if (!controller_.AcceptsAddress()) {
+    txtPassword_->setFocus();
+    return;
+  }
   BusyCursor busy;
   // A failed attempt restores the pointer and empties the password before its message shows.
   const bool connected = controller_.Connect(login, txtPassword_->text(), [&] {

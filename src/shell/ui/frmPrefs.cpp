@@ -195,13 +195,12 @@ void frmPrefs::cmdTest_Click() {
     return;
   }
   if (AsksInsecureQuestion(url) &&
-      prompter_.Ask({QStringLiteral("You have entered a URL that is not secure (https). Are you sure you want to use "
-                                    "an insecure connection?"),
-                     QString(), PromptIcon::Question, PromptButtons::YesNo}) != PromptAnswer::Yes) {
+      prompter_.Ask({kInsecureQuestion, QString(), PromptIcon::Question, PromptButtons::YesNo}) != PromptAnswer::Yes) {
     url_->setFocus();
     url_->selectAll();
     return;
   }
+  if (AsksInsecureQuestion(url)) acceptedInsecure_ = url;
   try {
     std::unique_ptr<ClinicalService> service = makeService_(url);
     frmUserPassword credentials(prompter_, this);

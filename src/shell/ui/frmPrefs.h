@@ -37,6 +37,8 @@ class frmPrefs : public QDialog {
   bool Kofax() const;
   QString Url() const;
   qint16 Timeout() const { return timeout_; }
+  // The insecure address the user said Yes to in the URL test, if any.
+  const QString& AcceptedInsecureUrl() const { return acceptedInsecure_; }
 
  private:
   void cmdTest_Click();
@@ -51,6 +53,7 @@ class frmPrefs : public QDialog {
   Prompter& prompter_;
   PreferencesHost& host_;
   QString storePath_;
+  QString acceptedInsecure_;
   QLineEdit* url_ = nullptr;
   QLineEdit* timeoutText_ = nullptr;
   QRadioButton* twain_ = nullptr;

@@ -1,7 +1,7 @@
-// The embedded clinic's receipt of uploaded documents: what it keeps, how a repeated key is
-// recognised, and what it refuses.
+// The clinic's receipt of uploaded documents, embedded and over HTTPS: what it keeps, how a
+// repeated key is recognised, and what it refuses.
+#include "ContractFixture.h"
 #include "components/ClinicFaults.h"
-#include "components/LocalClinicTestFixture.h"
 
 namespace pyxa::clinictest {
 namespace {
@@ -13,28 +13,30 @@ Document Sample(qint64 patientId = kDemoFirstPatientId) {
   document.EncounterID = 0;
   document.CategoryID = 3;
   document.DocumentTypeID = 8;
-  document.DocumentTypeDesc = QStringLiteral("Consult");
+  document.DocumentTypeDesc = QStringLiteral("Consultation \"urgente\" — Hématologie");
   document.PhysicianID = kDemoFirstPhysicianId;
   document.SenderID = 4;
   document.Sender = QStringLiteral("Dr. Sender");
   document.DocumentName = QStringLiteral("Consult note");
   document.DocumentDate = QDateTime(QDate(2025, 12, 30), QTime(0, 0));
   document.SignOff = true;
-  document.Notes = QStringLiteral("follow up");
+  document.Notes = QStringLiteral("follow up\nin two weeks");
+  // Every byte value, zeros included, over more than one network read.
   document.FileData = QByteArray("%PDF-1.4\0\x01\x02 body", 17);
+  for (int i = 0; i < 300 * 1024; ++i) document.FileData.append(static_cast<char>((i * 7919) >> 3));
   return document;
 }
 
-class ClinicUploadTest : public ClinicTest {
+class ClinicUploadTest : public ContractTest {
  protected:
   qint64 Kept() { return Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")); }
   // The error the clinic raises for the document.
-  static ServiceError Refused(LocalClinic& clinic, const Document& document, const char* key = "k") {
+  static ServiceError Refused(ClinicalService& clinic, const Document& document, const char* key = "k") {
     return Failure([&] { clinic.UploadDocument(document, QString::fromLatin1(key)); });
   }
 };
 
-TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
+TEST_P(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
   auto clinic = Login();
   const Document document = Sample();
   const qint64 id = clinic->UploadDocument(document, QStringLiteral("key-1"));
@@ -49,7 +51,9 @@ TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
     EXPECT_EQ(row.Text(QStringLiteral("upload_key")), QStringLiteral("key-1"));
     EXPECT_EQ(row.Int(QStringLiteral("patient_id")), kDemoFirstPatientId);
     EXPECT_EQ(row.Text(QStringLiteral("document_name")), QStringLiteral("Consult note"));
-    EXPECT_EQ(row.Text(QStringLiteral("type_description")), QStringLiteral("Consult"));
+    EXPECT_EQ(row.Text(QStringLiteral("type_description")), Sample().DocumentTypeDesc);
+    EXPECT_EQ(row.Text(QStringLiteral("notes")), QStringLiteral("follow up\nin two weeks"));
+    EXPECT_EQ(row.Text(QStringLiteral("document_date")), QStringLiteral("2025-12-30T00:00:00"));
     EXPECT_EQ(row.Text(QStringLiteral("sender")), QStringLiteral("Dr. Sender"));
     EXPECT_EQ(row.Int(QStringLiteral("signed_off")), -1);
     EXPECT_EQ(row.Int(QStringLiteral("received_by")), kDemoUserId);
@@ -67,9 +71,9 @@ TEST_F(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
 
 // What it cannot keep, and what the session rules or an injected fault forbid, is refused and
 // nothing is stored.
-TEST_F(ClinicUploadTest, RefusesWhatItCannotKeepOrMayNotTakeAndStoresNothing) {
-  LocalClinic loggedOut(url_, clock_);
-  EXPECT_TRUE(Refused(loggedOut, Sample()).Description().contains(kSessionTimedOut));
+TEST_P(ClinicUploadTest, RefusesWhatItCannotKeepOrMayNotTakeAndStoresNothing) {
+  auto loggedOut = NewService();
+  EXPECT_TRUE(Refused(*loggedOut, Sample()).Description().contains(kSessionTimedOut));
 
   auto clinic = Login();
   Document empty = Sample();
@@ -90,12 +94,14 @@ TEST_F(ClinicUploadTest, RefusesWhatItCannotKeepOrMayNotTakeAndStoresNothing) {
   EXPECT_TRUE(Refused(*clinic, Sample()).Description().contains(kSessionTimedOut));
 }
 
-TEST_F(ClinicUploadTest, AClinicFileWithoutTheTableTakesUploadsToo) {
+TEST_P(ClinicUploadTest, AClinicFileWithoutTheTableTakesUploadsToo) {
   SqlConnection(path_).Execute(QStringLiteral("DROP TABLE received_documents"));
   auto clinic = Login();
   EXPECT_GT(clinic->UploadDocument(Sample(), QStringLiteral("k")), 0);
   EXPECT_EQ(Kept(), 1);
 }
+
+PYXA_ON_BOTH_CLINICS(ClinicUploadTest);
 
 }  // namespace
 }  // namespace pyxa::clinictest
