@@ -21,7 +21,7 @@ TEST(ServerArgumentsTest, ReadsEveryOption) {
   EXPECT_EQ(defaults.keyPath, QStringLiteral("k.pem"));
   EXPECT_EQ(defaults.host, QStringLiteral("0.0.0.0"));
   EXPECT_EQ(defaults.port, 8443);
-  EXPECT_EQ(defaults.threads, 16);
+  EXPECT_EQ(defaults.threads, 64);
   EXPECT_FALSE(defaults.createDemo);
 
   const ServerArguments given = Parse({QStringLiteral("--listen=[::1]:9000"), QStringLiteral("--threads"),

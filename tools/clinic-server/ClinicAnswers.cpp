@@ -73,6 +73,7 @@ QByteArray ClinicAnswers::Member(const ClinicCall& call, ClinicAnswer& answer) {
   const std::lock_guard lock(session->mutex);
   LocalClinic& clinic = *session->clinic;
   answer.userId = clinic.UserID();
+  const std::lock_guard inTurn(clinicFile_);
   try {
     if (call.member != wire::kUploadDocument) {
       return wire::ToBody(wire::Serve(clinic, call.member, wire::ObjectFromBody(call.body)));

@@ -26,7 +26,7 @@ struct ClinicServerOptions {
   QString keyPath;          // PEM: its private key
   QString host = QStringLiteral("0.0.0.0");
   int port = 0;             // 0: any free port; Port() tells which
-  int threads = 16;         // requests answered at once
+  int threads = 64;         // connections served at once: each open one holds a thread
   // One line per request, and the server's failures; called from the worker threads at once.
   std::function<void(const QString&)> log;
 };

@@ -11,7 +11,7 @@ struct ServerArguments {
   QString clinicPath, certificatePath, keyPath;
   QString host = QStringLiteral("0.0.0.0");
   int port = 8443;
-  int threads = 16;
+  int threads = 64;
   bool createDemo = false;
   QString error;  // not empty: the command line is wrong and says why
 };
