@@ -21,16 +21,13 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTextEdit>
-#include <QTreeWidget>
-
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace pyxa {
 namespace {
-constexpr int kSheetsRetryMs = 200;
-}  // namespace
 
-namespace {
+constexpr int kSheetsRetryMs = 200;  // a reading that came during a clinic call tries again after this
 
 const QString kProposalsKey = QStringLiteral("Proposals");
 const QString kProposalPrefix = QStringLiteral("Proposal ");

@@ -36,6 +36,7 @@ bool ClinicWait::Wait(QEventLoop& loop, const std::function<bool()>& ended) {
   dialog.setWindowTitle(QStringLiteral("Pyxadesk"));
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setMinimumDuration(0);
+  dialog.setMinimumWidth(360);
   dialog.setAutoClose(false);
   dialog.setAutoReset(false);
   QObject::connect(&dialog, &QProgressDialog::canceled, &loop, [&loop] { loop.exit(kGiveUp); });
