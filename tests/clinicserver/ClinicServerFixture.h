@@ -117,24 +117,6 @@ class ClinicServerTest : public clinictest::ClinicTest {
     return reply.Object().value(QStringLiteral("token")).toString();
   }
 
-  Reply Upload(const QString& token, const Document& document, const QString& uploadKey, const QByteArray& file) {
-    auto* multipart = new QHttpMultiPart(QHttpMultiPart::FormDataType);
-    QHttpPart fields;
-    fields.setHeader(QNetworkRequest::ContentDispositionHeader,
-                     QStringLiteral("form-data; name=\"%1\"").arg(QLatin1String(wire::kDocumentPart)));
-    fields.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    fields.setBody(wire::ToBody(wire::DocumentToJson(document, uploadKey)));
-    multipart->append(fields);
-    QHttpPart data;
-    data.setHeader(
-        QNetworkRequest::ContentDispositionHeader,
-        QStringLiteral("form-data; name=\"%1\"; filename=\"document.tif\"").arg(QLatin1String(wire::kFilePart)));
-    data.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/octet-stream"));
-    data.setBody(file);
-    multipart->append(data);
-    return Send("POST", QStringLiteral("/api/1/") + wire::kUploadDocument, {}, token, multipart);
-  }
-
   QStringList LogLines() {
     const std::lock_guard lock(logMutex_);
     return log_;

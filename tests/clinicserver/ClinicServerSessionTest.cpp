@@ -17,34 +17,6 @@ QJsonObject Args(std::initializer_list<std::pair<const char*, QJsonValue>> field
   return object;
 }
 
-TEST_F(ClinicServerTest, ConnectAnswersTheUserAndMembersRunInItsSession) {
-  const Reply login = Connect(QStringLiteral("demo"), QStringLiteral("demo"));
-  ASSERT_EQ(login.status, 200) << login.body.toStdString();
-  const wire::Login answer = wire::LoginFromJson(login.Object());
-  EXPECT_EQ(answer.token.size(), 64);
-  EXPECT_EQ(answer.userId, kDemoUserId);
-  EXPECT_EQ(answer.officeId, kDemoOfficeId);
-  EXPECT_EQ(answer.enterpriseId, kDemoEnterpriseId);
-  EXPECT_TRUE(answer.canUploadRpts);
-  EXPECT_TRUE(answer.canReviewRpts);
-  EXPECT_GT(answer.timeout, 0);
-  EXPECT_NE(Token(), answer.token) << "every login has its own token";
-
-  const Reply found = Call(QStringLiteral("GetPatientNameByID"), Args({{"patientId", kDemoFirstPatientId}}),
-                           answer.token);
-  ASSERT_EQ(found.status, 200) << found.body.toStdString();
-  QStringList names;
-  ValuesTable values;
-  wire::ListFromJson(found.Object(), names, values);
-  ASSERT_EQ(RowCount(values), 1);
-  EXPECT_TRUE(found.body.contains("O'Brien")) << found.body.toStdString();
-
-  const Reply wrong = Connect(QStringLiteral("demo"), QStringLiteral("not-the-password"));
-  EXPECT_EQ(wrong.status, 401);
-  EXPECT_EQ(wrong.ErrorNumber(), kClinicErrorLogin);
-  EXPECT_EQ(wrong.ErrorText(), kWrongLoginOrPassword);
-}
-
 TEST_F(ClinicServerTest, RepeatedFailedLoginsAreRefusedWithoutCheckingThePassword) {
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(Connect(QStringLiteral("demo"), QStringLiteral("guess%1").arg(i)).ErrorNumber(), kClinicErrorLogin);
@@ -89,33 +61,8 @@ TEST_F(ClinicServerTest, TokenIsDroppedOnceTheClinicEndsTheSession) {
   EXPECT_EQ(Call(QStringLiteral("GetServerTime"), {}, other).ErrorNumber(), kClinicErrorSession);
 }
 
-TEST_F(ClinicServerTest, SameUploadKeyTwiceReceivesOneDocument) {
-  const QString token = Token();
-  Document document;
-  document.UserID = kDemoUserId;
-  document.PatientID = kDemoFirstPatientId;
-  document.LastName = QStringLiteral("O'Brien");
-  document.FirstName = QStringLiteral("Siobhan");
-  document.CategoryID = 1;
-  document.DocumentName = QStringLiteral("Referral letter");
-  document.DocumentDate = QDateTime(QDate(2026, 1, 2), QTime(10, 30), Qt::UTC);
-  const QByteArray file = QByteArray("II*\0", 4) + QByteArray(100000, '\x5a');
-
-  const Reply first = Upload(token, document, QStringLiteral("store-1/doc-7"), file);
-  ASSERT_EQ(first.status, 200) << first.body.toStdString() << first.networkError.toStdString();
-  const Reply again = Upload(token, document, QStringLiteral("store-1/doc-7"), file);
-  ASSERT_EQ(again.status, 200) << again.body.toStdString();
-  EXPECT_EQ(again.Object().value(QStringLiteral("documentId")), first.Object().value(QStringLiteral("documentId")));
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
-  EXPECT_EQ(Count(QStringLiteral("SELECT length(file_data) AS n FROM received_documents")), file.size());
-
-  // Another session with the same key (a retry after a crash, as another account) answers the first receipt.
-  const Reply clerk = Upload(Token(QStringLiteral("clerk")), document, QStringLiteral("store-1/doc-7"), file);
-  EXPECT_EQ(clerk.Object().value(QStringLiteral("documentId")), first.Object().value(QStringLiteral("documentId")));
-  EXPECT_EQ(Count(QStringLiteral("SELECT count(*) AS n FROM received_documents")), 1);
-}
-
-TEST_F(ClinicServerTest, SecondUserIsToldWhoHoldsTheEncounter) {
+// Contention itself is among the contract's tests; here, what only a server must see to.
+TEST_F(ClinicServerTest, NoSessionCanReleaseAnotherUsersReservation) {
   const QString demo = Token();
   const QString resident = Token(QStringLiteral("resident"));
   const Reply created = Call(QStringLiteral("CreateEncounter"),
@@ -132,10 +79,7 @@ TEST_F(ClinicServerTest, SecondUserIsToldWhoHoldsTheEncounter) {
   const QJsonObject lock = Args({{"encounterId", encounter}, {"patientId", 0}, {"noteKind", QStringLiteral("note")}});
 
   ASSERT_EQ(Call(QStringLiteral("LockEncounter"), lock, demo).status, 200);
-  const Reply refused = Call(QStringLiteral("LockEncounter"), lock, resident);
-  EXPECT_EQ(refused.status, 409);
-  EXPECT_EQ(refused.ErrorNumber(), kClinicErrorLocked);
-  EXPECT_TRUE(refused.ErrorText().contains(QStringLiteral("Morgan, Dana"))) << refused.ErrorText().toStdString();
+  EXPECT_EQ(Call(QStringLiteral("LockEncounter"), lock, resident).status, 409);
 
   // The release names the session's user, whatever the request says: the resident cannot free it.
   QJsonObject spoofed = lock;
