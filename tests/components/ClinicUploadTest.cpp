@@ -23,7 +23,7 @@ Document Sample(qint64 patientId = kDemoFirstPatientId) {
   document.Notes = QStringLiteral("follow up\nin two weeks");
   // Every byte value, zeros included, over more than one network read.
   document.FileData = QByteArray("%PDF-1.4\0\x01\x02 body", 17);
-  for (int i = 0; i < 300 * 1024; ++i) document.FileData.append(static_cast<char>((i * 7919) >> 3));
+  for (quint32 i = 0; i < 300 * 1024; ++i) document.FileData.append(static_cast<char>((i * 7919u) >> 3));
   return document;
 }
 
