@@ -76,12 +76,13 @@ TEST_F(UploadHttpsKillTest, AServerKilledMidRunLosesNothingAndFilesNothingTwice)
       ++kills;
       server_->kill();
     });
-    if (round % 4 != 3) killer.start(std::uniform_int_distribution<int>(0, 200)(random));
+    // Early in the first rounds, whatever this computer's speed, then further into each run.
+    if (round % 4 != 3) killer.start(std::uniform_int_distribution<int>(0, 30 + 15 * round)(random));
     Run();
     killer.stop();
     StopServer();
   }
-  EXPECT_GE(kills, 3);
+  EXPECT_GE(kills, 2);
   for (int n = 1; n <= kDocuments; ++n) {
     EXPECT_EQ(Received(n), 1) << "document " << n;
     EXPECT_EQ(IsUploaded(ids[n - 1]), 1) << "document " << n << ": " << Said();
