@@ -1,0 +1,217 @@
+#include "reading/PageIdentifiers.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace pyxa {
+namespace {
+
+struct LabelAt {
+  int start = 0;      // where the label begins
+  int valueAt = 0;    // where its value begins
+  IdentifierKind kind = IdentifierKind::PatientName;
+};
+
+bool IsWordChar(QChar c) { return c.isLetterOrNumber(); }
+
+// Every label in the text, in order; a short label ("ID", "Re", "Nom") counts only when a colon or
+// "#" follows, since as a plain word it means something else.
+QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
+  const QString lower = text.toLower();
+  QVector<LabelAt> found;
+  for (int at = 0; at < lower.size(); ++at) {
+    if (at > 0 && IsWordChar(lower.at(at - 1))) continue;
+    const LabelWords* bestKind = nullptr;
+    QString best;
+    for (const LabelWords& label : rules.labels) {
+      for (const QString& word : label.words) {
+        if (word.size() > best.size() && lower.mid(at, word.size()) == word) {
+          const int after = at + static_cast<int>(word.size());
+          if (after < lower.size() && IsWordChar(lower.at(after)) && IsWordChar(word.back())) continue;
+          bestKind = &label;
+          best = word;
+        }
+      }
+    }
+    if (!bestKind) continue;
+    int value = at + static_cast<int>(best.size());
+    while (value < text.size() && (text.at(value) == QLatin1Char(' ') || text.at(value) == QLatin1Char('.'))) ++value;
+    const bool marked = value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#'));
+    if (best.size() <= 3 && !marked) continue;
+    while (value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#') ||
+                                   text.at(value) == QLatin1Char(' '))) {
+      ++value;
+    }
+    found.append({at, value, bestKind->kind});
+    at = value - 1;
+  }
+  return found;
+}
+
+// The value after a label: to the end of its line, the next label, or a gap of two spaces.
+QString ValueText(const QString& text, int from, int nextLabel) {
+  int end = from;
+  while (end < text.size() && end < nextLabel && text.at(end) != QLatin1Char('\n')) {
+    if (text.mid(end, 2) == QStringLiteral("  ")) break;
+    ++end;
+  }
+  return text.mid(from, end - from).trimmed();
+}
+
+QString CardCharacters(const QString& value) {
+  QString card;
+  for (const QChar c : value) {
+    if (c.isLetterOrNumber()) {
+      card += c.toUpper();
+    } else if (c != QLatin1Char(' ') && c != QLatin1Char('-')) {
+      break;
+    }
+  }
+  return card;
+}
+
+bool HasShape(const HealthCardFormat& format, const QString& number) {
+  if (number.size() != format.letters + format.digits) return false;
+  for (int i = 0; i < number.size(); ++i) {
+    if (i < format.letters ? !number.at(i).isLetter() : !number.at(i).isDigit()) return false;
+  }
+  return format.firstDigits.isEmpty() || format.firstDigits.contains(number.at(format.letters));
+}
+
+// The region whose format the number has: checked when that region's check holds, else the first
+// region of its shape, unchecked.
+bool ReadHealthCard(const QString& number, const CountryRules& rules, PageIdentifier& card) {
+  const HealthCardFormat* shaped = nullptr;
+  for (const HealthCardFormat& format : rules.healthCards) {
+    if (!HasShape(format, number)) continue;
+    if (PassesCheck(format, number)) {
+      card.region = format.region;
+      card.checked = true;
+      return true;
+    }
+    if (!shaped) shaped = &format;
+  }
+  if (!shaped) return false;
+  card.region = shaped->region;
+  card.checked = false;
+  return true;
+}
+
+bool ReadName(const QString& value, PageIdentifier& name) {
+  static const QRegularExpression bad(QStringLiteral("[0-9@/]"));
+  if (value.isEmpty() || value.contains(bad)) return false;
+  if (const int comma = static_cast<int>(value.indexOf(QLatin1Char(','))); comma > 0) {
+    name.lastName = value.left(comma).trimmed();
+    name.firstName = value.mid(comma + 1).trimmed().section(QLatin1Char(' '), 0, 0);
+  } else {
+    const QStringList words = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() < 2 || words.size() > 4) return false;
+    name.firstName = words.first();
+    name.lastName = words.last();
+  }
+  return !name.lastName.isEmpty() && !name.firstName.isEmpty();
+}
+
+int MonthNumber(const QString& word) {
+  static const QStringList english = {QStringLiteral("jan"), QStringLiteral("feb"), QStringLiteral("mar"),
+                                      QStringLiteral("apr"), QStringLiteral("may"), QStringLiteral("jun"),
+                                      QStringLiteral("jul"), QStringLiteral("aug"), QStringLiteral("sep"),
+                                      QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("dec")};
+  static const QStringList french = {QStringLiteral("janv"), QStringLiteral("févr"), QStringLiteral("mars"),
+                                     QStringLiteral("avr"), QStringLiteral("mai"), QStringLiteral("juin"),
+                                     QStringLiteral("juil"), QStringLiteral("août"), QStringLiteral("sept"),
+                                     QStringLiteral("oct"), QStringLiteral("nov"), QStringLiteral("déc")};
+  const QString lower = word.toLower();
+  for (int i = 0; i < 12; ++i) {
+    if (lower.startsWith(french.at(i)) || lower.startsWith(english.at(i))) return i + 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+QDate ReadPrintedDate(const QString& text, bool dayFirst) {
+  static const QRegularExpression iso(QStringLiteral("^\\s*(\\d{4})[-/.](\\d{1,2})[-/.](\\d{1,2})\\b"));
+  static const QRegularExpression numeric(QStringLiteral("^\\s*(\\d{1,2})[-/.](\\d{1,2})[-/.](\\d{4})\\b"));
+  static const QRegularExpression monthFirst(QStringLiteral("^\\s*(\\p{L}{3,9})\\.?\\s+(\\d{1,2}),?\\s+(\\d{4})\\b"));
+  static const QRegularExpression dayThenMonth(
+      QStringLiteral("^\\s*(\\d{1,2})(?:er)?[-\\s](\\p{L}{3,9})\\.?[-\\s](\\d{4})\\b"));
+  if (const auto m = iso.match(text); m.hasMatch()) {
+    return QDate(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+  }
+  if (const auto m = numeric.match(text); m.hasMatch()) {
+    const int first = m.captured(1).toInt();
+    const int second = m.captured(2).toInt();
+    return dayFirst ? QDate(m.captured(3).toInt(), second, first) : QDate(m.captured(3).toInt(), first, second);
+  }
+  if (const auto m = monthFirst.match(text); m.hasMatch() && MonthNumber(m.captured(1))) {
+    return QDate(m.captured(3).toInt(), MonthNumber(m.captured(1)), m.captured(2).toInt());
+  }
+  if (const auto m = dayThenMonth.match(text); m.hasMatch() && MonthNumber(m.captured(2))) {
+    return QDate(m.captured(3).toInt(), MonthNumber(m.captured(2)), m.captured(1).toInt());
+  }
+  return {};
+}
+
+QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules& rules) {
+  QVector<PageIdentifier> found;
+  const QVector<LabelAt> labels = FindLabels(text, rules);
+  for (int i = 0; i < labels.size(); ++i) {
+    const LabelAt& label = labels.at(i);
+    const int next = i + 1 < labels.size() ? labels.at(i + 1).start : static_cast<int>(text.size());
+    const QString value = ValueText(text, label.valueAt, next);
+    if (value.isEmpty()) continue;
+    PageIdentifier identifier;
+    identifier.kind = label.kind;
+    identifier.start = label.valueAt;
+    identifier.length = static_cast<int>(value.size());
+    switch (label.kind) {
+      case IdentifierKind::HealthCard: {
+        const QString number = CardCharacters(value);
+        if (!ReadHealthCard(number, rules, identifier)) continue;
+        identifier.value = number;
+        break;
+      }
+      case IdentifierKind::Chart: {
+        identifier.value = value.section(QLatin1Char(' '), 0, 0);
+        if (identifier.value.size() < 3) continue;
+        identifier.length = static_cast<int>(identifier.value.size());
+        break;
+      }
+      case IdentifierKind::DateOfBirth:
+      case IdentifierKind::ReportDate: {
+        identifier.date = ReadPrintedDate(value, rules.dayFirst);
+        if (!identifier.date.isValid()) continue;
+        identifier.value = identifier.date.toString(Qt::ISODate);
+        break;
+      }
+      case IdentifierKind::PatientName: {
+        if (!ReadName(value, identifier)) continue;
+        identifier.value = value;
+        break;
+      }
+    }
+    found.append(identifier);
+  }
+
+  // A card number without its label still counts when a region's check holds for it: a random run
+  // of digits passes one check in ten, so unlabelled numbers without a check are left out.
+  static const QRegularExpression standalone(QStringLiteral("(?<![\\w-])(\\d{4}[ -]?\\d{3}[ -]?\\d{3})(?![\\w-])"));
+  for (auto m = standalone.globalMatch(text); m.hasNext();) {
+    const auto match = m.next();
+    const int start = static_cast<int>(match.capturedStart(1));
+    const bool labelled = std::any_of(found.begin(), found.end(), [&](const PageIdentifier& known) {
+      return start >= known.start && start < known.start + known.length;
+    });
+    if (labelled) continue;
+    PageIdentifier card;
+    card.kind = IdentifierKind::HealthCard;
+    card.value = CardCharacters(match.captured(1));
+    card.start = start;
+    card.length = static_cast<int>(match.capturedLength(1));
+    if (ReadHealthCard(card.value, rules, card) && card.checked) found.append(card);
+  }
+  return found;
+}
+
+}  // namespace pyxa
