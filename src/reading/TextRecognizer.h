@@ -1,0 +1,42 @@
+// Text recognition of one page image: the words read with their boxes on the page as shown, and
+// the text they make, line by line. One recogniser per thread; its engine stays behind this header.
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <QVector>
+#include <memory>
+
+namespace pyxa {
+
+struct RecognisedWord {
+  QString text;
+  QRect box;           // in the pixels of the page as it was given, whatever way it was turned to be read
+  int confidence = 0;  // 0 to 100
+  int textStart = 0;   // where the word stands in PageText::text
+};
+
+struct PageText {
+  QString text;  // the words, a space between words of a line and a line break between lines
+  QVector<RecognisedWord> words;
+  int turned = 0;  // degrees clockwise the page was turned before it could be read (0, 90, 180, 270)
+};
+
+class TextRecognizer {
+ public:
+  virtual ~TextRecognizer() = default;
+  // False, with why in words a clerk can pass to an administrator, when pages cannot be read here.
+  virtual bool Available(QString* why) const = 0;
+  // Reads a page scanned at dpi; a page without text gives an empty result.
+  virtual PageText Read(const QImage& page, int dpi) = 0;
+};
+
+// Tesseract with English and French; dataFolder empty: the system's recognition data.
+std::unique_ptr<TextRecognizer> MakeTesseractRecognizer(const QString& dataFolder = {});
+
+// The words whose text overlaps [start, start + length) of PageText::text: what the page highlights
+// for a value found in the text.
+QVector<QRect> BoxesOf(const PageText& page, int start, int length);
+
+}  // namespace pyxa
