@@ -14,6 +14,29 @@ struct LabelAt {
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber(); }
 
+// Where the column of the text at `at` continues on the next line: the start of the segment (text
+// between gaps of two spaces or more) with the same index, or -1.
+int BelowInColumn(const QString& text, int at) {
+  static const QRegularExpression gap(QStringLiteral(" {2,}"));
+  const int lineStart = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at)) + 1;
+  const int column = static_cast<int>(text.mid(lineStart, at - lineStart).count(gap));
+  const int lineEnd = static_cast<int>(text.indexOf(QLatin1Char('\n'), at));
+  if (lineEnd < 0) return -1;
+  const int nextEnd = static_cast<int>(text.indexOf(QLatin1Char('\n'), lineEnd + 1));
+  const QString next = text.mid(lineEnd + 1, (nextEnd < 0 ? text.size() : nextEnd) - lineEnd - 1);
+  int segment = 0;
+  int position = 0;
+  while (position < next.size() && next.at(position) == QLatin1Char(' ')) ++position;
+  for (auto m = gap.globalMatch(next); m.hasNext() && segment < column;) {
+    const auto match = m.next();
+    if (match.capturedStart() < position) continue;
+    position = static_cast<int>(match.capturedEnd());
+    ++segment;
+  }
+  if (segment < column || position >= next.size()) return -1;
+  return lineEnd + 1 + position;
+}
+
 // Every label in the text, in order; a short label ("ID", "Re", "Nom") counts only when a colon or
 // "#" follows, since as a plain word it means something else.
 QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
@@ -34,7 +57,16 @@ QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
       }
     }
     if (!bestKind) continue;
-    int value = at + static_cast<int>(best.size());
+    const int labelEnd = at + static_cast<int>(best.size());
+    // A heading over its column ("PATIENT", a column gap or the line's end after it) has its value on
+    // the next line, in the same column.
+    const QString rest = text.mid(labelEnd, 2);
+    if (best.size() > 3 && (rest.isEmpty() || rest.startsWith(QLatin1Char('\n')) || rest == QStringLiteral("  "))) {
+      if (const int below = BelowInColumn(text, at); below >= 0) found.append({at, below, bestKind->kind});
+      at = labelEnd - 1;
+      continue;
+    }
+    int value = labelEnd;
     while (value < text.size() && (text.at(value) == QLatin1Char(' ') || text.at(value) == QLatin1Char('.'))) ++value;
     const bool marked = value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#'));
     if (best.size() <= 3 && !marked) continue;
@@ -158,7 +190,11 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
   const QVector<LabelAt> labels = FindLabels(text, rules);
   for (int i = 0; i < labels.size(); ++i) {
     const LabelAt& label = labels.at(i);
-    const int next = i + 1 < labels.size() ? labels.at(i + 1).start : static_cast<int>(text.size());
+    // The next label after this one's value: a heading's value lies beyond the labels of its own line.
+    int next = static_cast<int>(text.size());
+    for (const LabelAt& other : labels) {
+      if (other.start >= label.valueAt) next = std::min(next, other.start);
+    }
     const QString value = ValueText(text, label.valueAt, next);
     if (value.isEmpty()) continue;
     PageIdentifier identifier;

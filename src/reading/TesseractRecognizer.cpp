@@ -3,6 +3,7 @@
 
 #include <QFileInfo>
 #include <QTransform>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -70,6 +71,7 @@ class TesseractRecognizer final : public TextRecognizer {
     std::unique_ptr<tesseract::ResultIterator> words(ocr_.GetIterator());
     if (!words) return result;
     const auto level = tesseract::RIL_WORD;
+    int previousRight = 0, previousHeight = 0;  // of the word before, on the page as read
     do {
       const std::unique_ptr<char[], TextDeleter> text(words->GetUTF8Text(level));
       if (!text) continue;
@@ -80,7 +82,14 @@ class TesseractRecognizer final : public TextRecognizer {
       if (word.text.isEmpty()) continue;
       word.box = back.mapRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
       word.confidence = static_cast<int>(words->Confidence(level));
-      if (!result.text.isEmpty() && !result.text.endsWith(QLatin1Char('\n'))) result.text += QLatin1Char(' ');
+      if (!result.text.isEmpty() && !result.text.endsWith(QLatin1Char('\n'))) {
+        // Words of one line further apart than a word's height stand in different columns: two
+        // spaces keep the columns apart for whoever reads the text.
+        const int height = std::max(bottom - top, previousHeight);
+        result.text += left - previousRight > height ? QStringLiteral("  ") : QStringLiteral(" ");
+      }
+      previousRight = right;
+      previousHeight = bottom - top;
       word.textStart = static_cast<int>(result.text.size());
       result.text += word.text;
       result.words.append(word);

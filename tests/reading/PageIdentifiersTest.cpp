@@ -45,6 +45,11 @@ TEST(PageIdentifiers, LabelledValuesOfEachKindAreFoundAndNormalised) {
        {QStringLiteral("card=1414213569/ON"), QStringLiteral("date=2026-12-01"), QStringLiteral("dob=1940-03-05")}},
       {"british columbia and quebec cards", QStringLiteral("PHN: 9698 658 215\nNAM: OBRS 5703 1412"),
        {QStringLiteral("card=9698658215/BC"), QStringLiteral("card=OBRS57031412/QC")}},
+      {"a heading over its column, values below",
+       QStringLiteral("PATIENT  ORDERING PHYSICIAN  SPECIMEN\nO'BRIEN, SIOBHAN  Dr. Ada Okafor  Accession: L-2231\n"
+                      "DOB: 1957-03-14  Internal Medicine  Collected: 2026-12-01 08:42"),
+       {QStringLiteral("name=O'BRIEN, SIOBHAN/O'BRIEN"), QStringLiteral("dob=1957-03-14"),
+        QStringLiteral("date=2026-12-01")}},
       {"short labels need their colon", QStringLiteral("The id of the patient is 12\nRe the results, born in the spring"),
        {}},
       {"impossible dates and numbers in names are dropped",
