@@ -19,7 +19,8 @@ bool IsWordChar(QChar c) { return c.isLetterOrNumber(); }
 int BelowInColumn(const QString& text, int at) {
   static const QRegularExpression gap(QStringLiteral(" {2,}"));
   const int lineStart = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), at)) + 1;
-  const int column = static_cast<int>(text.mid(lineStart, at - lineStart).count(gap));
+  int column = 0;  // gaps before the heading on its line, each counted once however wide
+  for (auto m = gap.globalMatch(text.mid(lineStart, at - lineStart)); m.hasNext(); m.next()) ++column;
   const int lineEnd = static_cast<int>(text.indexOf(QLatin1Char('\n'), at));
   if (lineEnd < 0) return -1;
   const int nextEnd = static_cast<int>(text.indexOf(QLatin1Char('\n'), lineEnd + 1));

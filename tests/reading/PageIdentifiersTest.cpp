@@ -46,6 +46,9 @@ TEST(PageIdentifiers, LabelledValuesOfEachKindAreFoundAndNormalised) {
       {"british columbia and quebec cards", QStringLiteral("PHN: 9698 658 215\nNAM: OBRS 5703 1412"),
        {QStringLiteral("card=9698658215/BC"), QStringLiteral("card=OBRS57031412/QC")}},
       {"a heading over its column, values below",
+       QStringLiteral("ORDERED BY     PATIENT  SPECIMEN\nDr. Ada Okafor   O'BRIEN, SIOBHAN  Accession: L-2231\n"),
+       {QStringLiteral("name=O'BRIEN, SIOBHAN/O'BRIEN")}},
+      {"a heading over its column, values below",
        QStringLiteral("PATIENT  ORDERING PHYSICIAN  SPECIMEN\nO'BRIEN, SIOBHAN  Dr. Ada Okafor  Accession: L-2231\n"
                       "DOB: 1957-03-14  Internal Medicine  Collected: 2026-12-01 08:42"),
        {QStringLiteral("name=O'BRIEN, SIOBHAN/O'BRIEN"), QStringLiteral("dob=1957-03-14"),
