@@ -35,6 +35,16 @@ ServiceError Unreadable(const QString& where, const wire::WireError& error) {
                                               .arg(where, QString::fromUtf8(error.what())));
 }
 
+// Reads the fields of an answer: a field not in the clinic's form is a failed request, not a crash.
+template <typename Read>
+void ReadAnswer(const QString& where, Read read) {
+  try {
+    read();
+  } catch (const wire::WireError& unreadable) {
+    throw Unreadable(where, unreadable);
+  }
+}
+
 }  // namespace
 
 HttpClinic::HttpClinic(QString defaultUrl, HttpClinicOptions options)
@@ -104,7 +114,9 @@ void HttpClinic::Connect(const QString& login, const QString& password, const QS
   arguments.insert(QStringLiteral("login"), login);
   arguments.insert(QStringLiteral("password"), password);
   try {
-    const wire::Login answer = wire::LoginFromJson(Exchange(wire::kConnect, wire::ToBody(arguments), nullptr, false));
+    const QJsonObject reply = Exchange(wire::kConnect, wire::ToBody(arguments), nullptr, false);
+    wire::Login answer;
+    ReadAnswer(Where(), [&] { answer = wire::LoginFromJson(reply); });
     url_ = address;
     token_ = answer.token.toUtf8();
     userId_ = answer.userId;
@@ -230,30 +242,29 @@ QJsonObject HttpClinic::Exchange(const QString& member, const QByteArray& body, 
                                                .arg(status)
                                                .arg(reason.isEmpty() ? QString() : QLatin1Char(' ') + reason));
   }
-  try {
-    return wire::ObjectFromBody(answer);
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  QJsonObject object;
+  ReadAnswer(Where(), [&] { object = wire::ObjectFromBody(answer); });
+  return object;
 }
 
-QJsonObject HttpClinic::Call(const QString& member, const QJsonObject& arguments) {
+QJsonObject HttpClinic::Call(const QString& member, const QByteArray& body, QHttpMultiPart* multipart) {
+  std::unique_ptr<QHttpMultiPart> ownedParts(multipart);
   if (token_.isEmpty()) throw ServiceError(kClinicErrorSession, kNoSession);
   try {
-    return Exchange(member, wire::ToBody(arguments), nullptr, true);
+    return Exchange(member, body, ownedParts.release(), true);
   } catch (const ServiceError& error) {
     if (error.Number() == kClinicErrorSession) token_.clear();
     throw;
   }
 }
 
+QJsonObject HttpClinic::Call(const QString& member, const QJsonObject& arguments) {
+  return Call(member, wire::ToBody(arguments));
+}
+
 void HttpClinic::List(const QString& member, const QJsonObject& arguments, QStringList& names, ValuesTable& values) {
   const QJsonObject answer = Call(member, arguments);
-  try {
-    wire::ListFromJson(answer, names, values);
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  ReadAnswer(Where(), [&] { wire::ListFromJson(answer, names, values); });
 }
 
 void HttpClinic::SetTimeOffset(const QString& login) {
@@ -263,7 +274,7 @@ void HttpClinic::SetTimeOffset(const QString& login) {
 }
 
 QDateTime HttpClinic::GetServerTime() {
-  const QJsonObject answer = Call(QStringLiteral("GetServerTime"), {});
+  const QJsonObject answer = Call(QStringLiteral("GetServerTime"), QJsonObject());
   const QDateTime time = QDateTime::fromString(answer.value(QStringLiteral("serverTime")).toString(), Qt::ISODateWithMs);
   if (!time.isValid()) {
     throw ServiceError(kClinicErrorAnswer,
@@ -275,8 +286,8 @@ QDateTime HttpClinic::GetServerTime() {
 void HttpClinic::GetCategories(QStringList& labNames, ValuesTable& labs, QStringList& physicianNames,
                                ValuesTable& physicians, QStringList& labTypeNames, ValuesTable& labTypes,
                                ValuesTable& categories) {
-  const QJsonObject answer = Call(QStringLiteral("GetCategories"), {});
-  try {
+  const QJsonObject answer = Call(QStringLiteral("GetCategories"), QJsonObject());
+  ReadAnswer(Where(), [&] {
     QStringList read[4];
     ValuesTable tables[4];
     const QString keys[4] = {QStringLiteral("laboratories"), QStringLiteral("physicians"),
@@ -289,9 +300,7 @@ void HttpClinic::GetCategories(QStringList& labNames, ValuesTable& labs, QString
     labTypeNames = read[2];
     labTypes = std::move(tables[2]);
     categories = std::move(tables[3]);
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  });
 }
 
 void HttpClinic::GetUsersCountry(qint64 userId, QStringList& names, ValuesTable& values) {
@@ -319,12 +328,10 @@ void HttpClinic::FindPatient(const QString& firstName, const QString& lastName, 
                               {QStringLiteral("phone1"), phone1},       {QStringLiteral("phone2"), phone2},
                               {QStringLiteral("hcn"), hcn},             {QStringLiteral("dateOfBirth"), dateOfBirth}};
   const QJsonObject answer = Call(QStringLiteral("FindPatient"), arguments);
-  try {
+  ReadAnswer(Where(), [&] {
     wire::ListFromJson(answer, names, values);
     dateOfBirth = wire::TextField(answer, QStringLiteral("dateOfBirth"));
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  });
 }
 
 void HttpClinic::GetPatientNameByID(qint64 patientId, QStringList& names, ValuesTable& values) {
@@ -354,12 +361,10 @@ void HttpClinic::CreateEncounter(qint64 physicianId, qint64 patientId, QString& 
                                   {{QStringLiteral("physicianId"), wire::IdToJson(physicianId)},
                                    {QStringLiteral("patientId"), wire::IdToJson(patientId)},
                                    {QStringLiteral("encounterDate"), encounterDate}});
-  try {
+  ReadAnswer(Where(), [&] {
     wire::ListFromJson(answer, names, values);
     encounterDate = wire::TextField(answer, QStringLiteral("encounterDate"));
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  });
 }
 
 void HttpClinic::LockEncounter(qint64 userId, const QString& noteKind, qint64& encounterId, qint64& patientId,
@@ -370,14 +375,12 @@ void HttpClinic::LockEncounter(qint64 userId, const QString& noteKind, qint64& e
                                                                     {QStringLiteral("patientId"), wire::IdToJson(patientId)},
                                                                     {QStringLiteral("enterpriseId"), wire::IdToJson(enterpriseId)},
                                                                     {QStringLiteral("officeId"), wire::IdToJson(officeId)}});
-  try {
+  ReadAnswer(Where(), [&] {
     const qint64 lockedEncounter = wire::IntField(answer, QStringLiteral("encounterId"));
     const qint64 lockedPatient = wire::IntField(answer, QStringLiteral("patientId"));
     encounterId = lockedEncounter;
     patientId = lockedPatient;
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  });
 }
 
 void HttpClinic::UnLockEncounter(qint64 userId, const QString& noteKind, qint64 encounterId) {
@@ -387,7 +390,6 @@ void HttpClinic::UnLockEncounter(qint64 userId, const QString& noteKind, qint64 
 }
 
 qint64 HttpClinic::UploadDocument(const Document& document, const QString& uploadKey) {
-  if (token_.isEmpty()) throw ServiceError(kClinicErrorSession, kNoSession);
   auto parts = std::make_unique<QHttpMultiPart>(QHttpMultiPart::FormDataType);
   QHttpPart fields;
   fields.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
@@ -401,15 +403,10 @@ qint64 HttpClinic::UploadDocument(const Document& document, const QString& uploa
   file.setBody(document.FileData);
   parts->append(fields);
   parts->append(file);
-  try {
-    const QJsonObject answer = Exchange(wire::kUploadDocument, {}, parts.release(), true);
-    return wire::IntField(answer, QStringLiteral("documentId"));
-  } catch (const ServiceError& error) {
-    if (error.Number() == kClinicErrorSession) token_.clear();
-    throw;
-  } catch (const wire::WireError& unreadable) {
-    throw Unreadable(Where(), unreadable);
-  }
+  const QJsonObject answer = Call(wire::kUploadDocument, QByteArray(), parts.release());
+  qint64 id = 0;
+  ReadAnswer(Where(), [&] { id = wire::IntField(answer, QStringLiteral("documentId")); });
+  return id;
 }
 
 }  // namespace pyxa

@@ -68,8 +68,9 @@ class HttpClinic final : public ClinicalService {
   qint64 UploadDocument(const Document& document, const QString& uploadKey) override;
 
  private:
-  // One member of the session: throws the session error without a session, and drops the session
-  // when the clinic says it has expired.
+  // One member of the session, its body the JSON arguments or a multipart form (taken over): throws
+  // the session error without a session, and drops the session when the clinic says it has expired.
+  QJsonObject Call(const QString& member, const QByteArray& body, QHttpMultiPart* multipart = nullptr);
   QJsonObject Call(const QString& member, const QJsonObject& arguments);
   void List(const QString& member, const QJsonObject& arguments, QStringList& names, ValuesTable& values);
   // Sends one request and reads the answer; multipart, when given, is the body (and is taken over).

@@ -71,6 +71,8 @@ TEST_F(HttpClinicFaultsTest, EveryFailingServerIsReportedInTheWordsTheSessionRul
        kClinicErrorAnswer, QStringLiteral("answered HTTP 500")},
       {"not JSON", good, {Behaviour::Answer, json + "Content-Length: 9\r\nConnection: close\r\n\r\n<welcome>"},
        kClinicErrorAnswer, QStringLiteral("not JSON")},
+      {"JSON of another form", good, {Behaviour::Answer, json + "Content-Length: 2\r\nConnection: close\r\n\r\n{}"},
+       kClinicErrorAnswer, QStringLiteral("cannot be read: \"token\" is missing")},
       {"truncated", good,
        {Behaviour::Answer, json + "Content-Length: 400\r\nConnection: close\r\n\r\n{\"token\": \"abc\", \"user"},
        kClinicErrorConnect, QStringLiteral("before its answer was complete")},

@@ -6,15 +6,6 @@
 #include "components/ClinicWire.h"
 
 namespace pyxa {
-namespace {
-
-QString Text(const QJsonObject& object, const QString& key) {
-  const QJsonValue value = object.value(key);
-  if (!value.isString()) throw wire::WireError(QStringLiteral("\"%1\" is not a text").arg(key).toStdString());
-  return value.toString();
-}
-
-}  // namespace
 
 ClinicAnswers::ClinicAnswers(QString clinicUrl, const Clock& clock, std::function<void(const QString&)> log)
     : clinicUrl_(std::move(clinicUrl)), clock_(clock), log_(std::move(log)), sessions_(clock), throttle_(clock) {}
@@ -42,8 +33,8 @@ ClinicAnswer ClinicAnswers::Answer(const ClinicCall& call) {
 
 QByteArray ClinicAnswers::Connect(const ClinicCall& call, ClinicAnswer& answer) {
   const QJsonObject arguments = wire::ObjectFromBody(call.body);
-  const QString login = Text(arguments, QStringLiteral("login"));
-  const QString password = Text(arguments, QStringLiteral("password"));
+  const QString login = wire::TextField(arguments, QStringLiteral("login"));
+  const QString password = wire::TextField(arguments, QStringLiteral("password"));
   throttle_.Admit(login, call.address);
 
   auto clinic = std::make_unique<LocalClinic>(clinicUrl_, clock_);
@@ -88,10 +79,7 @@ QByteArray ClinicAnswers::Member(const ClinicCall& call, ClinicAnswer& answer) {
     document.FileData = *call.filePart;
     QJsonObject result;
     const qint64 id = clinic.UploadDocument(document, uploadKey);
-    // As the wire writes every identifier: a JSON number while a double holds it exactly, else text.
-    constexpr qint64 kExactInJson = qint64{1} << 53;
-    result.insert(QStringLiteral("documentId"),
-                  id > -kExactInJson && id < kExactInJson ? QJsonValue(id) : QJsonValue(QString::number(id)));
+    result.insert(QStringLiteral("documentId"), wire::IdToJson(id));
     return wire::ToBody(result);
   } catch (const ServiceError& error) {
     // The clinic has ended this session: its token must not keep a dead session alive.
