@@ -24,7 +24,7 @@ void DecodeBatch(benchmark::State& state) {
     pages.Open(g_batch);
     for (int i = 0; i < pages.PageCount(); ++i) {
       QImage image;
-      pages.Decode(i, 200'000'000, &image);
+      pages.Decode(i, pyxa::kMaxPagePixels, &image);
       benchmark::DoNotOptimize(image);
     }
   }
@@ -39,7 +39,7 @@ void FindSheets(benchmark::State& state) {
     int sheets = 0, fullReads = 0;
     for (int i = 0; i < pages.PageCount(); ++i) {
       QImage image;
-      pages.Decode(i, 200'000'000, &image);
+      pages.Decode(i, pyxa::kMaxPagePixels, &image);
       const pyxa::SheetFinding found = pyxa::FindSheet(image, 300, 300);
       if (found.kind != pyxa::SheetFinding::Kind::Page) ++sheets;
       if (found.fullRead) ++fullReads;
@@ -95,7 +95,7 @@ bool MakeBatch(const QString& path) {
     if (i % 10 == 0) {
       image = sheet;
     } else {
-      pages.Decode(i, 200'000'000, &image);
+      pages.Decode(i, pyxa::kMaxPagePixels, &image);
       image = image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither);
     }
     TIFFSetField(out, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);

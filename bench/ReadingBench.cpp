@@ -70,10 +70,10 @@ void ReadPaper(const QString& folder, const PaperCast& cast, LocalClinic& clinic
       QElapsedTimer timer;
       timer.start();
       QImage image;
-      if (!pages.Decode(page, 200'000'000, &image).Ok()) continue;
+      if (!pages.Decode(page, kMaxPagePixels, &image).Ok()) continue;
       const double decoded = timer.nsecsElapsed() / 1e6;
       const TiffPageInfo& info = pages.Pages()[static_cast<size_t>(page)];
-      const int dpi = info.xResolution > 0 ? static_cast<int>(info.xResolution + 0.5) : 200;
+      const int dpi = info.XDpi() > 0 ? info.XDpi() : 200;
       const PageText text = recognizer.Read(image, dpi);
       const PatientProposal proposal =
           ProposePatient(FindIdentifiers(text.text, RulesFor(QStringLiteral("CA"))),

@@ -8,13 +8,6 @@
 namespace pyxa {
 namespace {
 
-constexpr int64_t kMaxPagePixels = 200'000'000;
-
-int Dpi(double resolution, int unit) {
-  if (resolution <= 0) return 0;
-  return static_cast<int>(unit == 3 ? resolution * 2.54 + 0.5 : resolution + 0.5);
-}
-
 bool Wanted(const SheetFinding& finding, const SheetKinds& kinds) {
   switch (finding.kind) {
     case SheetFinding::Kind::Cover: return kinds.covers;
@@ -50,7 +43,7 @@ BatchReading ReadBatchSheets(const QString& file, const SheetKinds& kinds, const
     if (pages.Decode(i, kMaxPagePixels, &image).Ok()) {
       const TiffPageInfo& info = pages.Pages()[static_cast<size_t>(i)];
       const bool turned = info.Transposed();
-      const int x = Dpi(info.xResolution, info.resolutionUnit), y = Dpi(info.yResolution, info.resolutionUnit);
+      const int x = info.XDpi(), y = info.YDpi();
       finding = FindSheet(image, turned ? y : x, turned ? x : y);
       if (!Wanted(finding, kinds)) finding = SheetFinding();
     }

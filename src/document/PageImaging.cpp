@@ -22,14 +22,6 @@ namespace pyxa {
 
 namespace {
 
-// Pages larger than this are refused rather than decoded: far above any scanned sheet.
-constexpr std::int64_t kMaxPixels = 200'000'000;
-
-int Dpi(double value, int unit) {
-  if (value <= 0 || !std::isfinite(value)) return 0;
-  return int(std::lround(unit == 3 ? value * 2.54 : value));
-}
-
 // Qt does not count a two-colour image as grey even when both its colours are.
 bool IsGrey(const QImage& image) {
   if (image.format() != QImage::Format_Mono && image.format() != QImage::Format_MonoLSB) return image.isGrayscale();
@@ -64,7 +56,8 @@ int WriteJpeg(const QImage& image, const QString& target, int xDpi, int yDpi, QS
   return 0;
 }
 
-// Reads a page file: the first page of a TIFF through the page engine, anything else through Qt.
+}  // namespace
+
 int ReadPageFile(const QString& path, QImage* image, int* xDpi, int* yDpi, QString* detail) {
   QFile probe(path);
   if (!probe.open(QIODevice::ReadOnly))
@@ -76,17 +69,17 @@ int ReadPageFile(const QString& path, QImage* image, int* xDpi, int* yDpi, QStri
     const TiffStatus opened = pages.Open(path);
     if (!opened.Ok()) return Failure(kTiffCannotOpen, opened.description, detail);
     if (pages.PageCount() < 1) return Failure(kTiffImagingFailed, path + QStringLiteral(": no page"), detail);
-    const TiffStatus decoded = pages.Decode(0, kMaxPixels, image);
+    const TiffStatus decoded = pages.Decode(0, kMaxPagePixels, image);
     if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
     const TiffPageInfo& info = pages.Pages()[0];
-    *xDpi = Dpi(info.xResolution, info.resolutionUnit);
-    *yDpi = Dpi(info.yResolution, info.resolutionUnit);
+    *xDpi = info.XDpi();
+    *yDpi = info.YDpi();
     return 0;
   }
   QImageReader reader(path);
   reader.setAutoTransform(false);
   const QSize size = reader.size();
-  if (size.isValid() && std::int64_t(size.width()) * size.height() > kMaxPixels)
+  if (size.isValid() && std::int64_t(size.width()) * size.height() > kMaxPagePixels)
     return Failure(kTiffImagingFailed, path + QStringLiteral(": the page is too large"), detail);
   *image = reader.read();
   if (image->isNull()) return Failure(kTiffImagingFailed, path + QStringLiteral(": ") + reader.errorString(), detail);
@@ -94,6 +87,8 @@ int ReadPageFile(const QString& path, QImage* image, int* xDpi, int* yDpi, QStri
   *yDpi = image->dotsPerMeterY() > 0 ? int(std::lround(image->dotsPerMeterY() * 0.0254)) : 0;
   return 0;
 }
+
+namespace {
 
 // libtiff's complaints go into the failure's text, never to the terminal.
 struct TiffLog {
@@ -282,11 +277,10 @@ int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QS
   if (index < 0 || index >= source.PageCount())
     return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
   QImage image;
-  const TiffStatus decoded = source.Decode(index, kMaxPixels, &image);
+  const TiffStatus decoded = source.Decode(index, kMaxPagePixels, &image);
   if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
   const TiffPageInfo& info = source.Pages()[std::size_t(index)];
-  const int code = WriteJpeg(image, target, Dpi(info.xResolution, info.resolutionUnit),
-                             Dpi(info.yResolution, info.resolutionUnit), detail);
+  const int code = WriteJpeg(image, target, info.XDpi(), info.YDpi(), detail);
   return code == 0 ? 0 : kTiffImagingFailed;
 }
 
@@ -294,14 +288,13 @@ int ExportTiffPageAsBilevel(TiffPages& source, int index, const QString& target,
   if (index < 0 || index >= source.PageCount())
     return Failure(kTiffImagingFailed, QStringLiteral("no such page"), detail);
   QImage image;
-  const TiffStatus decoded = source.Decode(index, kMaxPixels, &image);
+  const TiffStatus decoded = source.Decode(index, kMaxPagePixels, &image);
   if (!decoded.Ok()) return Failure(kTiffImagingFailed, decoded.description, detail);
   const TiffPageInfo& info = source.Pages()[std::size_t(index)];
   BesideFile file(target);
   if (file.Error() != 0)
     return Failure(file.Error(), target + QStringLiteral(": ") + qt_error_string(file.Error()), detail);
-  if (WriteBilevelTiff(image, file, compression, Dpi(info.xResolution, info.resolutionUnit),
-                       Dpi(info.yResolution, info.resolutionUnit), detail) != 0)
+  if (WriteBilevelTiff(image, file, compression, info.XDpi(), info.YDpi(), detail) != 0)
     return kTiffImagingFailed;
   return file.Commit() == 0 ? 0 : kTiffImagingFailed;
 }

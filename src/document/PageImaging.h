@@ -26,6 +26,11 @@ class TiffPages;
 // anything else 8-bit colour, and transparent areas become white paper rather than black.
 QImage FlattenForPage(const QImage& image);
 
+// Reads a page file as the page view shows it: the first page of a TIFF through the page engine,
+// anything else through Qt without turning it by its EXIF orientation, with its resolution (0 when
+// the file does not say). Answers 0, kTiffCannotOpen or kTiffImagingFailed; detail says what failed.
+int ReadPageFile(const QString& path, QImage* image, int* xDpi, int* yDpi, QString* detail = nullptr);
+
 // Writes page index (0-based) of the open TIFF source as the JPEG file target, greyscale or colour
 // as the page is. Answers 0 or kTiffImagingFailed; detail, when given, says what failed.
 int ExportTiffPageAsJpeg(TiffPages& source, int index, const QString& target, QString* detail = nullptr);

@@ -1,5 +1,7 @@
 #include "document/TiffPages.h"
 
+#include <cmath>
+
 #include <optional>
 
 #include <QFile>
@@ -513,5 +515,17 @@ TiffStatus TiffPages::Decode(int index, int64_t maxPixels, QImage* image) {
   *image = std::move(decoded);
   return {};
 }
+
+namespace {
+
+int DotsPerInch(double value, int unit) {
+  if (value <= 0 || !std::isfinite(value)) return 0;
+  return int(std::lround(unit == 3 ? value * 2.54 : value));
+}
+
+}  // namespace
+
+int TiffPageInfo::XDpi() const { return DotsPerInch(xResolution, resolutionUnit); }
+int TiffPageInfo::YDpi() const { return DotsPerInch(yResolution, resolutionUnit); }
 
 }  // namespace pyxa

@@ -11,6 +11,10 @@
 
 namespace pyxa {
 
+// Pages larger than this are refused rather than decoded: far above any scanned sheet (a letter
+// page at 1200 dpi is 135 million pixels).
+inline constexpr int64_t kMaxPagePixels = 200'000'000;
+
 // One page as its directory describes it; nothing of its image data has been read.
 struct TiffPageInfo {
   uint64_t offset = 0;  // where the page's directory starts in the file
@@ -31,6 +35,9 @@ struct TiffPageInfo {
   // the two resolutions) trade places.
   bool Transposed() const { return orientation >= 5 && orientation <= 8; }
   int64_t Pixels() const { return int64_t(width) * int64_t(height); }
+  // Dots per inch along the stored rows and columns; 0 when the file does not say.
+  int XDpi() const;
+  int YDpi() const;
 };
 
 struct TiffStatus {

@@ -1,23 +1,17 @@
 #include "reading/PageReader.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QThread>
 #include <utility>
 
+#include "document/PageImaging.h"
 #include "document/TiffPages.h"
 
 namespace pyxa {
 namespace {
 
-constexpr int64_t kMaxPagePixels = 200'000'000;
 constexpr int kDefaultDpi = 200;  // a page that does not say: most office scans and faxes
 constexpr int kFilesKept = 8;     // files whose texts stay while others are shown
-
-int Dpi(double resolution, int unit) {
-  if (resolution <= 0) return kDefaultDpi;
-  return static_cast<int>(unit == 3 ? resolution * 2.54 + 0.5 : resolution + 0.5);
-}
 
 bool IsJpeg(const QString& file) {
   const QString suffix = QFileInfo(file).suffix().toLower();
@@ -110,17 +104,16 @@ void PageReader::ReadPages(const QString& file, int firstPage, const Stamp& stam
   for (const int page : order) {
     if (cancel.load()) return;
     if (known.contains(page)) continue;
+    // Read as the page view shows the page, so that the words' boxes fall where it shows them.
     QImage image;
-    int dpi = kDefaultDpi;
+    int dpi = 0, unused = 0;
     if (IsJpeg(file)) {
-      QImageReader reader(file);
-      reader.setAutoTransform(true);
-      image = reader.read();
-      if (image.dotsPerMeterX() > 0) dpi = static_cast<int>(image.dotsPerMeterX() * 0.0254 + 0.5);
+      if (ReadPageFile(file, &image, &dpi, &unused) != 0) image = QImage();
     } else if (pages.Decode(page, kMaxPagePixels, &image).Ok()) {
       const TiffPageInfo& info = pages.Pages()[static_cast<size_t>(page)];
-      dpi = Dpi(info.Transposed() ? info.yResolution : info.xResolution, info.resolutionUnit);
+      dpi = info.Transposed() ? info.YDpi() : info.XDpi();
     }
+    if (dpi <= 0) dpi = kDefaultDpi;
     // A page that cannot be decoded is shown as such; here it simply has no text.
     PageText text = image.isNull() ? PageText() : recognizer->Read(image, dpi);
     QMetaObject::invokeMethod(
