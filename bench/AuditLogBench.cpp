@@ -81,12 +81,8 @@ BENCHMARK(RawSqliteRead)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
-  const QString clinic = dir.filePath(QStringLiteral("clinic.sqlite"));
-  QString error;
-  if (!pyxa::CreateDemoClinic(clinic, g_clock, error, {64})) {
-    std::fprintf(stderr, "cannot make the demo clinic: %s\n", qPrintable(error));
-    return 1;
-  }
+  const QString clinic = pyxa::bench::MakeDemoClinic(dir.path(), g_clock);
+  if (clinic.isEmpty()) return 1;
   pyxa::Session session;
   session.Replace(pyxa::ServiceFactory(pyxa::ClinicUrlForPath(clinic), g_clock).Create());
   session.Integration()->Connect(QStringLiteral("demo"), QStringLiteral("demo"));

@@ -1,21 +1,36 @@
 // Test material and reporting shared by the benchmarks: letter pages of typed text at 300 dpi in G4
-// batch files, and a console reporter that keeps each case's time for the printed ratios.
+// batch files, the demo clinic, and a console reporter that keeps each case's time for the printed
+// ratios.
 #pragma once
 
 #include <benchmark/benchmark.h>
 #include <tiffio.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
+#include <cstdio>
 #include <map>
 #include <utility>
 #include <string>
 #include <vector>
 
+#include "components/DemoClinic.h"
+
 namespace pyxa::bench {
+
+// The demo clinic as clinic.sqlite in folder, its passwords cheap to check; empty, with the reason
+// printed, when it cannot be made.
+inline QString MakeDemoClinic(const QString& folder, const Clock& clock) {
+  const QString path = QDir(folder).filePath(QStringLiteral("clinic.sqlite"));
+  QString error;
+  if (CreateDemoClinic(path, clock, error, {64})) return path;
+  std::fprintf(stderr, "cannot make the demo clinic: %s\n", qPrintable(error));
+  return {};
+}
 
 constexpr int kWidth = 2550;  // letter at 300 dpi
 constexpr int kHeight = 3300;

@@ -114,12 +114,8 @@ void ConcurrentSearches() {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
-  const QString clinic = dir.filePath(QStringLiteral("clinic.sqlite"));
-  QString error;
-  if (!pyxa::CreateDemoClinic(clinic, g_clock, error, {64})) {
-    std::fprintf(stderr, "cannot make the demo clinic: %s\n", qPrintable(error));
-    return 1;
-  }
+  const QString clinic = pyxa::bench::MakeDemoClinic(dir.path(), g_clock);
+  if (clinic.isEmpty()) return 1;
   g_clinicUrl = pyxa::ClinicUrlForPath(clinic);
   pyxa::testing_tls::TestCa ca(dir.path());
   g_caFile = ca.CaFile();
@@ -132,6 +128,7 @@ int main(int argc, char** argv) {
   options.log = [](const QString&) {};
   pyxa::SystemClock serverClock;
   pyxa::ClinicServer server(options, serverClock);
+  QString error;
   if (!server.Start(error)) {
     std::fprintf(stderr, "cannot start the clinic server: %s\n", qPrintable(error));
     return 1;

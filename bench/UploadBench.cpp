@@ -65,12 +65,8 @@ BENCHMARK(UploadAll)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
-  const QString clinic = dir.filePath(QStringLiteral("clinic.sqlite"));
-  QString error;
-  if (!pyxa::CreateDemoClinic(clinic, g_clock, error, {64})) {
-    std::fprintf(stderr, "cannot make the demo clinic: %s\n", qPrintable(error));
-    return 1;
-  }
+  const QString clinic = pyxa::bench::MakeDemoClinic(dir.path(), g_clock);
+  if (clinic.isEmpty()) return 1;
   g_clinicUrl = pyxa::ClinicUrlForPath(clinic);
   g_store = dir.filePath(QStringLiteral("documents.mdb"));
   pyxa::SqliteDatabase database;
