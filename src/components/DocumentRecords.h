@@ -83,8 +83,23 @@ struct Document {
   // While indexed, never stored: the separator or cover sheets of SourceFile that leave it with this
   // document's pages without being part of it.
   QVector<std::int32_t> SheetPages;
+  // The text read from the document's pages, kept in the local store for its searches; never
+  // sent to the clinic or anywhere else. Empty when nothing was read.
+  QString PageText;
 };
 using Documents = Collection<Document>;
+
+// How often the clerk filed a sender's documents under a category and type: what the stored
+// documents say, for proposing the category and type of the next one from that sender.
+struct SenderChoice {
+  std::int64_t SenderID = 0;  // the laboratory; 0 for a free-text sender
+  QString Sender;
+  std::int64_t CategoryID = 0;
+  std::int64_t DocumentTypeID = 0;
+  QString DocumentTypeDesc;
+  std::int32_t Times = 0;
+  QDateTime Last;  // the latest of them
+};
 
 // Stored: the document's file has been prepared and written to the store, so its pages no longer
 // belong to a source file.
