@@ -14,6 +14,7 @@
 #include "mainwindow/ui/BatchScanning.h"
 #include "mainwindow/ui/QtFilePicker.h"
 #include "mainwindow/ui/frmMain.h"
+#include "reading/TextRecognizer.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/IniRegistry.h"
@@ -199,6 +200,8 @@ int main(int argc, char** argv) {
     return ServiceFactory(url, clock, options).Create();
   };
   services.clinicWait = &clinicWait;
+  // The system's recognition data; the strip above the page says so when it is not installed.
+  services.recognizer = [] { return MakeTesseractRecognizer(); };
   CupsPrinterPort printers;
   QtSaveFilePicker printFiles(nullptr);
   services.printers = &printers;

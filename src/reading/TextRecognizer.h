@@ -21,6 +21,7 @@ struct PageText {
   QString text;  // the words, a space between words of a line and a line break between lines
   QVector<RecognisedWord> words;
   int turned = 0;  // degrees clockwise the page was turned before it could be read (0, 90, 180, 270)
+  bool complete = true;  // false for a first quick reading of part of the page; the whole follows
 };
 
 class TextRecognizer {

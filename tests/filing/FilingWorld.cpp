@@ -279,13 +279,20 @@ void FilingWorld::WriteSources() {
 }
 
 void FilingWorld::Build() {
-  window_ = std::make_unique<frmMain>(MainWindowServices{settings_, *store_, session_, prompter_, *login_, databases_,
-                                                         *picker_, uploader_.get(), nullptr, patients_.get(), &clock_,
-                                                         encounters_.get(), log_.get(), &storingCheckpoint_});
+  MainWindowServices services{settings_, *store_, session_, prompter_, *login_, databases_, *picker_, uploader_.get(),
+                              nullptr, patients_.get(), &clock_, encounters_.get(), log_.get(), &storingCheckpoint_};
+  services.recognizer = recognizer_;
+  window_ = std::make_unique<frmMain>(services);
   window_->resize(1920, 1080);
   window_->show();
   window_->Form_Load();
   QCoreApplication::processEvents();
+}
+
+void FilingWorld::ReadPagesWith(std::function<std::unique_ptr<TextRecognizer>()> maker) {
+  recognizer_ = std::move(maker);
+  window_.reset();
+  Build();
 }
 
 void FilingWorld::Restart() {

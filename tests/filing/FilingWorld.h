@@ -73,6 +73,8 @@ class FilingWorld {
   frmMain& Window() { return *window_; }
   CoinPrompter& Prompts() { return prompter_; }
   void Restart();                        // the program ends as if killed and starts again
+  // The program starts again reading its pages with the recogniser the maker makes.
+  void ReadPagesWith(std::function<std::unique_ptr<TextRecognizer>()> maker);
   void ClickButton(const char* name);    // a push button of the window
   void ClickTool(const char* name);      // a toolbar tool
   void DeletePage();                     // the toolbar's Delete, remembering which page went
@@ -120,6 +122,7 @@ class FilingWorld {
   std::unique_ptr<EncounterChooser> encounters_;
   std::unique_ptr<UploadProcess> uploader_;
   std::function<void(const char*)> storingCheckpoint_;
+  std::function<std::unique_ptr<TextRecognizer>()> recognizer_;
   std::unique_ptr<frmMain> window_;
 
   QVector<qint64> patientIds_;

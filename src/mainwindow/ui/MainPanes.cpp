@@ -2,6 +2,7 @@
 
 #include "mainwindow/ui/IndexedTreeWidget.h"
 #include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/ReadingBar.h"
 #include "mainwindow/ui/ToolIcons.h"
 
 #include <QGroupBox>
@@ -96,6 +97,8 @@ MainPanes::MainPanes(QWidget* parent) {
   paneView->setObjectName(QStringLiteral("Pane C"));
   auto* view = new QVBoxLayout(paneView);
   view->setContentsMargins(0, 6, 0, 6);
+  fraReading = new ReadingBar(paneView);
+  view->addWidget(fraReading);
   MD_TIFF1 = new PageView(paneView);
   view->addWidget(MD_TIFF1);
 

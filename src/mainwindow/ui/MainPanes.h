@@ -15,6 +15,7 @@ namespace pyxa {
 
 class IndexedTreeWidget;
 class PageView;
+class ReadingBar;
 
 struct MainPanes {
   explicit MainPanes(QWidget* parent);
@@ -41,6 +42,7 @@ struct MainPanes {
 
   QTreeWidget* sstFiles;
   IndexedTreeWidget* sstDocuments;
+  ReadingBar* fraReading;  // above the page view: what the shown page was read to say
   PageView* MD_TIFF1;
   QGroupBox* Frame4;
   QGroupBox* fraDocument;

@@ -125,6 +125,8 @@ ViewerResult PageView::DisplayFile(const QString& path) {
   pdf_.reset();
   pdfPage_ = 0;
   page_ = QImage();
+  highlightPage_ = 0;
+  highlights_.clear();
   openInDesktop_->hide();
   canvas_->clear();
   canvas_->resize(0, 0);
@@ -291,6 +293,13 @@ void PageView::resizeEvent(QResizeEvent* event) {
   Q_EMIT ScrollChanged();
 }
 
+void PageView::SetHighlights(int page, const QVector<QRect>& boxes) {
+  if (page == highlightPage_ && boxes == highlights_) return;
+  highlightPage_ = page;
+  highlights_ = boxes;
+  if (kind_ == Kind::Image) Render();
+}
+
 void PageView::Render() {
   const QSize area = viewport()->size() - QSize(4, 4);
   QImage shown;
@@ -309,6 +318,18 @@ void PageView::Render() {
     shownPercent_ = qRound(scale * 100);
     // The engine keeps the decoded page and its last scaled copy: repaints decode nothing again.
     shown = image_.RenderPage(scale);
+    // The words were read from the page as stored: an edited page would put them elsewhere.
+    if (!highlights_.isEmpty() && highlightPage_ == image_.CurrentPage() && !image_.HasUnsavedChanges() &&
+        !shown.isNull()) {
+      shown = shown.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+      QPainter painter(&shown);
+      painter.setPen(QPen(QColor(0xd0, 0x80, 0x00), 1));
+      painter.setBrush(QColor(0xff, 0xd0, 0x00, 0x60));
+      for (const QRect& box : highlights_) {
+        const QRectF scaled(box.x() * scale, box.y() * scale, box.width() * scale, box.height() * scale);
+        painter.drawRect(scaled.adjusted(-2, -2, 2, 2));
+      }
+    }
   } else if (kind_ == Kind::Pdf && !page_.isNull()) {
     QSize target;
     if (!fitting_) {

@@ -7,6 +7,8 @@
 #include "mainwindow/PageViewer.h"
 
 #include <QImage>
+#include <QRect>
+#include <QVector>
 #include <QScrollArea>
 #include <memory>
 
@@ -51,6 +53,9 @@ class PageView : public QScrollArea, public PageViewer, public NavigatedView {
   void ScrollTo(const QPoint& pagePoint) override;
   // The shown page at the size, made from what is already decoded: no page is read again.
   QImage Miniature(const QSize& size) override;
+  // Marks boxes (in the page's pixels) on a page (1-based) of the shown image file, as long as it
+  // is shown without unsaved page edits; none clears them. Another file clears them too.
+  void SetHighlights(int page, const QVector<QRect>& boxes);
 
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
@@ -87,6 +92,8 @@ class PageView : public QScrollArea, public PageViewer, public NavigatedView {
   FitMode fit_ = FitMode::Window;
   int zoom_ = 100;
   int shownPercent_ = 100;
+  int highlightPage_ = 0;
+  QVector<QRect> highlights_;
 };
 
 }  // namespace pyxa

@@ -15,6 +15,8 @@
 #include "mainwindow/ui/MainPanes.h"
 #include "mainwindow/ui/MainToolbar.h"
 #include "mainwindow/ui/PageView.h"
+#include "mainwindow/ui/ReadingBar.h"
+#include "reading/PageReader.h"
 #include "thumbnail/ui/frmThumbnail.h"
 #include "mainwindow/PathText.h"
 #include "platform/ui/BusyCursor.h"
@@ -74,8 +76,22 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
   ConnectIndexingControls();
   sheetReader_ = new SheetReader(this);
   connect(sheetReader_, &SheetReader::Finished, this, &frmMain::SheetsRead);
+  if (services_.recognizer) {
+    pageReader_ = new PageReader(services_.recognizer, this);
+    connect(pageReader_, &PageReader::PageRead, this, &frmMain::PageRead);
+    connect(pageReader_, &PageReader::Failed, this, [this](const QString& file, const QString& why) {
+      if (file != readingStartedFile_) return;
+      readingFailure_ = why;
+      if (file == Viewer().CurrentFileName()) ShowReadingBar();
+    });
+  }
+  connect(panes_->fraReading, &ReadingBar::AcceptClicked, this, &frmMain::cmdAcceptReading_Click);
+  connect(panes_->fraReading, &ReadingBar::FillClicked, this, &frmMain::cmdFillFromReading_Click);
   auto* findPatient = new QShortcut(QKeySequence::Find, this, this, &frmMain::FocusPatientSearch);
   findPatient->setObjectName(QStringLiteral("keyFindPatient"));
+  // The page reading is accepted from anywhere in the window, whatever menu is off at the moment.
+  auto* acceptReading = new QShortcut(QKeySequence(Qt::Key_F8), this, this, &frmMain::cmdAcceptReading_Click);
+  acceptReading->setObjectName(QStringLiteral("keyAcceptReading"));
   search_->fields->Field(QStringLiteral("txtLastName"))->setToolTip(QStringLiteral("Last name (Ctrl+F from anywhere)"));
 
   liveTimer_.setObjectName(QStringLiteral("LiveTimer"));

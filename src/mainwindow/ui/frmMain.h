@@ -10,6 +10,7 @@
 #include "mainwindow/FilingGuards.h"
 #include "mainwindow/FilePicker.h"
 #include "mainwindow/InterfaceState.h"
+#include "mainwindow/PageReading.h"
 #include "mainwindow/PageViewer.h"
 #include "mainwindow/ReferenceLists.h"
 #include "mainwindow/TreeModels.h"
@@ -59,6 +60,7 @@ struct PrintServices;
 class frmThumbnail;
 class SaveFilePicker;
 class SheetReader;
+class PageReader;
 class ClinicWait;
 
 struct MainWindowServices {
@@ -90,6 +92,9 @@ struct MainWindowServices {
   PrinterPort* printers = nullptr;
   SaveFilePicker* saveFiles = nullptr;  // the PDF file a print to file writes
   QString printFolder = {};             // where print jobs are made; the system's temporary folder when empty
+  // Makes the recogniser that reads the shown file's pages, on the reading thread; no page is read
+  // while null.
+  std::function<std::unique_ptr<TextRecognizer>()> recognizer = nullptr;
 };
 
 // What became of the shown file's page edits when the user was asked about them: none left
@@ -159,6 +164,13 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   const BatchProposals& Proposals() const { return proposals_; }
   // Whether the shown batch is still being read for its sheets.
   bool ReadingSheets() const;
+  // Reading the page: what the shown page proposes, accepted with one key (the patient chosen, the
+  // document's fields filled and the document created), or only put in the search fields.
+  void cmdAcceptReading_Click();
+  void cmdFillFromReading_Click(int person = -1);
+  const PageProposal& ShownReading() const { return pageProposal_; }
+  // Whether the shown file's pages are still being read.
+  bool ReadingPages() const;
   void sstFiles_NodeClick(QTreeWidgetItem* node);
   void sstDocuments_NodeClick(QTreeWidgetItem* node);
   // The indexed tree's pop-up commands and page moves, on the selected node.
@@ -299,6 +311,17 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   // single: the clerk's one confirmation (asked when the chosen patient is not the sheet's).
   bool ConfirmProposal(int index, bool single);
 
+  // Reading the page.
+  void FollowPageReading();
+  void PageRead(const QString& file, int page);
+  void ShowReadingBar();
+  // The proposal's category, type, sender and date in the document's fields.
+  void ApplyIndexProposal(const IndexProposal& index);
+  // The text read from a document's pages, for the store; empty when not all of them were read.
+  QString PagesText(const Document& document) const;
+  // What the stored documents say the clerk chose for each sender.
+  QVector<SenderChoice> PastSenderChoices() const;
+
   // Toolbar.
   void ApplyFit(FitTool fit);
   void ZoomDocument(const QString& text);
@@ -389,6 +412,11 @@ class frmMain : public QMainWindow, private KeepAliveTimer, public PreferencesHo
   PrintState printState_;  // the print choices of the run
   frmThumbnail* navigator_ = nullptr;  // made when first shown
   SheetReader* sheetReader_ = nullptr;
+  PageReader* pageReader_ = nullptr;  // null without a recogniser
+  PageProposal pageProposal_;          // of the shown page once read (file empty before)
+  QString readingFailure_;             // why the shown file's pages cannot be read
+  QString readingStartedFile_;         // the file and page the reading was last started for
+  int readingStartedPage_ = -1;
   BatchProposals proposals_;
   int shownProposal_ = -1;  // the proposal whose pages and fields are shown (0-based); -1 when none
   QString readingFile_;     // the file read (or being read) for its sheets, and its size and time then

@@ -219,6 +219,7 @@ void frmMain::ShowPageNumber() {
   const bool shown = !Viewer().CurrentFileName().isEmpty();
   toolbar_->PageBox()->setText(shown ? QString::number(Viewer().CurrentPage()) : QString());
   toolbar_->ShowPageCount(shown ? Viewer().PageCount() : 0);
+  FollowPageReading();
 }
 
 void frmMain::Form_Resize() {

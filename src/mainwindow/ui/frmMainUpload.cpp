@@ -55,7 +55,13 @@ bool frmMain::QueueIndexedDocuments(const QString& handOverFailure, bool handOve
   // The viewer lets go of the file while its pages are taken out; it shows what is left after.
   Viewer().DisplayFile(QString());
   int result = 1;
-  if (indexed_) result = storer_->SaveIndexedDocuments(*indexed_, message);
+  if (indexed_) {
+    // The pages' text goes into the store with them, for its searches; read while the file is as it was.
+    for (Document& document : *indexed_) {
+      if (!IsStored(document) && document.PageText.isEmpty()) document.PageText = PagesText(document);
+    }
+    result = storer_->SaveIndexedDocuments(*indexed_, message);
+  }
   // What is left of the source shows from its first page; the page box follows it.
   const auto showAgain = [&] {
     if (!source.isEmpty() && QFileInfo::exists(source)) Viewer().DisplayFile(source);
