@@ -28,7 +28,6 @@ struct PageProposal {
   IndexProposal index;
   QVector<QRect> highlights;  // in the page's pixels
   QString summary;            // what was read and proposed, for the clerk
-  bool Empty() const { return !chosen && patient.why.isEmpty() && index.categoryId == 0 && index.sender.isEmpty(); }
 };
 
 // The search fields for what a page says of a person (dates in the country's order).

@@ -28,6 +28,8 @@ struct AppSettings {
   qint32 FindSheets = 1;
   qint32 SheetKinds = 7;
   qint32 KeepSheetPages = 0;
+  // Whether the pages shown are read for the patient, category and sender they name.
+  qint32 ReadPages = 1;
   QString WebServiceURL;  // empty: the program is not configured
   qint16 WebServiceTimeout = 60;
   // Certificates a clinic server's own certificate authority signs with, trusted beside the

@@ -102,6 +102,7 @@ const UserValue kUserValues[] = {
     {"FindSheets", nullptr, &AppSettings::FindSheets},
     {"SheetKinds", nullptr, &AppSettings::SheetKinds},
     {"KeepSheetPages", nullptr, &AppSettings::KeepSheetPages},
+    {"ReadPages", nullptr, &AppSettings::ReadPages},
     {"Store_Physician", nullptr, &AppSettings::StorePhysician},
     {"Store_Category", nullptr, &AppSettings::StoreCategory},
     {"Store_Type", nullptr, &AppSettings::StoreType},
@@ -134,6 +135,7 @@ std::int32_t SettingsStore::LoadSettings(AppSettings& settings, QString& errorTe
   settings.FindSheets = 1;
   settings.SheetKinds = kSheetCovers | kSheetSeparators | kSheetPatches;
   settings.KeepSheetPages = 0;
+  settings.ReadPages = 1;
 
   settings.AvailableFolder = dataFolder_ + QStringLiteral("Available Files/");
   settings.UploadsFolder = dataFolder_ + QStringLiteral("Uploads/");

@@ -17,7 +17,7 @@ const QStringList kMachineOrder = {"WebService_URL", "WebService_Timeout", "Micr
                                    "Scanner",        "LastLogin"};
 const QStringList kUserOrder = {"MainForm_Left",   "MainForm_Top",   "MainForm_Width",  "MainForm_Height",
                                 "NavigatorLeft",   "NavigatorTop",   "NavigatorShown",  "FindSheets",
-                                "SheetKinds",      "KeepSheetPages",
+                                "SheetKinds",      "KeepSheetPages", "ReadPages",
                                 "Store_Physician", "Store_Category", "Store_Type",      "Store_TypeDesc",
                                 "Store_SenderID",  "Store_Sender",   "Store_DTPicker1", "Store_DocName",
                                 "Store_Abnormal",  "Store_Signoff"};

@@ -158,6 +158,7 @@ TEST_F(PrefsTest, TheKindChangesAtOnceAndOkTakesOnlyANumberForTheTimeOut) {
   // The sheet choices: kinds follow the main switch; nothing changes before OK.
   Click(prefs.get(), "chkSheetPatches");
   Click(prefs.get(), "chkKeepSheets");
+  Click(prefs.get(), "chkReadPages");
   Click(prefs.get(), "chkFindSheets");
   EXPECT_FALSE(Find<QWidget>(prefs.get(), "chkSheetCovers")->isEnabled());
   Click(prefs.get(), "chkFindSheets");
@@ -177,6 +178,7 @@ TEST_F(PrefsTest, TheKindChangesAtOnceAndOkTakesOnlyANumberForTheTimeOut) {
   EXPECT_EQ(settings.FindSheets, 1);
   EXPECT_EQ(settings.SheetKinds, kSheetCovers | kSheetSeparators);
   EXPECT_EQ(settings.KeepSheetPages, 1);
+  EXPECT_EQ(settings.ReadPages, 0);
 }
 
 TEST_F(PrefsTest, CleanUpsKeepEditsAndAStoreWithDocumentsWaiting) {

@@ -29,6 +29,7 @@ void frmMain::mnuToolsOptions_Click() {
       services_.prompter.Information(QStringLiteral("Failed to update preferences.\n") + error);
     }
     ScannerKindChanged();
+    FollowPageReading();  // reading turned on or off applies to the page shown now
   } catch (const std::exception& error) {
     ReportError(error);
   }

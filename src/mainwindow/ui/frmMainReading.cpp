@@ -50,7 +50,11 @@ void frmMain::FollowPageReading() {
   if (!pageReader_) return;
   const QString file = Viewer().CurrentFileName();
   const int page = Viewer().CurrentPage() - 1;
-  if (file.isEmpty() || page < 0 || storedPreview_ || !ReadableKind(file)) {
+  if (file.isEmpty() || page < 0 || storedPreview_ || !ReadableKind(file) || services_.settings.ReadPages == 0) {
+    if (services_.settings.ReadPages == 0 && pageReader_->Busy()) {
+      pageReader_->Cancel();
+      readingStartedFile_.clear();
+    }
     pageProposal_ = {};
     panes_->fraReading->hide();
     panes_->MD_TIFF1->SetHighlights(0, {});

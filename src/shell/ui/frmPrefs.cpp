@@ -159,6 +159,14 @@ frmPrefs::frmPrefs(AppSettings& settings, qint32 serviceTimeout, ServiceMaker ma
   layout->addWidget(folders);
   layout->addWidget(scanning);
   layout->addWidget(sheets);
+  auto* reading = new QGroupBox(QStringLiteral("Reading the Page"), this);
+  reading->setObjectName(QStringLiteral("fraReadingPages"));
+  readPages_ = new QCheckBox(QStringLiteral("&Read the pages shown and propose the patient and category they name"),
+                             reading);
+  readPages_->setObjectName(QStringLiteral("chkReadPages"));
+  readPages_->setChecked(settings_.ReadPages != 0);
+  (new QVBoxLayout(reading))->addWidget(readPages_);
+  layout->addWidget(reading);
   layout->addLayout(buttons);
   setMinimumWidth(560);
 
@@ -274,6 +282,7 @@ void frmPrefs::cmdOK_Click() {
                          (sheetKinds_[1]->isChecked() ? kSheetSeparators : 0) |
                          (sheetKinds_[2]->isChecked() ? kSheetPatches : 0);
   settings_.KeepSheetPages = keepSheets_->isChecked() ? 1 : 0;
+  settings_.ReadPages = readPages_->isChecked() ? 1 : 0;
   tag_ = QStringLiteral("OK");
   accept();
 }

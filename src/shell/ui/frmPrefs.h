@@ -63,6 +63,7 @@ class frmPrefs : public QDialog {
   QCheckBox* findSheets_ = nullptr;
   QCheckBox* sheetKinds_[3] = {};  // covers, separators, patch T
   QCheckBox* keepSheets_ = nullptr;
+  QCheckBox* readPages_ = nullptr;
   qint16 timeout_ = 0;
   QString tag_;
 };
