@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include "components/DemoClinic.h"
+#include "platform/Clock.h"
+#include "platform/Sql.h"
 #include "reading/PageIdentifiers.h"
 
 namespace pyxa {
@@ -70,6 +75,27 @@ TEST(PageIdentifiers, UnlabelledCardsMustPassTheirCheck) {
   EXPECT_TRUE(Found(QStringLiteral("Tel 905-555-0147 ext 1234567890")).isEmpty());
   // The label keeps a card whose check fails, marked unchecked, for the search fields only.
   EXPECT_EQ(Found(QStringLiteral("HCN: 4532 019 875")), QStringList{QStringLiteral("card=4532019875/ON?")});
+}
+
+// The demo clinic's cards are numbered as the province numbers them, so that the card read on a page
+// passes its check and finds its patient.
+TEST(PageIdentifiers, TheDemoClinicsCardsPassTheirRegionsCheck) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("clinic.sqlite"));
+  ManualClock clock(QDateTime(QDate(2026, 11, 30), QTime(9, 0)));
+  QString error;
+  ASSERT_TRUE(CreateDemoClinic(path, clock, error, {64})) << error.toStdString();
+  SqlConnection clinic(path, SqlConnection::Mode::ReadOnly);
+  auto row = clinic.Prepare(QStringLiteral("SELECT hcn FROM patients WHERE hcn IS NOT NULL"));
+  int cards = 0;
+  while (row.Step()) {
+    ++cards;
+    const QString number = row.Text(QStringLiteral("hcn"));
+    const QStringList found = Found(QStringLiteral("HCN: ") + number);
+    ASSERT_EQ(found.size(), 1) << number.toStdString();
+    EXPECT_FALSE(found.first().endsWith(QLatin1Char('?'))) << number.toStdString();
+  }
+  EXPECT_GT(cards, 250);
 }
 
 TEST(PageIdentifiers, NumericDatesFollowTheCountrysOrder) {
