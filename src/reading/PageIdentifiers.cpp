@@ -10,6 +10,7 @@ struct LabelAt {
   int start = 0;      // where the label begins
   int valueAt = 0;    // where its value begins
   IdentifierKind kind = IdentifierKind::PatientName;
+  QString word;       // the label as the rules spell it
 };
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber(); }
@@ -63,7 +64,7 @@ QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
     // the next line, in the same column.
     const QString rest = text.mid(labelEnd, 2);
     if (best.size() > 3 && (rest.isEmpty() || rest.startsWith(QLatin1Char('\n')) || rest == QStringLiteral("  "))) {
-      if (const int below = BelowInColumn(text, at); below >= 0) found.append({at, below, bestKind->kind});
+      if (const int below = BelowInColumn(text, at); below >= 0) found.append({at, below, bestKind->kind, best});
       at = labelEnd - 1;
       continue;
     }
@@ -75,7 +76,7 @@ QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
                                    text.at(value) == QLatin1Char(' '))) {
       ++value;
     }
-    found.append({at, value, bestKind->kind});
+    found.append({at, value, bestKind->kind, best});
     at = value - 1;
   }
   return found;
@@ -200,6 +201,7 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
     if (value.isEmpty()) continue;
     PageIdentifier identifier;
     identifier.kind = label.kind;
+    identifier.label = label.word;
     identifier.start = label.valueAt;
     identifier.length = static_cast<int>(value.size());
     switch (label.kind) {
