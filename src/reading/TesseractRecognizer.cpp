@@ -1,6 +1,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#ifdef PYXA_OPENMP
+#include <omp.h>
+#endif
+
 #include <QFileInfo>
 #include <QTransform>
 #include <algorithm>
@@ -23,6 +27,12 @@ struct TextDeleter {
 class TesseractRecognizer final : public TextRecognizer {
  public:
   explicit TesseractRecognizer(const QString& dataFolder) {
+#ifdef PYXA_OPENMP
+    // The engine's OpenMP teams spin while they wait: on a busy two-core computer a page read five
+    // times slower, and took the cores from the window. The recogniser lives on its reading thread,
+    // where every parallel region now runs in that thread alone.
+    omp_set_max_active_levels(0);
+#endif
     const QByteArray folder = QFileInfo(dataFolder).absoluteFilePath().toLocal8Bit();
     const char* path = dataFolder.isEmpty() ? nullptr : folder.constData();
     // The engine's own messages (missing data included) stay off the terminal: the caller words them.

@@ -46,7 +46,8 @@ class TextRecognizer {
   virtual PageText ReadBand(const QImage& page, int dpi, const PageBand& band) = 0;
 };
 
-// Tesseract with English and French; dataFolder empty: the system's recognition data.
+// Tesseract with English and French; dataFolder empty: the system's recognition data. Make it on
+// the thread that reads with it: that thread's parallel work is kept to the thread itself.
 std::unique_ptr<TextRecognizer> MakeTesseractRecognizer(const QString& dataFolder = {});
 
 // The words whose text overlaps [start, start + length) of PageText::text: what the page highlights
