@@ -36,12 +36,17 @@ bool NameAgrees(const PatientCandidate& patient, const PatientQuery& page) {
   return ClinicNameKey(patient.lastName) == ClinicNameKey(page.lastName) && FirstNameAgrees(patient, page);
 }
 
-// A last name misread by a letter ("Miller" for "Müller", two in a long name); trusted only where a
-// checked card and the date of birth already name the patient and the first name agrees.
-bool LastNameMisread(const PatientCandidate& patient, const PatientQuery& page) {
-  const QString ours = ClinicNameKey(patient.lastName), theirs = ClinicNameKey(page.lastName);
-  if (ours.size() < 4 || !FirstNameAgrees(patient, page)) return false;
-  return EditDistance(ours, theirs) <= (ours.size() >= 8 ? 2 : 1);
+// Names misread by a letter ("Miller, Jirgen" for "Müller, Jürgen"; two in a long name); trusted only
+// where a checked card and the date of birth already name the patient.
+bool Misread(const QString& name, const QString& read) {
+  const QString ours = ClinicNameKey(name), theirs = ClinicNameKey(read);
+  return ours.size() >= 4 && EditDistance(ours, theirs) <= (ours.size() >= 8 ? 2 : 1);
+}
+
+bool NameMisread(const PatientCandidate& patient, const PatientQuery& page) {
+  const bool last = ClinicNameKey(patient.lastName) == ClinicNameKey(page.lastName) ||
+                    Misread(patient.lastName, page.lastName);
+  return last && (FirstNameAgrees(patient, page) || Misread(patient.firstName, page.firstName));
 }
 
 QString Shown(const QString& last, const QString& first) { return last + QStringLiteral(", ") + first; }
@@ -112,7 +117,7 @@ PatientProposal ProposePatient(const QVector<PageIdentifier>& found, const Patie
     byCard.healthCard = page.healthCard;
     answers = search(byCard);
     const bool sameBirth = answers.size() == 1 && answers.first().dateOfBirth == page.dateOfBirth;
-    if (sameBirth && !NameAgrees(answers.first(), page) && LastNameMisread(answers.first(), page)) {
+    if (sameBirth && !NameAgrees(answers.first(), page) && NameMisread(answers.first(), page)) {
       // The card passed its check and the birth date agrees: the name is the one misread.
       proposal.patient = answers.first();
       proposal.why = QStringLiteral("The page's name %1 was taken for %2: the health card %3 and the date of birth "
