@@ -71,7 +71,10 @@ QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
     int value = labelEnd;
     while (value < text.size() && (text.at(value) == QLatin1Char(' ') || text.at(value) == QLatin1Char('.'))) ++value;
     const bool marked = value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#'));
-    if (best.size() <= 3 && !marked) continue;
+    // "DOB 1962-07-29" in a running header: a date after it marks the label as well as a colon.
+    const bool dated = bestKind->kind == IdentifierKind::DateOfBirth &&
+                       ReadPrintedDate(text.mid(value, 20), rules.dayFirst).isValid();
+    if (best.size() <= 3 && !marked && !dated) continue;
     while (value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#') ||
                                    text.at(value) == QLatin1Char(' '))) {
       ++value;
@@ -131,7 +134,10 @@ bool ReadHealthCard(const QString& number, const CountryRules& rules, PageIdenti
   return true;
 }
 
-bool ReadName(const QString& value, PageIdentifier& name) {
+bool ReadName(QString value, PageIdentifier& name) {
+  // A name ends where a bracket or a dash of a running header begins ("Jane Doe (DOB ...) - page 2").
+  static const QRegularExpression after(QStringLiteral("\\s*(\\(|\\s[-–]\\s).*$"));
+  value.remove(after);
   static const QRegularExpression bad(QStringLiteral("[0-9@/]"));
   if (value.isEmpty() || value.contains(bad)) return false;
   if (const int comma = static_cast<int>(value.indexOf(QLatin1Char(','))); comma > 0) {
@@ -143,7 +149,32 @@ bool ReadName(const QString& value, PageIdentifier& name) {
     name.firstName = words.first();
     name.lastName = words.last();
   }
+  name.value = value;
   return !name.lastName.isEmpty() && !name.firstName.isEmpty();
+}
+
+// A hospital's address label prints the patient's name alone, in capitals, on the line above the
+// date of birth or the card: "BOUCHARD, GENEVIEVE". Taken only from that line and in that form.
+bool LabelName(const QString& text, const QVector<PageIdentifier>& found, PageIdentifier& name) {
+  static const QRegularExpression listed(QStringLiteral("^\\s*(\\p{Lu}[\\p{Lu}'’ -]+\\p{Lu}),\\s*(\\p{Lu}[\\p{Lu}'’-]+)"
+                                                        "(?:\\s+\\p{Lu}\\.?)?\\s*$"));
+  for (const PageIdentifier& anchor : found) {
+    if (anchor.kind != IdentifierKind::DateOfBirth && anchor.kind != IdentifierKind::HealthCard) continue;
+    const int lineStart = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), anchor.start)) + 1;
+    if (lineStart < 2) continue;
+    const int above = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), lineStart - 2)) + 1;
+    const QString line = text.mid(above, lineStart - 1 - above);
+    const auto m = listed.match(line);
+    if (!m.hasMatch()) continue;
+    name.kind = IdentifierKind::PatientName;
+    name.lastName = m.captured(1).trimmed();
+    name.firstName = m.captured(2);
+    name.value = m.captured(0).trimmed();
+    name.start = above + static_cast<int>(m.capturedStart(1));
+    name.length = static_cast<int>(m.capturedEnd(2) - m.capturedStart(1));
+    return true;
+  }
+  return false;
 }
 
 int MonthNumber(const QString& word) {
@@ -226,11 +257,14 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
       }
       case IdentifierKind::PatientName: {
         if (!ReadName(value, identifier)) continue;
-        identifier.value = value;
+        identifier.length = static_cast<int>(identifier.value.size());
         break;
       }
     }
     found.append(identifier);
+  }
+  if (std::none_of(found.begin(), found.end(), [](const PageIdentifier& f) { return f.kind == IdentifierKind::PatientName; })) {
+    if (PageIdentifier name; LabelName(text, found, name)) found.append(name);
   }
 
   // A card number without its label still counts when a region's check holds for it: a random run
