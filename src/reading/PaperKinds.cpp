@@ -7,7 +7,7 @@
 namespace pyxa {
 namespace {
 
-// A heading line: at least four letters, nearly all capitals. Running text and letterhead
+// A heading line: two letters or more ("ECG", "CT HEAD"), nearly all capitals. Running text and letterhead
 // addresses mention tests and imaging in passing; only headings say what the paper is.
 bool IsHeading(const QString& line) {
   int letters = 0, capitals = 0;
@@ -16,7 +16,7 @@ bool IsHeading(const QString& line) {
     ++letters;
     if (c.isUpper()) ++capitals;
   }
-  return letters >= 4 && capitals * 10 >= letters * 9;
+  return letters >= 2 && capitals * 10 >= letters * 9;
 }
 
 }  // namespace

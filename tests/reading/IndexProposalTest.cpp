@@ -58,6 +58,8 @@ TEST(IndexProposal, HeadingsSenderPastChoicesAndDatesMakeTheProposal) {
        QStringLiteral("Lakeshore Diagnostics\nExam date: 2026-11-29\nULTRASOUND ABDOMEN, COMPLETE\nFINDINGS: ..."), {},
        QStringLiteral("DI Report"), QStringLiteral("Ultrasound"), 0, 0, QStringLiteral("Lakeshore Diagnostics"),
        QDate(2026, 11, 29)},
+      {"a tracing titled by its three letters", QStringLiteral("ECG\nDate: 2026-11-30\nSinus rhythm"), {},
+       QStringLiteral("DI Report"), QStringLiteral("ECG"), 0, 0, {}, QDate(2026, 11, 30)},
       {"a letter dated on its own line",
        QStringLiteral("Harbourview Family Practice\nDecember 6, 2026\nDr. Samir Haddad\nReason for referral: chest "
                       "pain\nDear Dr. Haddad,"),
