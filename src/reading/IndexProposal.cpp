@@ -11,8 +11,9 @@
 namespace pyxa {
 namespace {
 
-// The report date's labels, the date a document is filed under first. Other dates (admission,
-// a bare "date") serve only when the page has none of these.
+// The report date's labels, the date a document is filed under first; a bare "date" serves only when
+// the page has none of these. An admission date is never the document's: a stay is filed under its
+// discharge.
 int DateRank(const QString& label) {
   static const QStringList first = {QStringLiteral("collected"),     QStringLiteral("collection date"),
                                     QStringLiteral("date of service"), QStringLiteral("exam date"),
@@ -148,10 +149,12 @@ IndexProposal ProposeIndex(const QString& text, const QVector<PageIdentifier>& f
     category = categoryName(pastChoice->CategoryID);
     int times = 0;
     for (const SenderChoice& choice : theirs) times += choice.Times;
-    because << QStringLiteral("%1 of %2 earlier documents from %3 were filed as %4")
-                   .arg(pastChoice->Times)
-                   .arg(times)
-                   .arg(sender.name, category);
+    if (!category.isEmpty()) {
+      because << QStringLiteral("%1 of %2 earlier documents from %3 were filed as %4")
+                     .arg(pastChoice->Times)
+                     .arg(times)
+                     .arg(sender.name, category);
+    }
   }
   // A category the clinic does not have is not proposed, rather than a near one.
   if (const ReferenceEntry* entry = category.isEmpty() ? nullptr : Named(lists.categories, category)) {
@@ -195,7 +198,7 @@ IndexProposal ProposeIndex(const QString& text, const QVector<PageIdentifier>& f
   for (const PageIdentifier& identifier : found) {
     if (identifier.kind != IdentifierKind::ReportDate || !identifier.date.isValid()) continue;
     const int r = DateRank(identifier.label);
-    if (r >= rank) continue;
+    if (r >= rank || r > 2) continue;
     rank = r;
     proposal.documentDate = identifier.date;
   }

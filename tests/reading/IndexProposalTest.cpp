@@ -54,6 +54,8 @@ TEST(IndexProposal, HeadingsSenderPastChoicesAndDatesMakeTheProposal) {
        QStringLiteral("ST. BRIGID'S HOSPITAL\nDISCHARGE SUMMARY\nAdmission date:  November 26, 2026\n"
                       "Discharge date:  December 1, 2026\nThe chest X-ray showed consolidation; ECG normal."),
        {}, QStringLiteral("Correspondence"), QStringLiteral("Discharge Summary"), 0, 0, {}, QDate(2026, 12, 1)},
+      {"a stay's admission date is not its date", QStringLiteral("DISCHARGE SUMMARY\nAdmission date:  November 26, 2026"),
+       {}, QStringLiteral("Correspondence"), QStringLiteral("Discharge Summary"), 0, 0, {}, {}},
       {"an imaging report from a laboratory of the list names its sender, not a laboratory",
        QStringLiteral("Lakeshore Diagnostics\nExam date: 2026-11-29\nULTRASOUND ABDOMEN, COMPLETE\nFINDINGS: ..."), {},
        QStringLiteral("DI Report"), QStringLiteral("Ultrasound"), 0, 0, QStringLiteral("Lakeshore Diagnostics"),
