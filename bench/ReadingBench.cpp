@@ -2,9 +2,9 @@
 // 300 and 200 dpi and as received by a fax server (204 x 196 dpi, Group 3), and proposing each page's
 // patient from the demo clinic and its category. What each page is comes from the paper's own facts,
 // not from what was read. Prints, per paper, the share of patient pages whose patient is proposed
-// right and wrong, of filed pages whose category is proposed right and wrong, and the time from
-// opening a file to its first patient proposal, read as the page reader reads (every page's top
-// band first, then each whole page), against one decode of the first page (the baseline).
+// right and wrong, of filed pages whose category and date are proposed right and wrong, and the time from opening a file to its first patient proposal, read as the page reader reads
+// (every page's top band first, then each whole page), against one decode of the first page (the
+// baseline).
 // bench_ReadingBench [folder]: also writes the text of each reading into folder.
 #include <QDir>
 #include <QElapsedTimer>
@@ -68,7 +68,7 @@ IndexReferences ClinicLists(LocalClinic& clinic) {
 
 struct Tally {
   int patientPages = 0, right = 0, wrong = 0;
-  int filedPages = 0, categoryRight = 0, categoryWrong = 0;
+  int filedPages = 0, categoryRight = 0, categoryWrong = 0, dateRight = 0, dateWrong = 0;
   int files = 0;
   double firstProposalMs = 0, firstDecodeMs = 0, slowestFirstMs = 0;
 };
@@ -163,6 +163,15 @@ class PaperReader {
     }
     if (!facts->category.isEmpty()) {
       ++tally.filedPages;
+      // A page that prints no date (a letter's second page) proposes none, which is not wrong.
+      if (reading.index.documentDate == facts->date) {
+        ++tally.dateRight;
+      } else if (reading.index.documentDate.isValid()) {
+        ++tally.dateWrong;
+        std::printf("  date: %s page %d: %s, not %s\n", qPrintable(name), page + 1,
+                    qPrintable(reading.index.documentDate.toString(Qt::ISODate)),
+                    qPrintable(facts->date.toString(Qt::ISODate)));
+      }
       if (reading.index.category == facts->category) {
         ++tally.categoryRight;
       } else {
@@ -226,9 +235,10 @@ int main(int argc, char** argv) {
     }
     const double patients = std::max(tally.patientPages, 1), filed = std::max(tally.filedPages, 1);
     std::printf("%s: %d patient pages: proposed right %.0f%%, wrong %.0f%%; %d filed pages: category right %.0f%%, "
-                "wrong %.0f%%; first proposal %.0f ms a file (slowest %.0f ms), one decode %.0f ms = %.1fx\n",
+                "wrong %.0f%%; date right %.0f%%, wrong %.0f%%; first proposal %.0f ms a file (slowest %.0f ms), one decode %.0f ms = %.1fx\n",
                 paper.name, tally.patientPages, 100.0 * tally.right / patients, 100.0 * tally.wrong / patients,
                 tally.filedPages, 100.0 * tally.categoryRight / filed, 100.0 * tally.categoryWrong / filed,
+                100.0 * tally.dateRight / filed, 100.0 * tally.dateWrong / filed,
                 tally.firstProposalMs / std::max(tally.files, 1), tally.slowestFirstMs,
                 tally.firstDecodeMs / std::max(tally.files, 1),
                 tally.firstProposalMs / std::max(tally.firstDecodeMs, 1e-3));
