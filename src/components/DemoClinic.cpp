@@ -200,7 +200,7 @@ class DemoBuilder {
   }
 
   // An Ontario health number: ten digits whose last is the Luhn check digit of the nine before, as
-  // the province issues them, so that the demo's cards pass the check a page's reader applies.
+  // the province numbers them, so that the demo's cards pass the check a page's reader applies.
   QString HealthNumber() {
     QString number = Digits(10);
     int sum = 0;

@@ -24,7 +24,7 @@ struct PageText {
   bool complete = true;  // false for a quick reading of the page's top band only
 };
 
-// A part of the page to read: its top as it reads upright, reduced to a resolution still enough for
+// A band of the page to read: its top as it reads upright, reduced to a resolution still enough for
 // print. Headers and address labels, which name the patient, sit there.
 struct PageBand {
   double topShare = 1.0;  // of the page's height
