@@ -39,6 +39,44 @@ int BelowInColumn(const QString& text, int at) {
   return lineEnd + 1 + position;
 }
 
+// A form's labels read as a column of their own ("Patient:", "Admission date:" on lines of their
+// own), their values as the next column, after a heading at most: the start of the value of the
+// label at `at`, or -1.
+int FormValueAt(const QString& text, int at) {
+  QVector<int> starts{0};
+  for (int i = 0; i < text.size(); ++i) {
+    if (text.at(i) == QLatin1Char('\n')) starts << i + 1;
+  }
+  const auto line = [&](int n) {
+    const int end = n + 1 < starts.size() ? starts.at(n + 1) - 1 : static_cast<int>(text.size());
+    return text.mid(starts.at(n), end - starts.at(n)).trimmed();
+  };
+  static const QRegularExpression labelled(QStringLiteral("^[\\p{L}][\\p{L} .'/-]{0,30}:"));
+  const auto labelOnly = [&](int n) {
+    return n >= 0 && n < starts.size() && line(n).endsWith(QLatin1Char(':')) && labelled.match(line(n)).hasMatch();
+  };
+  static const QRegularExpression heading(QStringLiteral("^[\\p{Lu} '&.-]+$"));
+  const int own = static_cast<int>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+  if (!labelOnly(own)) return -1;
+  int first = own, last = own;
+  while (labelOnly(first - 1)) --first;
+  while (labelOnly(last + 1)) ++last;
+  const int count = last - first + 1;
+  if (count < 2) return -1;
+  int values = last + 1;
+  for (int skipped = 0; skipped < 2 && values < starts.size() && heading.match(line(values)).hasMatch(); ++skipped) {
+    ++values;
+  }
+  if (values + count > starts.size()) return -1;
+  for (int n = values; n < values + count; ++n) {
+    if (line(n).isEmpty() || labelled.match(line(n)).hasMatch()) return -1;
+  }
+  const int value = values + own - first;
+  int position = starts.at(value);
+  while (position < text.size() && text.at(position) == QLatin1Char(' ')) ++position;
+  return position;
+}
+
 // Every label in the text, in order; a short label ("ID", "Re", "Nom") counts only when a colon or
 // "#" follows, since as a plain word it means something else.
 QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
@@ -228,12 +266,17 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
     for (const LabelAt& other : labels) {
       if (other.start >= label.valueAt) next = std::min(next, other.start);
     }
-    const QString value = ValueText(text, label.valueAt, next);
-    if (value.isEmpty()) continue;
+    int valueAt = label.valueAt;
+    QString value = ValueText(text, valueAt, next);
+    if (value.isEmpty()) {
+      valueAt = FormValueAt(text, label.start);
+      if (valueAt < 0) continue;
+      value = ValueText(text, valueAt, static_cast<int>(text.size()));
+    }
     PageIdentifier identifier;
     identifier.kind = label.kind;
     identifier.label = label.word;
-    identifier.start = label.valueAt;
+    identifier.start = valueAt;
     identifier.length = static_cast<int>(value.size());
     switch (label.kind) {
       case IdentifierKind::HealthCard: {

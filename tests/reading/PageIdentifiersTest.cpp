@@ -64,6 +64,13 @@ TEST(PageIdentifiers, LabelledValuesOfEachKindAreFoundAndNormalised) {
         QStringLiteral("name=BOUCHARD, GENEVIEVE/BOUCHARD")}},
       {"a letter's running header", QStringLiteral("Dr. Samir Haddad - Re: Jürgen Müller (DOB 1962-07-29) - page 2"),
        {QStringLiteral("name=Jürgen Müller/Müller"), QStringLiteral("dob=1962-07-29")}},
+      {"a form read as a column of labels, then a heading and a column of values",
+       QStringLiteral("Patient:\nAdmission date:\nDischarge date:\nLength of stay:\nDISCHARGE SUMMARY\n"
+                      "Genevieve Bouchard\nNovember 26, 2026\nDecember 1, 2026\n5 days\nMOST RESPONSIBLE DIAGNOSIS"),
+       {QStringLiteral("name=Genevieve Bouchard/Bouchard"), QStringLiteral("date=2026-11-26"),
+        QStringLiteral("date=2026-12-01")}},
+      {"a column of labels without as many values after it",
+       QStringLiteral("Patient:\nDate of birth:\nGenevieve Bouchard\nDischarged to:  Home"), {}},
       {"short labels need their colon", QStringLiteral("The id of the patient is 12\nRe the results, born in the spring"),
        {}},
       {"impossible dates and numbers in names are dropped",
