@@ -23,7 +23,8 @@ QVector<LabelWords> CommonLabels() {
       {IdentifierKind::ReportDate,
        {QStringLiteral("date of visit"), QStringLiteral("date of service"), QStringLiteral("collected"),
         QStringLiteral("collection date"), QStringLiteral("reported"), QStringLiteral("date du rapport"),
-        QStringLiteral("admitted"), QStringLiteral("discharged"), QStringLiteral("exam date"), QStringLiteral("date")}},
+        QStringLiteral("admitted"), QStringLiteral("admission date"), QStringLiteral("discharged"),
+        QStringLiteral("discharge date"), QStringLiteral("exam date"), QStringLiteral("date")}},
   };
 }
 

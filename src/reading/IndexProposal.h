@@ -29,7 +29,9 @@ struct TextSpan {
 };
 
 struct IndexProposal {
-  qint64 categoryId = 0;  // 0: no category proposed
+  // The category's name is empty when none is proposed: an id of 0 is a category of its own in some
+  // clinics (the demo's lab reports).
+  qint64 categoryId = 0;
   QString category;
   // The type by name: the lists of other categories than lab reports come with the provider or
   // office chosen, so the window finds it by name once it has the list. Empty: none proposed.

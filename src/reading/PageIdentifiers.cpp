@@ -10,6 +10,7 @@ struct LabelAt {
   int start = 0;      // where the label begins
   int valueAt = 0;    // where its value begins
   IdentifierKind kind = IdentifierKind::PatientName;
+  QString word;       // the label as the rules spell it
 };
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber(); }
@@ -38,6 +39,44 @@ int BelowInColumn(const QString& text, int at) {
   return lineEnd + 1 + position;
 }
 
+// A form's labels read as a column of their own ("Patient:", "Admission date:" on lines of their
+// own), their values as the next column, after a heading at most: the start of the value of the
+// label at `at`, or -1.
+int FormValueAt(const QString& text, int at) {
+  QVector<int> starts{0};
+  for (int i = 0; i < text.size(); ++i) {
+    if (text.at(i) == QLatin1Char('\n')) starts << i + 1;
+  }
+  const auto line = [&](int n) {
+    const int end = n + 1 < starts.size() ? starts.at(n + 1) - 1 : static_cast<int>(text.size());
+    return text.mid(starts.at(n), end - starts.at(n)).trimmed();
+  };
+  static const QRegularExpression labelled(QStringLiteral("^[\\p{L}][\\p{L} .'/-]{0,30}:"));
+  const auto labelOnly = [&](int n) {
+    return n >= 0 && n < starts.size() && line(n).endsWith(QLatin1Char(':')) && labelled.match(line(n)).hasMatch();
+  };
+  static const QRegularExpression heading(QStringLiteral("^[\\p{Lu} '&.-]+$"));
+  const int own = static_cast<int>(std::upper_bound(starts.begin(), starts.end(), at) - starts.begin()) - 1;
+  if (!labelOnly(own)) return -1;
+  int first = own, last = own;
+  while (labelOnly(first - 1)) --first;
+  while (labelOnly(last + 1)) ++last;
+  const int count = last - first + 1;
+  if (count < 2) return -1;
+  int values = last + 1;
+  for (int skipped = 0; skipped < 2 && values < starts.size() && heading.match(line(values)).hasMatch(); ++skipped) {
+    ++values;
+  }
+  if (values + count > starts.size()) return -1;
+  for (int n = values; n < values + count; ++n) {
+    if (line(n).isEmpty() || labelled.match(line(n)).hasMatch()) return -1;
+  }
+  const int value = values + own - first;
+  int position = starts.at(value);
+  while (position < text.size() && text.at(position) == QLatin1Char(' ')) ++position;
+  return position;
+}
+
 // Every label in the text, in order; a short label ("ID", "Re", "Nom") counts only when a colon or
 // "#" follows, since as a plain word it means something else.
 QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
@@ -63,19 +102,22 @@ QVector<LabelAt> FindLabels(const QString& text, const CountryRules& rules) {
     // the next line, in the same column.
     const QString rest = text.mid(labelEnd, 2);
     if (best.size() > 3 && (rest.isEmpty() || rest.startsWith(QLatin1Char('\n')) || rest == QStringLiteral("  "))) {
-      if (const int below = BelowInColumn(text, at); below >= 0) found.append({at, below, bestKind->kind});
+      if (const int below = BelowInColumn(text, at); below >= 0) found.append({at, below, bestKind->kind, best});
       at = labelEnd - 1;
       continue;
     }
     int value = labelEnd;
     while (value < text.size() && (text.at(value) == QLatin1Char(' ') || text.at(value) == QLatin1Char('.'))) ++value;
     const bool marked = value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#'));
-    if (best.size() <= 3 && !marked) continue;
+    // "DOB 1962-07-29" in a running header: a date after it marks the label as well as a colon.
+    const bool dated = bestKind->kind == IdentifierKind::DateOfBirth &&
+                       ReadPrintedDate(text.mid(value, 20), rules.dayFirst).isValid();
+    if (best.size() <= 3 && !marked && !dated) continue;
     while (value < text.size() && (text.at(value) == QLatin1Char(':') || text.at(value) == QLatin1Char('#') ||
                                    text.at(value) == QLatin1Char(' '))) {
       ++value;
     }
-    found.append({at, value, bestKind->kind});
+    found.append({at, value, bestKind->kind, best});
     at = value - 1;
   }
   return found;
@@ -130,7 +172,10 @@ bool ReadHealthCard(const QString& number, const CountryRules& rules, PageIdenti
   return true;
 }
 
-bool ReadName(const QString& value, PageIdentifier& name) {
+bool ReadName(QString value, PageIdentifier& name) {
+  // A name ends where a bracket or a dash of a running header begins ("Jane Doe (DOB ...) - page 2").
+  static const QRegularExpression after(QStringLiteral("\\s*(\\(|\\s[-–]\\s).*$"));
+  value.remove(after);
   static const QRegularExpression bad(QStringLiteral("[0-9@/]"));
   if (value.isEmpty() || value.contains(bad)) return false;
   if (const int comma = static_cast<int>(value.indexOf(QLatin1Char(','))); comma > 0) {
@@ -142,7 +187,32 @@ bool ReadName(const QString& value, PageIdentifier& name) {
     name.firstName = words.first();
     name.lastName = words.last();
   }
+  name.value = value;
   return !name.lastName.isEmpty() && !name.firstName.isEmpty();
+}
+
+// A hospital's address label prints the patient's name alone, in capitals, on the line above the
+// date of birth or the card: "BOUCHARD, GENEVIEVE". Taken only from that line and in that form.
+bool LabelName(const QString& text, const QVector<PageIdentifier>& found, PageIdentifier& name) {
+  static const QRegularExpression listed(QStringLiteral("^\\s*(\\p{Lu}[\\p{Lu}'’ -]+\\p{Lu}),\\s*(\\p{Lu}[\\p{Lu}'’-]+)"
+                                                        "(?:\\s+\\p{Lu}\\.?)?\\s*$"));
+  for (const PageIdentifier& anchor : found) {
+    if (anchor.kind != IdentifierKind::DateOfBirth && anchor.kind != IdentifierKind::HealthCard) continue;
+    const int lineStart = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), anchor.start)) + 1;
+    if (lineStart < 2) continue;
+    const int above = static_cast<int>(text.lastIndexOf(QLatin1Char('\n'), lineStart - 2)) + 1;
+    const QString line = text.mid(above, lineStart - 1 - above);
+    const auto m = listed.match(line);
+    if (!m.hasMatch()) continue;
+    name.kind = IdentifierKind::PatientName;
+    name.lastName = m.captured(1).trimmed();
+    name.firstName = m.captured(2);
+    name.value = m.captured(0).trimmed();
+    name.start = above + static_cast<int>(m.capturedStart(1));
+    name.length = static_cast<int>(m.capturedEnd(2) - m.capturedStart(1));
+    return true;
+  }
+  return false;
 }
 
 int MonthNumber(const QString& word) {
@@ -196,11 +266,17 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
     for (const LabelAt& other : labels) {
       if (other.start >= label.valueAt) next = std::min(next, other.start);
     }
-    const QString value = ValueText(text, label.valueAt, next);
-    if (value.isEmpty()) continue;
+    int valueAt = label.valueAt;
+    QString value = ValueText(text, valueAt, next);
+    if (value.isEmpty()) {
+      valueAt = FormValueAt(text, label.start);
+      if (valueAt < 0) continue;
+      value = ValueText(text, valueAt, static_cast<int>(text.size()));
+    }
     PageIdentifier identifier;
     identifier.kind = label.kind;
-    identifier.start = label.valueAt;
+    identifier.label = label.word;
+    identifier.start = valueAt;
     identifier.length = static_cast<int>(value.size());
     switch (label.kind) {
       case IdentifierKind::HealthCard: {
@@ -224,11 +300,14 @@ QVector<PageIdentifier> FindIdentifiers(const QString& text, const CountryRules&
       }
       case IdentifierKind::PatientName: {
         if (!ReadName(value, identifier)) continue;
-        identifier.value = value;
+        identifier.length = static_cast<int>(identifier.value.size());
         break;
       }
     }
     found.append(identifier);
+  }
+  if (std::none_of(found.begin(), found.end(), [](const PageIdentifier& f) { return f.kind == IdentifierKind::PatientName; })) {
+    if (PageIdentifier name; LabelName(text, found, name)) found.append(name);
   }
 
   // A card number without its label still counts when a region's check holds for it: a random run

@@ -19,6 +19,7 @@ struct PageIdentifier {
   QDate date;         // dates only
   QString region;     // health cards: the region whose format and check the number passes
   bool checked = false;  // health cards: the region's check digit holds (or the region has none)
+  QString label;      // the label it followed, lower case ("collected", "dob"); empty for a card standing alone
   int start = 0;      // where the value stands in the text, for highlighting
   int length = 0;
 };

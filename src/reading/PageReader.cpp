@@ -101,25 +101,34 @@ void PageReader::ReadPages(const QString& file, int firstPage, const Stamp& stam
   for (int page = 0; page < count; ++page) {
     if (page != firstPage) order << page;
   }
-  for (const int page : order) {
-    if (cancel.load()) return;
-    if (known.contains(page)) continue;
-    // Read as the page view shows the page, so that the words' boxes fall where it shows them.
-    QImage image;
-    int dpi = 0, unused = 0;
-    if (IsJpeg(file)) {
-      if (ReadPageFile(file, &image, &dpi, &unused) != 0) image = QImage();
-    } else if (pages.Decode(page, kMaxPagePixels, &image).Ok()) {
-      const TiffPageInfo& info = pages.Pages()[static_cast<size_t>(page)];
-      dpi = info.Transposed() ? info.YDpi() : info.XDpi();
+  // The top band of every page first, for a patient proposal per page soon (a batch splits into
+  // documents by patient), then each page whole.
+  for (const bool quick : {true, false}) {
+    for (const int page : order) {
+      if (cancel.load()) return;
+      const auto had = known.constFind(page);
+      if (had != known.constEnd() && (quick || had->complete)) continue;
+      // Read as the page view shows the page, so that the words' boxes fall where it shows them.
+      QImage image;
+      int dpi = 0, unused = 0;
+      if (IsJpeg(file)) {
+        if (ReadPageFile(file, &image, &dpi, &unused) != 0) image = QImage();
+      } else if (pages.Decode(page, kMaxPagePixels, &image).Ok()) {
+        const TiffPageInfo& info = pages.Pages()[static_cast<size_t>(page)];
+        dpi = info.Transposed() ? info.YDpi() : info.XDpi();
+      }
+      if (dpi <= 0) dpi = kDefaultDpi;
+      // A page that cannot be decoded is shown as such; here it simply has no text, delivered once.
+      if (image.isNull() && quick) continue;
+      PageText text = image.isNull() ? PageText()
+                      : quick        ? recognizer->ReadBand(image, dpi, kHeaderBand)
+                                     : recognizer->Read(image, dpi);
+      text.complete = !quick;
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation, file, stamp, page, text = std::move(text)] { Deliver(generation, file, stamp, page, text); },
+          Qt::QueuedConnection);
     }
-    if (dpi <= 0) dpi = kDefaultDpi;
-    // A page that cannot be decoded is shown as such; here it simply has no text.
-    PageText text = image.isNull() ? PageText() : recognizer->Read(image, dpi);
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, file, stamp, page, text = std::move(text)] { Deliver(generation, file, stamp, page, text); },
-        Qt::QueuedConnection);
   }
 }
 
@@ -127,6 +136,8 @@ void PageReader::Deliver(quint64 generation, const QString& file, const Stamp& s
   if (generation != generation_) return;
   FileTexts& texts = files_[file];
   if (!(texts.stamp == stamp)) texts = FileTexts{stamp, {}};
+  const auto had = texts.pages.constFind(page);
+  if (!text.complete && had != texts.pages.constEnd() && had->complete) return;  // never less than was read
   texts.pages.insert(page, text);
   Q_EMIT PageRead(file, page);
 }

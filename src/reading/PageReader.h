@@ -1,6 +1,8 @@
 // Reads the text of the shown file's pages in the background: on a thread of its own at idle
 // priority, the page asked for first and then the others in order, each page once for as long as
-// the file stays as it was. The page on screen never waits for it.
+// the file stays as it was. Each page is delivered twice: first a quick reading of its top band
+// (PageText::complete false), once every page has one, then the whole page. The page on screen
+// never waits for it.
 #pragma once
 
 #include <QDateTime>
@@ -32,10 +34,12 @@ class PageReader : public QObject {
   void Cancel();
   bool Busy() const { return thread_ != nullptr; }
 
-  // A page of the file as it is now, once read; null before, and once the file has changed.
+  // A page of the file as it is now, once read (its quick reading until the whole page is read);
+  // null before, and once the file has changed.
   const PageText* Text(const QString& file, int page) const;
 
  Q_SIGNALS:
+  // A reading of the page has arrived, quick or complete: Text says which.
   void PageRead(const QString& file, int page);
   // The file cannot be read, or pages cannot be read on this computer; said once per start.
   void Failed(const QString& file, const QString& why);

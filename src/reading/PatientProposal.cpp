@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "components/ClinicSchema.h"
+#include "reading/TolerantText.h"
 
 namespace pyxa {
 namespace {
@@ -26,10 +27,26 @@ QVector<PageIdentifier> Distinct(const QVector<PageIdentifier>& found, Identifie
 }
 
 // The page's first name may be shortened or an initial: it agrees when one key begins the other.
-bool NameAgrees(const PatientCandidate& patient, const PatientQuery& page) {
-  if (ClinicNameKey(patient.lastName) != ClinicNameKey(page.lastName)) return false;
+bool FirstNameAgrees(const PatientCandidate& patient, const PatientQuery& page) {
   const QString ours = ClinicNameKey(patient.firstName), theirs = ClinicNameKey(page.firstName);
   return !ours.isEmpty() && !theirs.isEmpty() && (ours.startsWith(theirs) || theirs.startsWith(ours));
+}
+
+bool NameAgrees(const PatientCandidate& patient, const PatientQuery& page) {
+  return ClinicNameKey(patient.lastName) == ClinicNameKey(page.lastName) && FirstNameAgrees(patient, page);
+}
+
+// Names misread by a letter ("Miller, Jirgen" for "Müller, Jürgen"; two in a long name); trusted only
+// where a checked card and the date of birth already name the patient.
+bool Misread(const QString& name, const QString& read) {
+  const QString ours = ClinicNameKey(name), theirs = ClinicNameKey(read);
+  return ours.size() >= 4 && EditDistance(ours, theirs) <= (ours.size() >= 8 ? 2 : 1);
+}
+
+bool NameMisread(const PatientCandidate& patient, const PatientQuery& page) {
+  const bool last = ClinicNameKey(patient.lastName) == ClinicNameKey(page.lastName) ||
+                    Misread(patient.lastName, page.lastName);
+  return last && (FirstNameAgrees(patient, page) || Misread(patient.firstName, page.firstName));
 }
 
 QString Shown(const QString& last, const QString& first) { return last + QStringLiteral(", ") + first; }
@@ -99,7 +116,17 @@ PatientProposal ProposePatient(const QVector<PageIdentifier>& found, const Patie
     PatientQuery byCard;
     byCard.healthCard = page.healthCard;
     answers = search(byCard);
-    if (answers.size() == 1 && !(NameAgrees(answers.first(), page) && answers.first().dateOfBirth == page.dateOfBirth)) {
+    const bool sameBirth = answers.size() == 1 && answers.first().dateOfBirth == page.dateOfBirth;
+    if (sameBirth && !NameAgrees(answers.first(), page) && NameMisread(answers.first(), page)) {
+      // The card passed its check and the birth date agrees: the name is the one misread.
+      proposal.patient = answers.first();
+      proposal.why = QStringLiteral("The page's name %1 was taken for %2: the health card %3 and the date of birth "
+                                    "agree.")
+                         .arg(Shown(page.lastName, page.firstName),
+                              Shown(answers.first().lastName, answers.first().firstName), page.healthCard);
+      return proposal;
+    }
+    if (answers.size() == 1 && !(NameAgrees(answers.first(), page) && sameBirth)) {
       const PatientCandidate& other = answers.first();
       proposal.why = QStringLiteral("The clinic's patient with health card %1 is %2, born %3, not %4, born %5 as the "
                                     "page says. Check the page before choosing the patient.")

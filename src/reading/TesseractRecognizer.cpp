@@ -1,6 +1,10 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
+#ifdef PYXA_OPENMP
+#include <omp.h>
+#endif
+
 #include <QFileInfo>
 #include <QTransform>
 #include <algorithm>
@@ -23,6 +27,12 @@ struct TextDeleter {
 class TesseractRecognizer final : public TextRecognizer {
  public:
   explicit TesseractRecognizer(const QString& dataFolder) {
+#ifdef PYXA_OPENMP
+    // The engine's OpenMP teams spin while they wait: on a busy two-core computer a page read five
+    // times slower, and took the cores from the window. The recogniser lives on its reading thread,
+    // where every parallel region now runs in that thread alone.
+    omp_set_max_active_levels(0);
+#endif
     const QByteArray folder = QFileInfo(dataFolder).absoluteFilePath().toLocal8Bit();
     const char* path = dataFolder.isEmpty() ? nullptr : folder.constData();
     // The engine's own messages (missing data included) stay off the terminal: the caller words them.
@@ -52,24 +62,46 @@ class TesseractRecognizer final : public TextRecognizer {
     return ready_;
   }
 
-  PageText Read(const QImage& page, int dpi) override {
+  PageText Read(const QImage& page, int dpi) override { return ReadBand(page, dpi, PageBand()); }
+
+  PageText ReadBand(const QImage& page, int dpi, const PageBand& band) override {
     PageText result;
-    if (!ready_ || page.isNull()) return result;
+    result.complete = band.topShare >= 1.0;
+    if (!ready_ || page.isNull() || dpi <= 0) return result;
     QImage gray = page.convertToFormat(QImage::Format_Grayscale8);
+    // Reduced with smoothing: a bilevel scan's edges turn grey, which the engine reads well.
+    if (band.atMostDpi > 0 && dpi > band.atMostDpi) {
+      gray = gray.scaled(std::max(1, page.width() * band.atMostDpi / dpi), std::max(1, page.height() * band.atMostDpi / dpi),
+                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+      dpi = band.atMostDpi;
+    }
+    // Read pixels to the page as given: scaled back, then turned back.
+    QTransform back = QTransform::fromScale(static_cast<qreal>(page.width()) / gray.width(),
+                                            static_cast<qreal>(page.height()) / gray.height());
     const int turned = Orientation(gray, dpi);
-    // Turned back to upright for reading; boxes are turned again to the page as given.
-    QTransform back;
     if (turned != 0) {
       const QTransform upright = QTransform().rotate(-turned);
+      const QTransform unturn = QImage::trueMatrix(upright, gray.width(), gray.height()).inverted();
       gray = gray.transformed(upright);
-      back = QImage::trueMatrix(upright, page.width(), page.height()).inverted();
+      back = unturn * back;
     }
     result.turned = turned;
+    // The band cut from the top keeps its pixels where they were on the upright page.
+    if (!result.complete) {
+      gray = gray.copy(0, 0, gray.width(), std::max(1, static_cast<int>(gray.height() * std::max(band.topShare, 0.0))));
+    }
     ocr_.SetImage(gray.constBits(), gray.width(), gray.height(), 1, static_cast<int>(gray.bytesPerLine()));
     ocr_.SetSourceResolution(dpi);
-    if (ocr_.Recognize(nullptr) != 0) return result;
+    if (ocr_.Recognize(nullptr) == 0) Collect(back, result);
+    ocr_.Clear();
+    return result;
+  }
+
+ private:
+  // The engine's words in reading order, their boxes mapped by back.
+  void Collect(const QTransform& back, PageText& result) {
     std::unique_ptr<tesseract::ResultIterator> words(ocr_.GetIterator());
-    if (!words) return result;
+    if (!words) return;
     const auto level = tesseract::RIL_WORD;
     int previousRight = 0, previousHeight = 0;  // of the word before, on the page as read
     do {
@@ -80,7 +112,7 @@ class TesseractRecognizer final : public TextRecognizer {
       RecognisedWord word;
       word.text = QString::fromUtf8(text.get()).trimmed();
       if (word.text.isEmpty()) continue;
-      word.box = back.mapRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+      word.box = back.mapRect(QRectF(QPointF(left, top), QPointF(right, bottom))).toAlignedRect();
       word.confidence = static_cast<int>(words->Confidence(level));
       if (!result.text.isEmpty() && !result.text.endsWith(QLatin1Char('\n'))) {
         // Words of one line further apart than a word's height stand in different columns: two
@@ -95,11 +127,8 @@ class TesseractRecognizer final : public TextRecognizer {
       result.words.append(word);
       if (words->IsAtFinalElement(tesseract::RIL_TEXTLINE, level)) result.text += QLatin1Char('\n');
     } while (words->Next(level));
-    ocr_.Clear();
-    return result;
   }
 
- private:
   int Orientation(const QImage& gray, int dpi) {
     if (!hasOsd_) return 0;
     osd_.SetImage(gray.constBits(), gray.width(), gray.height(), 1, static_cast<int>(gray.bytesPerLine()));

@@ -130,5 +130,40 @@ TEST(DemoPaperFiles, ThePhotoIsAColourJpegAndTheConsultNoteATwoPagePdf) {
   EXPECT_EQ(pages, 2);
 }
 
+// As a fax server stores it: every TIFF a fine-mode Group 3 fax, 204 x 196 dpi on letter paper. The
+// facts the benchmarks judge readings by name each of those files' pages.
+TEST(DemoPaperFiles, TheFaxServersPaperIsGroup3AtFineResolutionAndItsFactsNameEveryPage) {
+  QTemporaryDir faxServer;
+  const QString folder = faxServer.filePath(QStringLiteral("fax"));
+  ManualClock clock(kPaperDay);
+  QString error;
+  ASSERT_TRUE(CreateDemoPaper(folder, Cast(), clock, error, {0, true})) << error.toStdString();
+  const std::vector<PaperPageFacts> facts = DemoPaperFacts(Cast(), kPaperDay.date());
+  const QStringList tiffs = QDir(folder).entryList({QStringLiteral("*.tif")}, QDir::Files);
+  EXPECT_EQ(tiffs.size(), 4);
+  size_t pagesSeen = 0;
+  for (const QString& name : tiffs) {
+    SCOPED_TRACE(name.toStdString());
+    const auto pages = ReadTiff(QDir(folder).filePath(name));
+    pagesSeen += pages.size();
+    for (const TiffPage& page : pages) {
+      EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX3);
+      EXPECT_FLOAT_EQ(page.xResolution, 204.0f);
+      EXPECT_FLOAT_EQ(page.yResolution, 196.0f);
+      EXPECT_EQ(page.width, 1734u);
+      EXPECT_EQ(page.height, 2156u);
+      EXPECT_GT(page.black, 0.005);
+    }
+    for (size_t page = 0; page < pages.size(); ++page) {
+      EXPECT_TRUE(std::any_of(facts.begin(), facts.end(), [&](const PaperPageFacts& f) {
+        return f.file == name && f.page == static_cast<int>(page);
+      })) << "page " << page;
+    }
+  }
+  EXPECT_EQ(pagesSeen, facts.size());
+  // Only the imaging fax's cover sheet names nobody.
+  EXPECT_EQ(std::count_if(facts.begin(), facts.end(), [](const PaperPageFacts& f) { return !f.namesPatient; }), 1);
+}
+
 }  // namespace
 }  // namespace pyxa::papertest

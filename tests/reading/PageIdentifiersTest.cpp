@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
+#include "components/DemoClinic.h"
+#include "platform/Clock.h"
+#include "platform/Sql.h"
 #include "reading/PageIdentifiers.h"
 
 namespace pyxa {
@@ -53,6 +58,19 @@ TEST(PageIdentifiers, LabelledValuesOfEachKindAreFoundAndNormalised) {
                       "DOB: 1957-03-14  Internal Medicine  Collected: 2026-12-01 08:42"),
        {QStringLiteral("name=O'BRIEN, SIOBHAN/O'BRIEN"), QStringLiteral("dob=1957-03-14"),
         QStringLiteral("date=2026-12-01")}},
+      {"a hospital's address label: the name alone in capitals above the birth date",
+       QStringLiteral("HOSPITAL COURSE\nBOUCHARD, GENEVIEVE\nMRN:  SB0048213  DOB:  1962-09-13"),
+       {QStringLiteral("chart=SB0048213"), QStringLiteral("dob=1962-09-13"),
+        QStringLiteral("name=BOUCHARD, GENEVIEVE/BOUCHARD")}},
+      {"a letter's running header", QStringLiteral("Dr. Samir Haddad - Re: Jürgen Müller (DOB 1962-07-29) - page 2"),
+       {QStringLiteral("name=Jürgen Müller/Müller"), QStringLiteral("dob=1962-07-29")}},
+      {"a form read as a column of labels, then a heading and a column of values",
+       QStringLiteral("Patient:\nAdmission date:\nDischarge date:\nLength of stay:\nDISCHARGE SUMMARY\n"
+                      "Genevieve Bouchard\nNovember 26, 2026\nDecember 1, 2026\n5 days\nMOST RESPONSIBLE DIAGNOSIS"),
+       {QStringLiteral("name=Genevieve Bouchard/Bouchard"), QStringLiteral("date=2026-11-26"),
+        QStringLiteral("date=2026-12-01")}},
+      {"a column of labels without as many values after it",
+       QStringLiteral("Patient:\nDate of birth:\nGenevieve Bouchard\nDischarged to:  Home"), {}},
       {"short labels need their colon", QStringLiteral("The id of the patient is 12\nRe the results, born in the spring"),
        {}},
       {"impossible dates and numbers in names are dropped",
@@ -70,6 +88,27 @@ TEST(PageIdentifiers, UnlabelledCardsMustPassTheirCheck) {
   EXPECT_TRUE(Found(QStringLiteral("Tel 905-555-0147 ext 1234567890")).isEmpty());
   // The label keeps a card whose check fails, marked unchecked, for the search fields only.
   EXPECT_EQ(Found(QStringLiteral("HCN: 4532 019 875")), QStringList{QStringLiteral("card=4532019875/ON?")});
+}
+
+// The demo clinic's cards are numbered as the province numbers them, so that the card read on a page
+// passes its check and finds its patient.
+TEST(PageIdentifiers, TheDemoClinicsCardsPassTheirRegionsCheck) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("clinic.sqlite"));
+  ManualClock clock(QDateTime(QDate(2026, 11, 30), QTime(9, 0)));
+  QString error;
+  ASSERT_TRUE(CreateDemoClinic(path, clock, error, {64})) << error.toStdString();
+  SqlConnection clinic(path, SqlConnection::Mode::ReadOnly);
+  auto row = clinic.Prepare(QStringLiteral("SELECT hcn FROM patients WHERE hcn IS NOT NULL"));
+  int cards = 0;
+  while (row.Step()) {
+    ++cards;
+    const QString number = row.Text(QStringLiteral("hcn"));
+    const QStringList found = Found(QStringLiteral("HCN: ") + number);
+    ASSERT_EQ(found.size(), 1) << number.toStdString();
+    EXPECT_FALSE(found.first().endsWith(QLatin1Char('?'))) << number.toStdString();
+  }
+  EXPECT_GT(cards, 250);
 }
 
 TEST(PageIdentifiers, NumericDatesFollowTheCountrysOrder) {

@@ -11,7 +11,8 @@
 namespace pyxa {
 namespace {
 
-// Reads a page as the words "page <width>": the test's pages are told apart by their widths.
+// Reads a page as the words "page <width>", its band as "band <width>": the test's pages are told
+// apart by their widths.
 class WidthRecognizer final : public TextRecognizer {
  public:
   WidthRecognizer(std::atomic_int& reads, bool available) : reads_(reads), available_(available) {}
@@ -23,6 +24,13 @@ class WidthRecognizer final : public TextRecognizer {
     ++reads_;
     PageText text;
     text.text = QStringLiteral("page %1").arg(page.width());
+    return text;
+  }
+  PageText ReadBand(const QImage& page, int, const PageBand&) override {
+    ++reads_;
+    PageText text;
+    text.text = QStringLiteral("band %1").arg(page.width());
+    text.complete = false;
     return text;
   }
 
@@ -54,13 +62,21 @@ class PageReaderTest : public ::testing::Test {
   PageReader::RecognizerMaker Maker(bool available = true) {
     return [this, available] { return std::make_unique<WidthRecognizer>(reads_, available); };
   }
-  // The pages delivered until the reading ends.
-  QVector<int> ReadAll(PageReader& reader, QSignalSpy& read) {
+  // The pages delivered until the reading ends, as "2 band 192" or "2 page 192": the text each
+  // delivery made available.
+  QStringList ReadAll(PageReader& reader) {
+    QStringList delivered;
+    const auto connection = QObject::connect(&reader, &PageReader::PageRead, [&](const QString& file, int page) {
+      const PageText* text = reader.Text(file, page);
+      delivered << QString::number(page) + QLatin1Char(' ') + (text ? text->text : QStringLiteral("none"));
+      if (text) {
+        EXPECT_EQ(text->complete, text->text.startsWith(QStringLiteral("page")));
+      }
+    });
     EXPECT_TRUE(QTest::qWaitFor([&] { return !reader.Busy(); }, 10000));
-    QVector<int> pages;
-    for (const auto& signal : read) pages << signal.at(1).toInt();
-    read.clear();
-    return pages;
+    QCoreApplication::processEvents();
+    QObject::disconnect(connection);
+    return delivered;
   }
 
   QTemporaryDir folder_;
@@ -68,25 +84,23 @@ class PageReaderTest : public ::testing::Test {
   std::atomic_int reads_{0};
 };
 
-// The page asked for comes first; each page is read once for as long as the file stays as it was.
-TEST_F(PageReaderTest, ReadsThePageShownFirstAndEachPageOnlyOnce) {
+// The page asked for comes first; every page's top band is read before any page whole, and each
+// page is read once for as long as the file stays as it was.
+TEST_F(PageReaderTest, ReadsBandsFirstThenWholePagesTheShownPageFirstAndEachOnlyOnce) {
   PageReader reader(Maker());
-  QSignalSpy read(&reader, &PageReader::PageRead);
   reader.Start(file_, 2);
-  EXPECT_EQ(ReadAll(reader, read), (QVector<int>{2, 0, 1}));
-  ASSERT_NE(reader.Text(file_, 0), nullptr);
-  EXPECT_EQ(reader.Text(file_, 0)->text, QStringLiteral("page 64"));
-  EXPECT_EQ(reader.Text(file_, 2)->text, QStringLiteral("page 192"));
+  EXPECT_EQ(ReadAll(reader), QStringList({"2 band 192", "0 band 64", "1 band 128", "2 page 192", "0 page 64",
+                                          "1 page 128"}));
 
   reader.Start(file_, 1);
-  EXPECT_TRUE(ReadAll(reader, read).isEmpty());
-  EXPECT_EQ(reads_.load(), 3);
+  EXPECT_TRUE(ReadAll(reader).isEmpty());
+  EXPECT_EQ(reads_.load(), 6);
 
   // A file changed since (pages removed, a scan appended, another program) is read afresh.
   WritePages(file_, 2);
   EXPECT_EQ(reader.Text(file_, 0), nullptr);
   reader.Start(file_, 0);
-  EXPECT_EQ(ReadAll(reader, read), (QVector<int>{0, 1}));
+  EXPECT_EQ(ReadAll(reader), QStringList({"0 band 64", "1 band 128", "0 page 64", "1 page 128"}));
   EXPECT_EQ(reader.Text(file_, 2), nullptr);
 }
 

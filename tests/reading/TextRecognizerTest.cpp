@@ -37,8 +37,8 @@ QStringList Values(const PageText& page) {
   return values;
 }
 
-// The page is read whichever way up it was scanned, and each word's box is on the page as given,
-// so that the page view can highlight what was read where it shows it.
+// The page is read whichever way up it was scanned, whole or its top band only, and each word's box
+// is on the page as given, so that the page view can highlight what was read where it shows it.
 TEST(TextRecognizer, ReadsThePatientsIdentifiersWhicheverWayUpThePageCame) {
   auto recognizer = MakeTesseractRecognizer();
   QString why;
@@ -52,18 +52,23 @@ TEST(TextRecognizer, ReadsThePatientsIdentifiersWhicheverWayUpThePageCame) {
     const QTransform turning = QTransform().rotate(turn.degrees);
     const QImage scanned = upright.transformed(turning);
     const QRect expected = QImage::trueMatrix(turning, upright.width(), upright.height()).mapRect(cardAt);
-    const PageText page = recognizer->Read(scanned, kDpi);
-    EXPECT_EQ(page.turned, turn.degrees);
-    const QStringList values = Values(page);
-    EXPECT_TRUE(values.contains(QStringLiteral("4532019876"))) << turn.degrees << ": " << page.text.toStdString();
-    EXPECT_TRUE(values.contains(QStringLiteral("1957-03-14"))) << turn.degrees << ": " << page.text.toStdString();
-    const int at = static_cast<int>(page.text.indexOf(QStringLiteral("4532")));
-    ASSERT_GE(at, 0);
-    const QVector<QRect> boxes = BoxesOf(page, at, 12);
-    ASSERT_FALSE(boxes.isEmpty());
-    for (const QRect& box : boxes) {
-      EXPECT_TRUE(expected.adjusted(-20, -20, 20, 20).contains(box.center()))
-          << turn.degrees << ": a box at " << box.x() << "," << box.y();
+    // The whole page, and its top band read reduced: its boxes too are on the page as given.
+    for (const bool band : {false, true}) {
+      const PageText page = band ? recognizer->ReadBand(scanned, kDpi, {0.45, 150}) : recognizer->Read(scanned, kDpi);
+      SCOPED_TRACE(::testing::Message() << turn.degrees << (band ? " band: " : ": ") << page.text.toStdString());
+      EXPECT_EQ(page.turned, turn.degrees);
+      EXPECT_EQ(page.complete, !band);
+      const QStringList values = Values(page);
+      EXPECT_TRUE(values.contains(QStringLiteral("4532019876")));
+      EXPECT_TRUE(values.contains(QStringLiteral("1957-03-14")));
+      EXPECT_EQ(page.text.contains(QStringLiteral("Collected")), !band);
+      const int at = static_cast<int>(page.text.indexOf(QStringLiteral("4532")));
+      ASSERT_GE(at, 0);
+      const QVector<QRect> boxes = BoxesOf(page, at, 12);
+      ASSERT_FALSE(boxes.isEmpty());
+      for (const QRect& box : boxes) {
+        EXPECT_TRUE(expected.adjusted(-20, -20, 20, 20).contains(box.center())) << "a box at " << box.x() << "," << box.y();
+      }
     }
   }
 

@@ -32,19 +32,20 @@ bool WriteBilevelTiff(int fd, const QString& name, const std::vector<BilevelPage
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(page.height));
     TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 1);
     TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tiff, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+    TIFFSetField(tiff, TIFFTAG_COMPRESSION, info.group3 ? COMPRESSION_CCITTFAX3 : COMPRESSION_CCITTFAX4);
+    if (info.group3) TIFFSetField(tiff, TIFFTAG_GROUP3OPTIONS, 0u);
     TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
     TIFFSetField(tiff, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
     TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
     TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(page.height));
     TIFFSetField(tiff, TIFFTAG_XRESOLUTION, static_cast<float>(page.dpi));
-    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(page.dpi));
+    TIFFSetField(tiff, TIFFTAG_YRESOLUTION, static_cast<float>(page.yDpi > 0 ? page.yDpi : page.dpi));
     TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     TIFFSetField(tiff, TIFFTAG_PAGENUMBER, index, count);
     if (!software.isEmpty()) TIFFSetField(tiff, TIFFTAG_SOFTWARE, software.constData());
     if (info.scanned.isValid()) TIFFSetField(tiff, TIFFTAG_DATETIME, stamp.constData());
-    // One strip per page, as scanners write Group 4: the encoder sees the page whole.
+    // One strip per page, as scanners and fax servers write them: the encoder sees the page whole.
     const tmsize_t size = static_cast<tmsize_t>(page.bytesPerLine) * page.height;
     QByteArray data = page.bits;  // the encoder may scribble on its input
     ok = page.bits.size() == size && TIFFWriteEncodedStrip(tiff, 0, data.data(), size) == size &&

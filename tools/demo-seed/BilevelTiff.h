@@ -1,5 +1,5 @@
-// A scanned bilevel page (1 bit, 1 = black) and the multi-page CCITT Group 4 TIFF writer that
-// stores such pages the way document scanners do: one page per directory, white is zero.
+// A scanned bilevel page (1 bit, 1 = black) and the multi-page CCITT TIFF writer that stores such
+// pages the way document scanners (Group 4) and fax servers (Group 3) do: one page per directory.
 #pragma once
 
 #include <QByteArray>
@@ -12,7 +12,8 @@ namespace pyxa {
 struct BilevelPage {
   int width = 0;
   int height = 0;
-  int dpi = 0;
+  int dpi = 0;   // across
+  int yDpi = 0;  // down; 0: as across (a fax's fine mode is 204 x 196)
   int bytesPerLine = 0;  // rows packed most significant bit first
   QByteArray bits;       // height * bytesPerLine bytes; a set bit is black
 
@@ -24,6 +25,7 @@ struct BilevelPage {
 struct TiffInfo {
   QString software;  // the scanning program, as scanners name themselves
   QDateTime scanned;
+  bool group3 = false;  // one-dimensional Group 3, as fax servers store received pages; else Group 4
 };
 
 // Writes the pages to the open file descriptor fd (not closed; name is for libtiff's messages).

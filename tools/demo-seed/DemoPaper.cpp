@@ -9,6 +9,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QRandomGenerator>
+#include <QSize>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <cstring>
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kScanDpi = 300;
 constexpr int kFaxDpi = 200;
+constexpr QSize kFineFaxDpi(204, 196);
 
 // The sender's name as it appears in a file name: letters and digits only.
 QString FileWord(const QString& name) {
@@ -37,9 +39,41 @@ struct TiffJob {
   int dpi;
   QString software;
   QDateTime scanned;
+  // How the clerk files it: the patient of each page (null pointer: a cover sheet), and one filing.
+  std::vector<const PaperPatient*> patients;
+  QString category, sender;
+  QDate date;
 };
 
-bool WriteTiff(const QString& folder, const TiffJob& job, quint64 seed, QString& error) {
+// The TIFFs of the paper, with what each page is.
+std::vector<TiffJob> TiffJobs(const PaperCast& cast, const QDate& today, int scanDpi, int faxDpi) {
+  const QDate yesterday = today.addDays(-1);
+  const QString day = yesterday.toString(QStringLiteral("yyyyMMdd"));
+  const QString scanner = QStringLiteral("OfficeScan Capture 4.2");
+  const QString faxServer = QStringLiteral("FaxDesk Server 8.1");
+  const QDateTime referred(yesterday, QTime(9, 14, 3));
+  const QDateTime imaged(yesterday, QTime(17, 52, 8));
+  const PaperPatient* lab = &cast.labPatient;
+  const PaperPatient* discharged = &cast.dischargePatient;
+  const PaperPatient* referral = &cast.referralPatient;
+  std::vector<TiffJob> jobs{
+      {QStringLiteral("Batch_%1_161522.tif").arg(day), LabBatchPages(cast, today), scanDpi, scanner,
+       QDateTime(yesterday, QTime(16, 15, 22)), {lab, lab, &cast.lipidPatient, &cast.prenatalPatient},
+       QStringLiteral("Lab Report"), cast.laboratory, today.addDays(-3)},
+      {QStringLiteral("Batch_%1_163047.tif").arg(day), DischargeSummaryPages(cast, today), scanDpi, scanner,
+       QDateTime(yesterday, QTime(16, 30, 47)), {discharged, discharged, discharged},
+       QStringLiteral("Correspondence"), QStringLiteral("St. Brigid's Hospital"),
+       today.addDays(-7)},
+      {QStringLiteral("Referral_%1.tif").arg(FileWord(cast.cardiologist.lastName)), ReferralFaxPages(cast, referred),
+       faxDpi, faxServer, referred, {referral, referral}, QStringLiteral("Correspondence"),
+       QStringLiteral("Harbourview Family Practice"), yesterday.addDays(-1)},
+      {QStringLiteral("Fax_%1_175208.tif").arg(day), ImagingFaxPages(cast, imaged), faxDpi, faxServer, imaged,
+       {nullptr, &cast.ultrasoundPatient}, QStringLiteral("DI Report"), cast.imagingCentre, yesterday},
+  };
+  return jobs;
+}
+
+bool WriteTiff(const QString& folder, const TiffJob& job, quint64 seed, bool group3, QString& error) {
   std::vector<BilevelPage> scanned;
   QRandomGenerator random(static_cast<quint32>(seed));
   for (const PageDrawing& draw : job.pages) {
@@ -48,12 +82,13 @@ bool WriteTiff(const QString& folder, const TiffJob& job, quint64 seed, QString&
     look.skewDegrees = random.bounded(1.0) - 0.5;
     look.offset = QPointF(random.bounded(6.0) - 3, random.bounded(6.0) - 3);
     look.specks = 20 + static_cast<int>(random.bounded(40));
-    scanned.push_back(ScanPage(draw, job.dpi, look, ++seed));
+    scanned.push_back(group3 ? ScanPage(draw, kFineFaxDpi.width(), look, ++seed, kFineFaxDpi.height())
+                             : ScanPage(draw, job.dpi, look, ++seed));
   }
   return WriteFileAtomically(
       folder + QLatin1Char('/') + job.name,
       [&](QFile& file, QString& why) {
-        return WriteBilevelTiff(file.handle(), file.fileName(), scanned, {job.software, job.scanned}, why);
+        return WriteBilevelTiff(file.handle(), file.fileName(), scanned, {job.software, job.scanned, group3}, why);
       },
       error);
 }
@@ -107,22 +142,9 @@ bool FillFolder(const QString& folder, const PaperCast& cast, const QDate& today
   const QString day = yesterday.toString(QStringLiteral("yyyyMMdd"));
   const int scanDpi = options.dpi > 0 ? options.dpi : kScanDpi;
   const int faxDpi = options.dpi > 0 ? options.dpi : kFaxDpi;
-  const QString scanner = QStringLiteral("OfficeScan Capture 4.2");
-  const QString faxServer = QStringLiteral("FaxDesk Server 8.1");
-  const TiffJob tiffs[] = {
-      {QStringLiteral("Batch_%1_161522.tif").arg(day), LabBatchPages(cast, today), scanDpi, scanner,
-       QDateTime(yesterday, QTime(16, 15, 22))},
-      {QStringLiteral("Batch_%1_163047.tif").arg(day), DischargeSummaryPages(cast, today), scanDpi, scanner,
-       QDateTime(yesterday, QTime(16, 30, 47))},
-      {QStringLiteral("Referral_%1.tif").arg(FileWord(cast.cardiologist.lastName)),
-       ReferralFaxPages(cast, QDateTime(yesterday, QTime(9, 14, 3))), faxDpi, faxServer,
-       QDateTime(yesterday, QTime(9, 14, 3))},
-      {QStringLiteral("Fax_%1_175208.tif").arg(day), ImagingFaxPages(cast, QDateTime(yesterday, QTime(17, 52, 8))),
-       faxDpi, faxServer, QDateTime(yesterday, QTime(17, 52, 8))},
-  };
   quint64 seed = 1;
-  for (const TiffJob& job : tiffs) {
-    if (!WriteTiff(folder, job, seed, error)) return false;
+  for (const TiffJob& job : TiffJobs(cast, today, scanDpi, faxDpi)) {
+    if (!WriteTiff(folder, job, seed, options.group3Fax, error)) return false;
     seed += 100;
   }
   const QDateTime photographed(yesterday, QTime(14, 22, 33));
@@ -135,6 +157,19 @@ bool FillFolder(const QString& folder, const PaperCast& cast, const QDate& today
 }
 
 }  // namespace
+
+std::vector<PaperPageFacts> DemoPaperFacts(const PaperCast& cast, const QDate& today) {
+  std::vector<PaperPageFacts> facts;
+  for (const TiffJob& job : TiffJobs(cast, today, kScanDpi, kFaxDpi)) {
+    for (size_t page = 0; page < job.patients.size(); ++page) {
+      const PaperPatient* patient = job.patients[page];
+      facts.push_back({job.name, static_cast<int>(page), patient != nullptr, patient ? *patient : PaperPatient(),
+                       patient ? job.category : QString(), patient ? job.sender : QString(),
+                       patient ? job.date : QDate()});
+    }
+  }
+  return facts;
+}
 
 bool CreateDemoPaper(const QString& folder, const PaperCast& cast, const Clock& clock, QString& error,
                      const DemoPaperOptions& options) {

@@ -16,11 +16,12 @@ constexpr int kBayer[8][8] = {{0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 5
                               {3, 35, 11, 43, 1, 33, 9, 41},  {51, 19, 59, 27, 49, 17, 57, 25},
                               {15, 47, 7, 39, 13, 45, 5, 37}, {63, 31, 55, 23, 61, 29, 53, 21}};
 
-BilevelPage Dither(const QImage& grey, int dpi) {
+BilevelPage Dither(const QImage& grey, int dpi, int yDpi) {
   BilevelPage page;
   page.width = grey.width();
   page.height = grey.height();
   page.dpi = dpi;
+  page.yDpi = yDpi;
   page.bytesPerLine = (page.width + 7) / 8;
   page.bits = QByteArray(page.bytesPerLine * page.height, '\0');
   int threshold[8][8];
@@ -40,9 +41,10 @@ BilevelPage Dither(const QImage& grey, int dpi) {
 
 }  // namespace
 
-BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, quint64 seed) {
+BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, quint64 seed, int yDpi) {
+  if (yDpi <= 0) yDpi = dpi;
   const int width = static_cast<int>(std::lround(8.5 * dpi));
-  const int height = 11 * dpi;
+  const int height = 11 * yDpi;
   QImage grey(width, height, QImage::Format_Grayscale8);
   grey.fill(255);
   // The painter works in points: fonts given in points come out the right size on paper.
@@ -54,7 +56,7 @@ BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, qui
     painter.translate(width / 2.0, height / 2.0);
     painter.rotate(look.skewDegrees);
     painter.translate(-width / 2.0, -height / 2.0);
-    painter.scale(dpi / 72.0, dpi / 72.0);
+    painter.scale(dpi / 72.0, yDpi / 72.0);
     painter.translate(look.offset);
     Sheet sheet(painter, seed);
     draw(sheet);
@@ -67,11 +69,11 @@ BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, qui
     for (int i = 0; i < look.specks; ++i) {
       const double x = random.bounded(width);
       const double y = random.bounded(height);
-      const double r = dpi / 300.0 * (0.6 + random.bounded(1.4));
+      const double r = yDpi / 300.0 * (0.6 + random.bounded(1.4));
       painter.drawEllipse(QPointF(x, y), r, r * (0.6 + random.bounded(0.8)));
     }
   }
-  return Dither(grey, dpi);
+  return Dither(grey, dpi, yDpi);
 }
 
 }  // namespace pyxa

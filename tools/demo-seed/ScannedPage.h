@@ -18,8 +18,9 @@ struct ScanLook {
   int specks = 0;         // dust and toner dots
 };
 
-// A US letter page at dpi (1700 x 2200 at 200 dpi, 2550 x 3300 at 300 dpi). seed drives the
-// dust and the signatures, so the same arguments give the same page.
-BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, quint64 seed);
+// A US letter page at dpi (1700 x 2200 at 200 dpi, 2550 x 3300 at 300 dpi), or at dpi across and
+// yDpi down (a fax's 204 x 196). seed drives the dust and the signatures, so the same arguments give
+// the same page.
+BilevelPage ScanPage(const PageDrawing& draw, int dpi, const ScanLook& look, quint64 seed, int yDpi = 0);
 
 }  // namespace pyxa
