@@ -33,7 +33,7 @@ void ListWithNames(benchmark::State& state) {
     pyxa::NameLookups names(*g_session);
     pyxa::AuditLogListing listing(names, [](qint64) { return QStringLiteral("Lab Report"); });
     int listed = 0;
-    const QString error = listing.List(g_store, {kDay, kDay, {}, {}, false}, [&](const pyxa::AuditLogLine&) { ++listed; });
+    const QString error = listing.List(g_store, {kDay, kDay, {}, {}, false, {}}, [&](const pyxa::AuditLogLine&) { ++listed; });
     if (!error.isEmpty()) state.SkipWithError(error.toStdString().c_str());
     g_listed = listed;
     state.counters["service calls"] = names.ServiceCalls();
@@ -44,10 +44,10 @@ void ListWithNames(benchmark::State& state) {
 void ListWithNamesKnown(benchmark::State& state) {
   pyxa::NameLookups names(*g_session);
   pyxa::AuditLogListing listing(names, [](qint64) { return QStringLiteral("Lab Report"); });
-  listing.List(g_store, {kDay, kDay, {}, {}, false}, [](const pyxa::AuditLogLine&) {});
+  listing.List(g_store, {kDay, kDay, {}, {}, false, {}}, [](const pyxa::AuditLogLine&) {});
   for (auto _ : state) {
     int listed = 0;
-    listing.List(g_store, {kDay, kDay, {}, {}, false}, [&](const pyxa::AuditLogLine&) { ++listed; });
+    listing.List(g_store, {kDay, kDay, {}, {}, false, {}}, [&](const pyxa::AuditLogLine&) { ++listed; });
     benchmark::DoNotOptimize(listed);
   }
 }

@@ -1,5 +1,6 @@
 // The audit log window as a user meets it: a range of days listed with names from the service (each
-// person asked once per search), name prefixes typed with quotes and wildcards, the log emptied only
+// person asked once per search), name prefixes typed with quotes and wildcards, words found in the
+// text read from the documents' pages, the log emptied only
 // after Yes, the rows exported, and a missing store or a failing service explained.
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "platform/SaveFilePicker.h"
 #include "audit/ui/frmAuditLog.h"
 #include "components/SqliteDatabase.h"
+#include "platform/Sql.h"
 #include "platform/ScriptedPrompter.h"
 #include "shell/FakeService.h"
 #include "shell/Session.h"
@@ -147,6 +149,32 @@ TEST_F(AuditLogTest, TypedPrefixesMatchStoredNamesOnly) {
   EXPECT_EQ(Find<QLineEdit>(window.get(), "txtDName")->text(), QString());
   EXPECT_EQ(Find<QDateEdit>(window.get(), "DTPicker1")->date(), QDate::currentDate());
   EXPECT_EQ(Column(window.get(), 0).size(), 2);  // the list stays until the next search
+}
+
+TEST_F(AuditLogTest, TypedWordsFindTheActionsOnDocumentsWhoseReadTextHoldsThemAll) {
+  const QDateTime when(QDate(2026, 12, 2), QTime(10, 0));
+  for (const auto& [name, text] : {std::pair{"CBC.TIF", "Hemoglobin 142\nFerritin LOW"}, {"Echo.TIF", "Ferritin normal"}}) {
+    Stored(when, QString::fromLatin1(name), {});
+    Document document;
+    document.DocumentName = QString::fromLatin1(name);
+    document.PageText = QString::fromLatin1(text);
+    document.FileData = "II*\0";
+    std::int64_t id = 0;
+    ASSERT_TRUE(database.UpdateDBWithIndexedDoc(document, id));
+    SqlConnection(store).Prepare(QStringLiteral("UPDATE AuditLog SET DocumentID = ? WHERE DocumentName = ?"))
+        .Bind(1, qlonglong(id)).Bind(2, document.DocumentName).Run();
+  }
+  auto window = Open();
+  window->show();  // Enter presses the default button of a shown window only
+  Type(window.get(), "txtWords", QStringLiteral("ferritin low"));
+  Click(window.get(), "cmdSearch");
+  EXPECT_EQ(Column(window.get(), 0), QStringList{"CBC.TIF"});
+  Type(window.get(), "txtWords", QStringLiteral("ferritin"));
+  QTest::keyClick(Find<QLineEdit>(window.get(), "txtWords"), Qt::Key_Return);
+  EXPECT_EQ(Column(window.get(), 0), QStringList({"CBC.TIF", "Echo.TIF"}));
+  Click(window.get(), "cmdClear");
+  EXPECT_EQ(Find<QLineEdit>(window.get(), "txtWords")->text(), QString());
+  EXPECT_EQ(prompter.Count(), 0);
 }
 
 TEST_F(AuditLogTest, TheLogIsEmptiedOnlyAfterYes) {
