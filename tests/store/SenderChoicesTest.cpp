@@ -9,63 +9,48 @@
 namespace pyxa {
 namespace {
 
-class SenderChoicesTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    path = dir.filePath(QStringLiteral("documents.mdb"));
-    ASSERT_TRUE(database.Create(path, kDatabasePassword));
-  }
-  // Stores a document as indexing does, with its PENDING UPLOAD row at `stored`.
-  void Store(qint64 senderId, const QString& sender, qint64 category, qint64 type, const QString& typeDesc,
-             const QDateTime& date, const QDateTime& stored = QDateTime(QDate(2026, 12, 1), QTime(9, 0))) {
+QStringList Texts(const QVector<SenderChoice>& choices) {
+  QStringList texts;
+  for (const SenderChoice& c : choices)
+    texts << QStringLiteral("%1 %2 %3/%4 %5 x%6 %7")
+                 .arg(QString::number(c.SenderID), c.Sender, QString::number(c.CategoryID),
+                      QString::number(c.DocumentTypeID), c.DocumentTypeDesc, QString::number(c.Times),
+                      c.Last.toString(QStringLiteral("MM-dd")));
+  return texts;
+}
+
+TEST(SenderChoicesTest, GroupsTheLatestDocumentsPerSenderCategoryAndTypeMostRecentFirst) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("documents.mdb"));
+  SqliteDatabase database;
+  ASSERT_TRUE(database.Create(path, kDatabasePassword));
+  // A document without a date counts the day it was stored (its PENDING UPLOAD row).
+  const auto store = [&](qint64 senderId, const char* sender, qint64 type, const char* typeDesc, int day, int stored) {
     Document document;
     document.SenderID = senderId;
-    document.Sender = sender;
-    document.CategoryID = category;
+    document.Sender = QString::fromUtf8(sender);
+    document.CategoryID = 1;
     document.DocumentTypeID = type;
-    document.DocumentTypeDesc = typeDesc;
-    document.DocumentDate = date;
+    document.DocumentTypeDesc = QString::fromUtf8(typeDesc);
+    if (day) document.DocumentDate = QDateTime(QDate(2026, 11, day), QTime(0, 0));
     document.FileData = "II*\0";
     AuditLog pending;
-    pending.ActionID = kActionPendingUpload;
-    pending.ActionDate = stored;
+    pending.ActionDate = QDateTime(QDate(2026, 11, stored), QTime(8, 0));
     std::int64_t id = 0;
     ASSERT_TRUE(database.StoreIndexedDocument(document, pending, {}, {}, {}, id));
-  }
-  static QStringList Texts(const QVector<SenderChoice>& choices) {
-    QStringList texts;
-    for (const SenderChoice& c : choices)
-      texts << QStringLiteral("%1 %2 %3/%4 %5 x%6 %7")
-                   .arg(c.SenderID)
-                   .arg(c.Sender)
-                   .arg(c.CategoryID)
-                   .arg(c.DocumentTypeID)
-                   .arg(c.DocumentTypeDesc)
-                   .arg(c.Times)
-                   .arg(c.Last.toString(QStringLiteral("yyyy-MM-dd")));
-    return texts;
-  }
+  };
+  store(5, "City Lab", 10, "Hematology", 3, 4);
+  store(5, "City Lab", 10, "Hematology", 20, 21);
+  store(5, "City Lab", 11, "Chemistry", 10, 22);
+  store(0, "Dr. Okafor", 20, "Consult", 0, 25);
+  store(5, "City Lab", 10, "Hematology", 1, 26);
 
-  QTemporaryDir dir;
-  QString path;
-  SqliteDatabase database;
-};
-
-TEST_F(SenderChoicesTest, GroupsTheLatestDocumentsPerSenderCategoryAndTypeMostRecentFirst) {
-  const auto day = [](int d) { return QDateTime(QDate(2026, 11, d), QTime(0, 0)); };
-  Store(5, QStringLiteral("City Lab"), 1, 10, QStringLiteral("Hematology"), day(3));
-  Store(5, QStringLiteral("City Lab"), 1, 10, QStringLiteral("Hematology"), day(20));
-  Store(5, QStringLiteral("City Lab"), 1, 11, QStringLiteral("Chemistry"), day(10));
-  // A free-text sender's letter without a date counts the day it was stored.
-  Store(0, QStringLiteral("Dr. Okafor"), 2, 20, QStringLiteral("Consult"), {}, QDateTime(QDate(2026, 11, 25), QTime(8, 0)));
-  Store(5, QStringLiteral("City Lab"), 1, 10, QStringLiteral("Hematology"), day(1));
-
-  EXPECT_EQ(Texts(ReadSenderChoices(path)),
-            QStringList({"0 Dr. Okafor 2/20 Consult x1 2026-11-25", "5 City Lab 1/10 Hematology x3 2026-11-20",
-                         "5 City Lab 1/11 Chemistry x1 2026-11-10"}));
-  // Only the latest two documents, and only the most recent group.
+  EXPECT_EQ(Texts(ReadSenderChoices(path)), QStringList({"0 Dr. Okafor 1/20 Consult x1 11-25",
+                                                         "5 City Lab 1/10 Hematology x3 11-20",
+                                                         "5 City Lab 1/11 Chemistry x1 11-10"}));
+  // Only the latest two documents; only the most recent group.
   EXPECT_EQ(Texts(ReadSenderChoices(path, 2)),
-            QStringList({"0 Dr. Okafor 2/20 Consult x1 2026-11-25", "5 City Lab 1/10 Hematology x1 2026-11-01"}));
+            QStringList({"0 Dr. Okafor 1/20 Consult x1 11-25", "5 City Lab 1/10 Hematology x1 11-01"}));
   EXPECT_EQ(ReadSenderChoices(path, kSenderChoiceDocuments, 1).size(), 1);
   // No store yet: no choices, and no store made.
   const QString missing = dir.filePath(QStringLiteral("none.mdb"));
