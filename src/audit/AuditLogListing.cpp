@@ -35,7 +35,7 @@ QString AuditLogListing::List(const QString& storePath, const AuditLogQuery& que
     return QStringLiteral("There is no document store yet (%1): nothing has been stored on this computer.").arg(storePath);
   QVector<AuditLog> rows;
   try {
-    rows = ReadAuditLog(storePath, query.from, query.to, query.documentPrefix, query.patientPrefix);
+    rows = ReadAuditLog(storePath, query.from, query.to, query.documentPrefix, query.patientPrefix, query.words);
   } catch (const AuditReadError& error) {
     return QString::fromStdString(error.what());
   }

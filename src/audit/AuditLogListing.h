@@ -1,6 +1,7 @@
 // The audit log as the audit window lists it: the stored actions of a date range, narrowed by the
-// start of the document or patient name, each worded for the screen with names from the service.
-// Lines are handed over one by one, so that those listed before a failure stay listed.
+// start of the document or patient name and by words (in names and page texts), each worded for the
+// screen with names from the service. Lines are handed over one by one, so that those listed before a
+// failure stay listed.
 #pragma once
 
 #include <QDate>
@@ -20,6 +21,7 @@ struct AuditLogQuery {
   QDate from, to;  // actions after midnight at the start of from, before midnight at the end of to
   QString documentPrefix, patientPrefix;
   bool usDates = false;
+  QString words;  // each must occur in the document's name, type or page text (ReadAuditLog)
 };
 
 class AuditLogListing {

@@ -67,9 +67,9 @@ QHash<qint64, QString> ReconciliationSearch::CategoryNames() {
   return names;
 }
 
-void ReconciliationSearch::Run(const QDate& from, const QDate& to,
+void ReconciliationSearch::Run(const QDate& from, const QDate& to, const QString& words,
                                const std::function<void(const ReconciliationEntry&)>& add) {
-  const QVector<ReconciliationRow> rows = ReadReconciliation(storePath_, from, to);
+  const QVector<ReconciliationRow> rows = ReadReconciliation(storePath_, from, to, words);
   const QHash<qint64, int> failures = FailureCounts();
   const QHash<qint64, QString> categories = CategoryNames();
   NameLookups names(session_);

@@ -1,6 +1,6 @@
-// The reconciliation search: one list entry per audit row of a stored document in a date range,
-// with the names the service gives for its patient, provider and user, its category's name and
-// its count of failed upload attempts.
+// The reconciliation search: one list entry per audit row of a stored document in a date range
+// (narrowed by words of the document's name, type or page text), with the names the service gives
+// for its patient, provider and user, its category's name and its count of failed upload attempts.
 #pragma once
 
 #include "components/DocumentDatabase.h"
@@ -41,7 +41,10 @@ class ReconciliationSearch {
   // Hands each entry to add as soon as it is complete, so a failing service leaves the entries
   // before it listed. Throws AuditReadError (store), ServiceError (names) or
   // StoreReadError (failure counts).
-  void Run(const QDate& from, const QDate& to, const std::function<void(const ReconciliationEntry&)>& add);
+  // words: each must occur in the document's name, type or page text (ReadReconciliation); none
+  // lists every document.
+  void Run(const QDate& from, const QDate& to, const QString& words,
+           const std::function<void(const ReconciliationEntry&)>& add);
 
  private:
   QHash<qint64, int> FailureCounts();

@@ -45,7 +45,8 @@ QByteArray ErrorBody(const ServiceError& error);
 std::optional<ServiceError> ErrorFromBody(const QByteArray& body);
 int HttpStatusFor(qint32 errorNumber);
 
-// An upload's document without its file data and pages, with the upload key.
+// An upload's document without its file data, pages and page text (which never leaves the
+// workstation), with the upload key.
 QJsonObject DocumentToJson(const Document& document, const QString& uploadKey);
 Document DocumentFromJson(const QJsonObject& fields, QString& uploadKey);  // throws WireError
 

@@ -33,8 +33,8 @@ class Database {
   QString WebSvcAccount, WebSvcPwd, WebSvcURL, DBPwd, FilePath;
   virtual bool UpdateSettings() = 0;
 
-  // Writes. A stored document goes in with IsUploaded -1; UpdateDocuments turns the
-  // collection's stored rows to 0 (awaiting upload).
+  // Writes. A stored document goes in with IsUploaded -1, and with its PageText, which GetDocuments
+  // gives back; UpdateDocuments turns the collection's stored rows to 0 (awaiting upload).
   virtual bool UpdateDBWithIndexedDoc(Document& document, std::int64_t& newDocumentId) = 0;
   virtual bool UpdateDocuments(Documents& documents) = 0;
   virtual bool UpdateDBWithLog(AuditLog& record) = 0;

@@ -50,7 +50,16 @@ std::int64_t InsertDocument(SqlConnection& connection, const Document& document)
       .Bind(16, document.Notes)
       .Bind(17, document.FileData)
       .Run();
-  return connection.LastInsertId();
+  const std::int64_t id = connection.LastInsertId();
+  // Every store written from now on has the table, so that its searches can rely on it.
+  EnsureDocumentTexts(connection);
+  if (!document.PageText.isEmpty()) {
+    connection.Prepare(QStringLiteral("INSERT INTO DocumentTexts (DocumentID, PageText) VALUES (?, ?)"))
+        .Bind(1, Int64(id))
+        .Bind(2, document.PageText)
+        .Run();
+  }
+  return id;
 }
 
 
@@ -256,9 +265,15 @@ bool SqliteDatabase::Write(const std::function<bool(SqlConnection&)>& body) {
 Documents SqliteDatabase::GetDocuments() {
   Documents documents;
   const bool ok = Read([&documents](SqlConnection& connection) {
-    SqlStatement row = connection.Prepare(QStringLiteral("SELECT * FROM Documents ORDER BY DocumentID"));
+    // A store no version with page texts has written yet has none to read.
+    const bool texts = HasDocumentTexts(connection);
+    SqlStatement row = connection.Prepare(
+        texts ? QStringLiteral("SELECT d.*, t.PageText AS PageText FROM Documents d"
+                               " LEFT JOIN DocumentTexts t ON t.DocumentID = d.DocumentID ORDER BY d.DocumentID")
+              : QStringLiteral("SELECT * FROM Documents ORDER BY DocumentID"));
     while (row.Step()) {
       Document document = ReadDocumentRow(row);
+      if (texts) document.PageText = row.Text(QStringLiteral("PageText"));
       documents.Add(std::move(document));
     }
   });

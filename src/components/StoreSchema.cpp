@@ -32,17 +32,33 @@ const char* const kSourceRemovalsSql =
     " SourceDigest BLOB NOT NULL, PageNumber INTEGER NOT NULL);"
     "CREATE INDEX IF NOT EXISTS SourceRemovalsBySource ON SourceRemovals (SourcePath, SourceDigest);";
 
+// Made the same way. The trigger takes a document's text with it whichever program deletes the
+// document, older ones included: patient text must not outlive its document.
+const char* const kDocumentTextsSql =
+    "CREATE TABLE IF NOT EXISTS DocumentTexts ("
+    " DocumentID INTEGER PRIMARY KEY, PageText TEXT NOT NULL);"
+    "CREATE TRIGGER IF NOT EXISTS DocumentTextsGoWithTheirDocument AFTER DELETE ON Documents"
+    " BEGIN DELETE FROM DocumentTexts WHERE DocumentID = old.DocumentID; END;";
+
+bool HasTable(SqlConnection& connection, const QString& name) {
+  return connection.Prepare(QStringLiteral("SELECT 1 AS found FROM sqlite_master WHERE type = 'table' AND name = ?"))
+      .Bind(1, name)
+      .Step();
+}
+
 }  // namespace
 
 void EnsureSourceRemovals(SqlConnection& connection) {
   if (!HasSourceRemovals(connection)) connection.Execute(QString::fromLatin1(kSourceRemovalsSql));
 }
 
-bool HasSourceRemovals(SqlConnection& connection) {
-  return connection
-      .Prepare(QStringLiteral("SELECT 1 AS found FROM sqlite_master WHERE type = 'table' AND name = 'SourceRemovals'"))
-      .Step();
+bool HasSourceRemovals(SqlConnection& connection) { return HasTable(connection, QStringLiteral("SourceRemovals")); }
+
+void EnsureDocumentTexts(SqlConnection& connection) {
+  if (!HasDocumentTexts(connection)) connection.Execute(QString::fromLatin1(kDocumentTextsSql));
 }
+
+bool HasDocumentTexts(SqlConnection& connection) { return HasTable(connection, QStringLiteral("DocumentTexts")); }
 
 QString StoreSchemaSql() {
   return QStringLiteral(
@@ -134,6 +150,7 @@ QByteArray StorePasswordDigest(const QString& password, const QByteArray& salt, 
 void CreateStoreSchema(SqlConnection& connection, const QString& password) {
   connection.Execute(StoreSchemaSql());
   connection.Execute(QString::fromLatin1(kSourceRemovalsSql));
+  connection.Execute(QString::fromLatin1(kDocumentTextsSql));
   connection.Execute(QStringLiteral("PRAGMA application_id = %1; PRAGMA user_version = %2;")
                          .arg(kStoreApplicationId)
                          .arg(kStoreSchemaVersion));

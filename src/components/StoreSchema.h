@@ -42,6 +42,17 @@ void EnsureSourceRemovals(SqlConnection& connection);
 // Whether the store has the SourceRemovals table. Throws SqlError.
 bool HasSourceRemovals(SqlConnection& connection);
 
+// DocumentTexts (made by CreateStoreSchema; EnsureDocumentTexts adds it to stores written before
+// it): DocumentID (the Documents row's), PageText (the text read from the document's pages). A row
+// only for a document with text; it goes with its Documents row, whoever deletes that. Kept beside
+// Documents rather than in it so that the upload program's reads never carry it, and so that a
+// search reading it does not walk each row's FileData to reach a column stored after it.
+// Adds the DocumentTexts table when missing. Runs inside the caller's write transaction. Throws
+// SqlError.
+void EnsureDocumentTexts(SqlConnection& connection);
+// Whether the store has the DocumentTexts table. Throws SqlError.
+bool HasDocumentTexts(SqlConnection& connection);
+
 // Creates the tables and marks in an empty database and stores the password check. Runs inside
 // the caller's transaction. Throws SqlError.
 void CreateStoreSchema(SqlConnection& connection, const QString& password);

@@ -2,6 +2,7 @@
 
 #include "components/StoreSchema.h"
 #include "platform/Sql.h"
+#include "store/WordSearch.h"
 
 namespace pyxa {
 namespace {
@@ -12,25 +13,40 @@ std::pair<QString, QString> Range(const QDate& from, const QDate& to) {
           QDateTime(to.addDays(1), QTime(0, 0)).toString(kStoreDateFormat)};
 }
 
-QString LikePrefix(const QString& text) {
-  QString escaped = text;
-  escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-  escaped.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-  escaped.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-  return escaped + QLatin1Char('%');
+QString LikePrefix(const QString& text) { return EscapeLike(text) + QLatin1Char('%'); }
+
+// The page text is joined only for a search with words, so a plain listing reads no more than it
+// did; a store no version with page texts has written has only names to match.
+QStringList WordColumns(SqlConnection& connection, const WordSearch& words, QStringList names, QString& join,
+                        const QString& documentId) {
+  if (words.IsEmpty()) return {};
+  WordSearch::Prepare(connection);
+  if (HasDocumentTexts(connection)) {
+    join = QStringLiteral(" LEFT JOIN DocumentTexts t ON t.DocumentID = %1").arg(documentId);
+    names << QStringLiteral("t.PageText");
+  }
+  return names;
 }
 
 }  // namespace
 
 QVector<AuditLog> ReadAuditLog(const QString& storePath, const QDate& from, const QDate& to,
-                               const QString& documentNamePrefix, const QString& patientNamePrefix) {
+                               const QString& documentNamePrefix, const QString& patientNamePrefix,
+                               const QString& words) {
   QVector<AuditLog> rows;
   try {
     SqlConnection connection(storePath, SqlConnection::Mode::ReadOnly);
-    QString sql = QStringLiteral("SELECT * FROM AuditLog WHERE ActionDate > ? AND ActionDate < ?");
-    if (!documentNamePrefix.isEmpty()) sql += QStringLiteral(" AND DocumentName LIKE ? ESCAPE '\\'");
-    if (!patientNamePrefix.isEmpty()) sql += QStringLiteral(" AND PatientName LIKE ? ESCAPE '\\'");
-    sql += QStringLiteral(" ORDER BY ActionDate, rowid");
+    const WordSearch search(words);
+    QString join;
+    const QStringList columns =
+        WordColumns(connection, search, {QStringLiteral("a.DocumentName"), QStringLiteral("a.TypeDesc")}, join,
+                    QStringLiteral("a.DocumentID"));
+    QString sql = QStringLiteral("SELECT a.* FROM AuditLog a") + join +
+                  QStringLiteral(" WHERE a.ActionDate > ? AND a.ActionDate < ?");
+    if (!documentNamePrefix.isEmpty()) sql += QStringLiteral(" AND a.DocumentName LIKE ? ESCAPE '\\'");
+    if (!patientNamePrefix.isEmpty()) sql += QStringLiteral(" AND a.PatientName LIKE ? ESCAPE '\\'");
+    if (!search.IsEmpty()) sql += QStringLiteral(" AND ") + search.Condition(columns);
+    sql += QStringLiteral(" ORDER BY a.ActionDate, a.rowid");
     auto row = connection.Prepare(sql);
     const auto [start, end] = Range(from, to);
     row.Bind(1, start);
@@ -38,6 +54,7 @@ QVector<AuditLog> ReadAuditLog(const QString& storePath, const QDate& from, cons
     int position = 3;
     if (!documentNamePrefix.isEmpty()) row.Bind(position++, LikePrefix(documentNamePrefix));
     if (!patientNamePrefix.isEmpty()) row.Bind(position++, LikePrefix(patientNamePrefix));
+    search.Bind(row, position, static_cast<int>(columns.size()));
     while (row.Step()) {
       AuditLog record;
       record.DocumentID = row.Int(QStringLiteral("DocumentID"));
@@ -69,17 +86,27 @@ void DeleteAuditLog(const QString& storePath) {
   }
 }
 
-QVector<ReconciliationRow> ReadReconciliation(const QString& storePath, const QDate& from, const QDate& to) {
+QVector<ReconciliationRow> ReadReconciliation(const QString& storePath, const QDate& from, const QDate& to,
+                                              const QString& words) {
   QVector<ReconciliationRow> rows;
   try {
     SqlConnection connection(storePath, SqlConnection::Mode::ReadOnly);
-    auto row = connection.Prepare(QStringLiteral(
+    const WordSearch search(words);
+    QString join;
+    const QStringList columns =
+        WordColumns(connection, search, {QStringLiteral("d.DocumentName"), QStringLiteral("d.TypeDescription")},
+                    join, QStringLiteral("d.DocumentID"));
+    QString sql = QStringLiteral(
         "SELECT d.DocumentID, d.PatientID, d.CategoryID, d.TypeID, d.DocumentName, d.EncounterDate, d.UserID,"
         " d.TypeDescription, d.PhysicianID, d.EncounterID, a.ActionID, a.StatusID, a.ActionDate"
-        " FROM Documents d INNER JOIN AuditLog a ON d.DocumentID = a.DocumentID"
-        " WHERE a.ActionDate > ? AND a.ActionDate < ? ORDER BY a.ActionDate, a.rowid"));
+        " FROM Documents d INNER JOIN AuditLog a ON d.DocumentID = a.DocumentID");
+    sql += join + QStringLiteral(" WHERE a.ActionDate > ? AND a.ActionDate < ?");
+    if (!search.IsEmpty()) sql += QStringLiteral(" AND ") + search.Condition(columns);
+    sql += QStringLiteral(" ORDER BY a.ActionDate, a.rowid");
+    auto row = connection.Prepare(sql);
     const auto [start, end] = Range(from, to);
     row.Bind(1, start).Bind(2, end);
+    search.Bind(row, 3, static_cast<int>(columns.size()));
     while (row.Step()) {
       ReconciliationRow r;
       r.documentId = row.Int(QStringLiteral("DocumentID"));

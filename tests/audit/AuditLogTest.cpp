@@ -1,5 +1,6 @@
 // The audit log window as a user meets it: a range of days listed with names from the service (each
-// person asked once per search), name prefixes typed with quotes and wildcards, the log emptied only
+// person asked once per search), name prefixes typed with quotes and wildcards, words found in the
+// text read from the documents' pages, the log emptied only
 // after Yes, the rows exported, and a missing store or a failing service explained.
 #include <gtest/gtest.h>
 
@@ -147,6 +148,26 @@ TEST_F(AuditLogTest, TypedPrefixesMatchStoredNamesOnly) {
   EXPECT_EQ(Find<QLineEdit>(window.get(), "txtDName")->text(), QString());
   EXPECT_EQ(Find<QDateEdit>(window.get(), "DTPicker1")->date(), QDate::currentDate());
   EXPECT_EQ(Column(window.get(), 0).size(), 2);  // the list stays until the next search
+}
+
+TEST_F(AuditLogTest, TypedWordsFindTheActionsOnDocumentsWhoseReadTextHoldsThemAll) {
+  const QDateTime when(QDate(2026, 12, 2), QTime(10, 0));
+  Stored(when, QStringLiteral("Echo.TIF"), {});  // no stored document, so no text
+  Document document;
+  document.PageText = QStringLiteral("Hemoglobin 142\nFerritin LOW");
+  document.FileData = "II*\0";
+  std::int64_t id = 0;
+  AuditLog pending;
+  pending.ActionDate = when;
+  pending.DocumentName = QStringLiteral("CBC.TIF");
+  ASSERT_TRUE(database.StoreIndexedDocument(document, pending, {}, {}, {}, id));
+  auto window = Open();
+  Type(window.get(), "txtWords", QStringLiteral("ferritin low"));
+  Click(window.get(), "cmdSearch");
+  EXPECT_EQ(Column(window.get(), 0), QStringList{"CBC.TIF"});
+  Click(window.get(), "cmdClear");
+  EXPECT_EQ(Find<QLineEdit>(window.get(), "txtWords")->text(), QString());
+  EXPECT_EQ(prompter.Count(), 0);
 }
 
 TEST_F(AuditLogTest, TheLogIsEmptiedOnlyAfterYes) {

@@ -16,6 +16,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -103,7 +104,7 @@ class ReconciliationWorld : public ::testing::Test {
 
   // Stores a document as indexing does, with its PENDING UPLOAD row at `when`; answers its ID.
   qint64 StoreDocument(const QString& name, const QByteArray& bytes, qint64 category = 1, qint64 encounter = 0,
-                       const QDateTime& when = kToday.addSecs(-3600)) {
+                       const QDateTime& when = kToday.addSecs(-3600), const QString& pageText = {}) {
     SqliteDatabase database;
     if (!QFile::exists(Store())) {
       EXPECT_TRUE(database.Create(Store(), kDatabasePassword));
@@ -119,6 +120,7 @@ class ReconciliationWorld : public ::testing::Test {
     document.DocumentName = name;
     document.DocumentDate = QDateTime(QDate(2025, 12, 24), QTime(14, 5, 9));
     document.FileData = bytes;
+    document.PageText = pageText;
     std::int64_t id = 0;
     EXPECT_TRUE(database.UpdateDBWithIndexedDoc(document, id));
     Log(id, when, kActionPendingUpload, name);

@@ -63,6 +63,24 @@ TEST_F(SearchTest, ListsOneRowPerActionInTheRangeWithTheClinicsNames) {
   EXPECT_EQ(prompter.Count(), 0) << prompter.Texts().join(QLatin1Char('\n')).toStdString();
 }
 
+TEST_F(SearchTest, TypedWordsKeepTheDocumentsWhoseReadTextHoldsThemAll) {
+  const QDateTime when = kToday.addSecs(-3600);
+  StoreDocument(QStringLiteral("CBC.tif"), "lab", 1, 0, when, QStringLiteral("Hemoglobin 142\nFerritin LOW"));
+  StoreDocument(QStringLiteral("Echo.tif"), "echo", 1, 0, when, QStringLiteral("Ferritin normal"));
+  const auto window = Open();
+  auto* words = window->findChild<QLineEdit*>(QStringLiteral("txtWords"));
+  ASSERT_NE(words, nullptr);
+  QTest::keyClicks(words, QStringLiteral("ferritin low"));
+  QTest::keyClick(words, Qt::Key_Return);
+  EXPECT_EQ(Column(*window, kColName), QStringList{QStringLiteral("CBC.tif")});
+  words->clear();
+  QTest::keyClicks(words, QStringLiteral("ferritin high"));
+  Click(*window, "cmdSearch");
+  EXPECT_EQ(List(*window)->topLevelItemCount(), 0);
+  EXPECT_TRUE(window->findChild<QLabel*>(QStringLiteral("lblStatus"))->text().contains(QStringLiteral("these words")));
+  EXPECT_EQ(prompter.Count(), 0);
+}
+
 TEST_F(SearchTest, APreviewIsTheRowsOwnDocumentRecordedAsViewedAndGoneOnClose) {
   // Two documents of one patient under one name and category: only the ID tells them apart.
   const qint64 first = StoreDocument(QStringLiteral("Scan.tif"), "first document");

@@ -2,9 +2,15 @@
 // repeated key is recognised, and what it refuses.
 #include "ContractFixture.h"
 #include "components/ClinicFaults.h"
+#include "components/ClinicWire.h"
+
+#include <QJsonDocument>
 
 namespace pyxa::clinictest {
 namespace {
+
+// What the workstation read from the pages: it stays there.
+const QString kPageText = QStringLiteral("Ferritin 9 ug/L (zebracorn-41)");
 
 Document Sample(qint64 patientId = kDemoFirstPatientId) {
   Document document;
@@ -21,6 +27,7 @@ Document Sample(qint64 patientId = kDemoFirstPatientId) {
   document.DocumentDate = QDateTime(QDate(2025, 12, 30), QTime(0, 0));
   document.SignOff = true;
   document.Notes = QStringLiteral("follow up\nin two weeks");
+  document.PageText = kPageText;
   // Every byte value, zeros included, over more than one network read.
   document.FileData = QByteArray("%PDF-1.4\0\x01\x02 body", 17);
   for (quint32 i = 0; i < 300 * 1024; ++i) document.FileData.append(static_cast<char>((i * 7919u) >> 3));
@@ -59,6 +66,11 @@ TEST_P(ClinicUploadTest, KeepsTheDocumentAndRecognisesARepeatedKey) {
     EXPECT_EQ(row.Int(QStringLiteral("received_by")), kDemoUserId);
     EXPECT_EQ(row.Int(QStringLiteral("received_ms")), kDemoDay.toMSecsSinceEpoch());
   }
+  // The page text is on neither the wire nor anywhere in the clinic's file.
+  EXPECT_FALSE(QJsonDocument(wire::DocumentToJson(document, QStringLiteral("key-1"))).toJson().contains("zebracorn"));
+  QFile clinicFile(path_);
+  ASSERT_TRUE(clinicFile.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(clinicFile.readAll().contains("zebracorn"));
 
   // The same key from another session object (a new run after a crash) answers the first receipt.
   auto again = Login();

@@ -86,6 +86,7 @@ Document FullDocument() {
   d.Abnormal = false;
   d.Notes = QStringLiteral("Zweite Seite – unleserlich");
   d.FileData = QByteArray("II*\0\x08\0\0\0\xff\x00", 10).repeated(5000);
+  d.PageText = QStringLiteral("HÉMATOLOGIE\nHb 142 g/L; it's 100% _normal_");
   return d;
 }
 
@@ -145,6 +146,7 @@ TEST_F(DocumentDatabaseStoreTest, StoredDocumentReadsBackThroughTheProgramsSqlAn
   EXPECT_FALSE(back.Abnormal);
   EXPECT_EQ(back.Notes, stored.Notes);
   EXPECT_EQ(back.FileData, stored.FileData);
+  EXPECT_EQ(back.PageText, stored.PageText);
 
   // Handing the collection over queues it.
   Documents collection;
@@ -226,6 +228,40 @@ TEST_F(DocumentDatabaseStoreTest, AnOlderStoreGainsTheRemovalsTableWhenFirstWrit
       << db.LastErrorDescription().toStdString();
   ASSERT_EQ(db.GetSourceRemovals().size(), 1);
   EXPECT_EQ(db.GetSourceRemovals().first().DocumentID, id);
+  SqlConnection sql(path_);
+  EXPECT_EQ(CheckStore(sql, kDatabasePassword), StoreCheck::Matches);
+}
+
+// A store written before page texts were kept keeps its rows, takes their table with its next
+// stored document, and a deleted document takes its text with it.
+TEST_F(DocumentDatabaseStoreTest, AnOlderStoreGainsPageTextsWhenFirstWrittenAndLosesNoRow) {
+  const std::int64_t old = Store(QStringLiteral("old.tif"));
+  {
+    SqlConnection sql(path_);
+    sql.Execute(QStringLiteral("DROP TRIGGER DocumentTextsGoWithTheirDocument; DROP TABLE DocumentTexts"));
+  }
+  SqliteDatabase db;
+  ASSERT_TRUE(db.Connect(path_, kDatabasePassword));
+  ASSERT_EQ(db.GetDocuments().Count(), 1);
+  EXPECT_EQ(db.LastError(), kDbOk);
+
+  Document document;
+  document.DocumentName = QStringLiteral("read.tif");
+  document.PageText = QStringLiteral("Hemoglobin 142");
+  AuditLog pending;
+  std::int64_t id = 0;
+  ASSERT_TRUE(db.StoreIndexedDocument(document, pending, QStringLiteral("/a/read.tif"), "d0", {}, id))
+      << db.LastErrorDescription().toStdString();
+  const Documents documents = db.GetDocuments();
+  ASSERT_EQ(documents.Count(), 2);
+  EXPECT_EQ(documents.Item(1).Id, old);
+  EXPECT_EQ(documents.Item(1).DocumentName, QStringLiteral("old.tif"));
+  EXPECT_EQ(documents.Item(1).PageText, QString());
+  EXPECT_EQ(documents.Item(2).PageText, QStringLiteral("Hemoglobin 142"));
+
+  ASSERT_TRUE(db.DeleteDocument(QString::number(id)));
+  EXPECT_EQ(Scalar(QStringLiteral("SELECT count(*) AS n FROM DocumentTexts")), 0);
+  db.Disconnect();
   SqlConnection sql(path_);
   EXPECT_EQ(CheckStore(sql, kDatabasePassword), StoreCheck::Matches);
 }

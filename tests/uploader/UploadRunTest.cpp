@@ -56,8 +56,15 @@ TEST_F(UploadRunTest, EveryQueuedDocumentArrivesOnceWithItsBytesAndAuditRow) {
   EXPECT_EQ(StoreRows(QStringLiteral("Documents WHERE UploadKey IS NOT NULL")), 3);
   SqliteDatabase database;
   ASSERT_TRUE(database.Connect(store_, kDatabasePassword)) << database.LastErrorDescription().toStdString();
-  EXPECT_EQ(database.GetDocuments().Count(), 4);
+  ASSERT_EQ(database.GetDocuments().Count(), 4);
   EXPECT_EQ(database.DocumentsToUpload(), 0);
+  // The text read from the pages stays in the store and reaches the clinic nowhere.
+  EXPECT_EQ(database.GetDocuments().Item(1).PageText, QStringLiteral("Read from page 1: zebracorn"));
+  {
+    QFile clinicFile(path_);
+    ASSERT_TRUE(clinicFile.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(clinicFile.readAll().contains("zebracorn"));
+  }
   database.Disconnect();
   Queue(kDemoFirstPatientId, 5);
   EXPECT_EQ(RunUploader(), kUploadDone) << Said();

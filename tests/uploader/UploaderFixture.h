@@ -71,6 +71,7 @@ class UploaderTest : public ClinicTest {
     document.DocumentDate = QDateTime(QDate(2026, 1, n), QTime(0, 0));
     document.Notes = QStringLiteral("note %1").arg(n);
     document.FileData = DocumentBytes(n, size);
+    document.PageText = QStringLiteral("Read from page %1: zebracorn").arg(n);
     SqliteDatabase database;
     database.FilePath = store_;
     database.DBPwd = kDatabasePassword;

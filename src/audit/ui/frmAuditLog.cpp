@@ -17,6 +17,7 @@
 #include "platform/Prompter.h"
 #include "platform/ui/BusyCursor.h"
 #include "store/AuditReads.h"
+#include "store/WordSearch.h"
 
 namespace pyxa {
 namespace {
@@ -71,6 +72,11 @@ frmAuditLog::frmAuditLog(Session& session, Prompter& prompter, SaveFilePicker& s
   documentName_->setObjectName(QStringLiteral("txtDName"));
   patientName_ = new QLineEdit(this);
   patientName_->setObjectName(QStringLiteral("txtPName"));
+  words_ = new QLineEdit(this);
+  words_->setObjectName(QStringLiteral("txtWords"));
+  words_->setMaxLength(kMaxSearchWordsLength);
+  words_->setToolTip(QStringLiteral("Lists the actions on documents whose name, type or text read from the pages "
+                                    "holds every one of these words"));
 
   auto* filters = new QFormLayout;
   auto* dates = new QHBoxLayout;
@@ -89,6 +95,9 @@ frmAuditLog::frmAuditLog(Session& session, Prompter& prompter, SaveFilePicker& s
   auto* patientLabel = new QLabel(QStringLiteral("&Patient Name:"), this);
   patientLabel->setBuddy(patientName_);
   filters->addRow(patientLabel, patientName_);
+  auto* wordsLabel = new QLabel(QStringLiteral("&Words:"), this);
+  wordsLabel->setBuddy(words_);
+  filters->addRow(wordsLabel, words_);
 
   results_ = new QTreeWidget(this);
   results_->setObjectName(QStringLiteral("lvResults"));
@@ -130,7 +139,8 @@ frmAuditLog::frmAuditLog(Session& session, Prompter& prompter, SaveFilePicker& s
   setTabOrder(from_, to_);
   setTabOrder(to_, documentName_);
   setTabOrder(documentName_, patientName_);
-  setTabOrder(patientName_, search);
+  setTabOrder(patientName_, words_);
+  setTabOrder(words_, search);
   resize(1200, 600);
 
   cmdSearch_Click();
@@ -146,7 +156,8 @@ void frmAuditLog::cmdSearch_Click() {
     BusyCursor busy;
     // Sorting while rows arrive would move each new row; the list sorts once they are all in.
     results_->setSortingEnabled(false);
-    const AuditLogQuery query{from_->date(), to_->date(), documentName_->text(), patientName_->text(), usDates_};
+    const AuditLogQuery query{from_->date(), to_->date(), documentName_->text(), patientName_->text(), usDates_,
+                              words_->text()};
     error = listing.List(storePath_, query, [this](const AuditLogLine& line) {
       lines_.append(line);
       new AuditItem(results_, line);
@@ -159,6 +170,7 @@ void frmAuditLog::cmdSearch_Click() {
 void frmAuditLog::cmdClear_Click() {
   documentName_->clear();
   patientName_->clear();
+  words_->clear();
   from_->setDate(QDate::currentDate());
   to_->setDate(QDate::currentDate());
 }

@@ -1,6 +1,6 @@
 // The audit log window ("Audit Log"): the stored actions of a date range, narrowed by the start of a
-// document or patient name, with names from the service; emptying the log after a question; and the
-// listed rows exported as a CSV file.
+// document or patient name and by words of the document's name, type or page text, with names from
+// the service; emptying the log after a question; and the listed rows exported as a CSV file.
 #pragma once
 
 #include <QDialog>
@@ -45,6 +45,7 @@ class frmAuditLog : public QDialog {
   QDateEdit* to_ = nullptr;
   QLineEdit* documentName_ = nullptr;
   QLineEdit* patientName_ = nullptr;
+  QLineEdit* words_ = nullptr;
   QTreeWidget* results_ = nullptr;
   QList<AuditLogLine> lines_;  // what the list shows, for the export
 };

@@ -3,6 +3,7 @@
 #include "audit/ReconciliationFiles.h"
 #include "shell/ErrorTexts.h"
 #include "shell/Session.h"
+#include "store/WordSearch.h"
 
 #include <QDateEdit>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -43,14 +45,22 @@ frmReconciliation::frmReconciliation(ReconciliationServices services, QWidget* p
   to_ = new QDateEdit(this);
   to_->setObjectName(QStringLiteral("DTPicker2"));
   to_->setCalendarPopup(true);
+  words_ = new QLineEdit(this);
+  words_->setObjectName(QStringLiteral("txtWords"));
+  words_->setMaxLength(kMaxSearchWordsLength);
+  words_->setToolTip(QStringLiteral("Lists the documents whose name, type or text read from the pages holds every "
+                                    "one of these words"));
   search_ = Button(QStringLiteral("S&earch"), QStringLiteral("cmdSearch"), this);
   auto* dates = new QHBoxLayout;
   dates->addWidget(new QLabel(QStringLiteral("From:"), this));
   dates->addWidget(from_);
   dates->addWidget(new QLabel(QStringLiteral("To:"), this));
   dates->addWidget(to_);
+  auto* wordsLabel = new QLabel(QStringLiteral("&Words:"), this);
+  wordsLabel->setBuddy(words_);
+  dates->addWidget(wordsLabel);
+  dates->addWidget(words_, 1);
   dates->addWidget(search_);
-  dates->addStretch();
 
   results_ = new QTreeWidget(this);
   results_->setObjectName(QStringLiteral("lvResults"));
@@ -81,6 +91,7 @@ frmReconciliation::frmReconciliation(ReconciliationServices services, QWidget* p
   resize(900, 420);
 
   connect(search_, &QPushButton::clicked, this, &frmReconciliation::Search);
+  connect(words_, &QLineEdit::returnPressed, this, &frmReconciliation::Search);
   connect(reindex_, &QPushButton::clicked, this, &frmReconciliation::ReindexSelected);
   connect(delete_, &QPushButton::clicked, this, &frmReconciliation::DeleteSelected);
   connect(print_, &QPushButton::clicked, this, &frmReconciliation::PrintSelected);
@@ -142,7 +153,7 @@ void frmReconciliation::Search() {
   status_->clear();
   ReconciliationSearch search(storePath_, services_.session, services_.databases);
   try {
-    search.Run(from_->date(), to_->date(), [this](const ReconciliationEntry& entry) {
+    search.Run(from_->date(), to_->date(), words_->text(), [this](const ReconciliationEntry& entry) {
       entries_.push_back(entry);
       auto* item = new QTreeWidgetItem(results_, entry.Texts(countryDates_));
       item->setData(0, Qt::UserRole, static_cast<int>(entries_.size() - 1));
@@ -151,7 +162,9 @@ void frmReconciliation::Search() {
     ShowError(error);
   }
   if (entries_.isEmpty() && status_->text().isEmpty()) {
-    status_->setText(QStringLiteral("No stored document has an action in these dates."));
+    status_->setText(words_->text().trimmed().isEmpty()
+                         ? QStringLiteral("No stored document has an action in these dates.")
+                         : QStringLiteral("No stored document with these words has an action in these dates."));
   }
   UpdateButtons();
 }

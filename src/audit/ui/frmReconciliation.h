@@ -1,6 +1,7 @@
-// The Reconciliation window: finds stored documents by the dates of their audit rows, previews
-// the chosen one in the main window's page view, deletes it, or puts its file back into Available
-// Files for indexing anew. The rules live in Reconciliation; this window asks and shows.
+// The Reconciliation window: finds stored documents by the dates of their audit rows and by words
+// of their name, type or page text, previews the chosen one in the main window's page view, deletes
+// it, or puts its file back into Available Files for indexing anew. The rules live in
+// Reconciliation; this window asks and shows.
 #pragma once
 
 #include "audit/Reconciliation.h"
@@ -20,6 +21,7 @@
 
 class QDateEdit;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -86,6 +88,7 @@ class frmReconciliation final : public QDialog {
 
   QDateEdit* from_ = nullptr;
   QDateEdit* to_ = nullptr;
+  QLineEdit* words_ = nullptr;
   QTreeWidget* results_ = nullptr;
   QLabel* status_ = nullptr;
   QPushButton* search_ = nullptr;
