@@ -62,6 +62,7 @@ PageProposal ProposeFromPage(const PageText& text, bool country2, const ClinicPa
   }
   proposal.index = ProposeIndex(text.text, found, lists, past);
 
+  proposal.pageSize = text.pageSize;
   for (const PageIdentifier& used : proposal.patient.used)
     proposal.highlights += BoxesOf(text, used.start, used.length);
   for (const TextSpan& span : proposal.index.spans) proposal.highlights += BoxesOf(text, span.start, span.length);
@@ -81,7 +82,7 @@ PageProposal ProposeFromPage(const PageText& text, bool country2, const ClinicPa
   }
   if (!proposal.patient.why.isEmpty()) lines << proposal.patient.why;
   QStringList index;
-  if (proposal.index.categoryId != 0) index << QStringLiteral("Category: %1").arg(proposal.index.category);
+  if (!proposal.index.category.isEmpty()) index << QStringLiteral("Category: %1").arg(proposal.index.category);
   if (!proposal.index.typeName.isEmpty()) index << QStringLiteral("Type: %1").arg(proposal.index.typeName);
   if (!proposal.index.sender.isEmpty()) index << QStringLiteral("Sender: %1").arg(proposal.index.sender);
   if (proposal.index.documentDate.isValid())

@@ -26,7 +26,8 @@ struct PageProposal {
   PatientProposal patient;
   std::optional<ChosenPatient> chosen;  // the clinic's row of the proposed patient
   IndexProposal index;
-  QVector<QRect> highlights;  // in the page's pixels
+  QVector<QRect> highlights;  // in the page's pixels, as read
+  QSize pageSize;             // the page's pixels as read
   QString summary;            // what was read and proposed, for the clerk
 };
 

@@ -124,6 +124,7 @@ void PageReader::ReadPages(const QString& file, int firstPage, const Stamp& stam
                       : quick        ? recognizer->ReadBand(image, dpi, kHeaderBand)
                                      : recognizer->Read(image, dpi);
       text.complete = !quick;
+      text.pageSize = image.size();
       QMetaObject::invokeMethod(
           this,
           [this, generation, file, stamp, page, text = std::move(text)] { Deliver(generation, file, stamp, page, text); },

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QVector>
 #include <memory>
@@ -22,6 +23,7 @@ struct PageText {
   QVector<RecognisedWord> words;
   int turned = 0;  // degrees clockwise the page was turned before it could be read (0, 90, 180, 270)
   bool complete = true;  // false for a quick reading of the page's top band only
+  QSize pageSize;        // the page's pixels as it was given: what the boxes are measured on
 };
 
 // A band of the page to read: its top as it reads upright, reduced to a resolution still enough for

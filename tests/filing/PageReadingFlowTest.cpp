@@ -45,6 +45,7 @@ class ScriptedRecognizer final : public TextRecognizer {
     return available_;
   }
   PageText Read(const QImage&, int) override { return Scripted(text_); }
+  PageText ReadBand(const QImage&, int, const PageBand&) override { return Scripted(text_); }
 
  private:
   QString text_;
@@ -90,6 +91,11 @@ TEST_F(PageReadingFlow, TheClerkAcceptsThePatientReadWithOneKeyAndItIsFiledUnder
   const auto stored = world.Stored();
   ASSERT_EQ(stored.size(), 1);
   EXPECT_EQ(stored.first().first, world.PatientId(1));
+  // What was read stays with the stored document for the audit's word search.
+  SqlConnection store(world.StorePath(), SqlConnection::Mode::ReadOnly);
+  auto text = store.Prepare(QStringLiteral("SELECT PageText FROM DocumentTexts"));
+  ASSERT_TRUE(text.Step());
+  EXPECT_TRUE(text.Text(QStringLiteral("PageText")).contains(QStringLiteral("Hemoglobin 131")));
   EXPECT_TRUE(world.Violations().isEmpty()) << world.Violations().join(QLatin1Char('\n')).toStdString();
 }
 

@@ -293,10 +293,11 @@ void PageView::resizeEvent(QResizeEvent* event) {
   Q_EMIT ScrollChanged();
 }
 
-void PageView::SetHighlights(int page, const QVector<QRect>& boxes) {
-  if (page == highlightPage_ && boxes == highlights_) return;
+void PageView::SetHighlights(int page, const QVector<QRect>& boxes, const QSize& read) {
+  if (page == highlightPage_ && boxes == highlights_ && read == highlightsRead_) return;
   highlightPage_ = page;
-  highlights_ = boxes;
+  highlights_ = read.isEmpty() ? QVector<QRect>() : boxes;
+  highlightsRead_ = read;
   if (kind_ == Kind::Image) Render();
 }
 
@@ -325,8 +326,11 @@ void PageView::Render() {
       QPainter painter(&shown);
       painter.setPen(QPen(QColor(0xd0, 0x80, 0x00), 1));
       painter.setBrush(QColor(0xff, 0xd0, 0x00, 0x60));
+      // The view may even out a fax's unequal resolutions: both directions are measured apart.
+      const double sx = double(shown.width()) / highlightsRead_.width();
+      const double sy = double(shown.height()) / highlightsRead_.height();
       for (const QRect& box : highlights_) {
-        const QRectF scaled(box.x() * scale, box.y() * scale, box.width() * scale, box.height() * scale);
+        const QRectF scaled(box.x() * sx, box.y() * sy, box.width() * sx, box.height() * sy);
         painter.drawRect(scaled.adjusted(-2, -2, 2, 2));
       }
     }

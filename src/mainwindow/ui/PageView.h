@@ -53,9 +53,10 @@ class PageView : public QScrollArea, public PageViewer, public NavigatedView {
   void ScrollTo(const QPoint& pagePoint) override;
   // The shown page at the size, made from what is already decoded: no page is read again.
   QImage Miniature(const QSize& size) override;
-  // Marks boxes (in the page's pixels) on a page (1-based) of the shown image file, as long as it
-  // is shown without unsaved page edits; none clears them. Another file clears them too.
-  void SetHighlights(int page, const QVector<QRect>& boxes);
+  // Marks boxes on a page (1-based) of the shown image file, measured on the page's pixels as they
+  // were read (read, whatever resolution the view evens out), as long as the page is shown without
+  // unsaved page edits; none clears them. Another file clears them too.
+  void SetHighlights(int page, const QVector<QRect>& boxes, const QSize& read);
 
  Q_SIGNALS:
   // The user asked to open the shown Word file in the desktop's program for it.
@@ -94,6 +95,7 @@ class PageView : public QScrollArea, public PageViewer, public NavigatedView {
   int shownPercent_ = 100;
   int highlightPage_ = 0;
   QVector<QRect> highlights_;
+  QSize highlightsRead_;
 };
 
 }  // namespace pyxa

@@ -12,6 +12,8 @@
 #include "platform/ui/BusyCursor.h"
 #include "reading/PageReader.h"
 #include "shell/ServiceFailures.h"
+#include "store/SenderChoices.h"
+#include "store/StoreReadError.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -57,14 +59,14 @@ void frmMain::FollowPageReading() {
     }
     pageProposal_ = {};
     panes_->fraReading->hide();
-    panes_->MD_TIFF1->SetHighlights(0, {});
+    panes_->MD_TIFF1->SetHighlights(0, {}, {});
     return;
   }
   if (!readingFailure_.isEmpty() && readingStartedFile_ == file) return ShowReadingBar();
   const PageText* text = pageReader_->Text(file, page);
   if (!text) {
     pageProposal_ = {};
-    panes_->MD_TIFF1->SetHighlights(0, {});
+    panes_->MD_TIFF1->SetHighlights(0, {}, {});
     if (file != readingStartedFile_ || page != readingStartedPage_ || !pageReader_->Busy()) {
       readingFailure_.clear();
       readingStartedFile_ = file;
@@ -115,7 +117,7 @@ void frmMain::ShowReadingBar() {
   }
   const PageProposal& p = pageProposal_;
   if (p.file.isEmpty()) return;
-  panes_->MD_TIFF1->SetHighlights(p.page + 1, p.highlights);
+  panes_->MD_TIFF1->SetHighlights(p.page + 1, p.highlights, p.pageSize);
   if (p.summary.isEmpty()) {
     bar.ShowNote(p.complete ? QStringLiteral("Nothing on this page names a patient or the kind of document.")
                             : QStringLiteral("Reading the page..."));
@@ -128,7 +130,7 @@ void frmMain::ShowReadingBar() {
 
 void frmMain::ApplyIndexProposal(const IndexProposal& index) {
   DocumentFrame& d = *document_;
-  if (index.categoryId != 0 && SelectId(d.cboCategory, index.categoryId)) cboCategory_Click();
+  if (!index.category.isEmpty() && SelectId(d.cboCategory, index.categoryId)) cboCategory_Click();
   if (!(index.typeId != 0 && SelectId(d.cboType, index.typeId)) && !index.typeName.isEmpty()) {
     const int type = d.cboType->findText(index.typeName, Qt::MatchFixedString);
     if (type >= 0) d.cboType->setCurrentIndex(type);
@@ -228,6 +230,13 @@ QString frmMain::PagesText(const Document& document) const {
 
 namespace pyxa {
 
-QVector<SenderChoice> frmMain::PastSenderChoices() const { return {}; }
+QVector<SenderChoice> frmMain::PastSenderChoices() const {
+  try {
+    return ReadSenderChoices(counts_.StorePath());
+  } catch (const StoreReadError&) {
+    // A store that cannot be read now (locked by an upload) only loses the hint of past choices.
+    return {};
+  }
+}
 
 }  // namespace pyxa
