@@ -226,10 +226,6 @@ QString frmMain::PagesText(const Document& document) const {
   return texts.join(QStringLiteral("\n\f"));
 }
 
-}  // namespace pyxa
-
-namespace pyxa {
-
 QVector<SenderChoice> frmMain::PastSenderChoices() const {
   try {
     return ReadSenderChoices(counts_.StorePath());
