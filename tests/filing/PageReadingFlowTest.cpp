@@ -45,6 +45,12 @@ class ScriptedRecognizer final : public TextRecognizer {
     return available_;
   }
   PageText Read(const QImage&, int) override { return Scripted(text_); }
+  // The band holds the same scripted text; like any band, it is not the whole page.
+  PageText ReadBand(const QImage&, int, const PageBand&) override {
+    PageText band = Scripted(text_);
+    band.complete = false;
+    return band;
+  }
 
  private:
   QString text_;
