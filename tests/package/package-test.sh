@@ -167,10 +167,10 @@ start)
   chmod 444 "$hive"
   chmod 555 "$xdg/Corvantis"
 
-  start() {  # log, login (user:password or empty)
+  start() {  # log, login (user:password or empty), runtime folder (empty: a session without one)
     local rc=0
     timeout 120 "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$home" XDG_CONFIG_HOME="$home/.config" \
-      XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_DIRS="$xdg" \
+      XDG_DATA_HOME="$home/.local/share" ${3:+XDG_RUNTIME_DIR="$3"} XDG_CONFIG_DIRS="$xdg" \
       QT_QPA_PLATFORM=offscreen QT_PLUGIN_PATH="$home/plugins" QT_QPA_GENERIC_PLUGINS=pyxaprobe \
       PYXA_PROBE_LOG="$home/$1" PYXA_PROBE_LOGIN="$2" "$root/usr/bin/pyxadesk" > "$work/$1.out" 2>&1 || rc=$?
     echo "== start ($1): exit $rc"
@@ -178,8 +178,9 @@ start)
     [ "$rc" = 0 ] || fail "the program ended with $rc"
   }
 
-  # First start: the login window, a login against the clinic server, the main window, exit.
-  start first.log demo:demo
+  # First start: the login window, a login against the clinic server, the main window, exit. It runs
+  # without a runtime folder, so the instance lock goes into the data folder, which must still be private.
+  start first.log demo:demo ''
   printf '%s\n' "started $root/usr/lib/pyxadesk" 'shown frmLogin' 'login user=' 'shown frmMain' \
     'shown ' 'message You are Exiting Pyxa, Continue?' > "$work/expected"
   diff -u "$work/expected" "$home/first.log" || fail "the first start did not go login, main window, exit"
@@ -194,7 +195,7 @@ start)
   [ "$(stat -c %a "$config")" = 600 ] || fail "$config is not 0600"
 
   # Next start: the login window offers the last login; closing it ends the program.
-  start second.log ''
+  start second.log '' "$work/runtime"
   printf '%s\n' "started $root/usr/lib/pyxadesk" 'shown frmLogin' 'login user=demo' > "$work/expected"
   diff -u "$work/expected" "$home/second.log" || fail "the next start did not offer the last login"
   cat "$work/clinic/server.log"
