@@ -95,7 +95,8 @@ TEST_F(InstalledRegistryTest, AnAdministratorsValueRulesAndAnUnsetOneLeavesItToT
       {"WSE_Installed", "1", "False", "1", 0},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.name) + " machine=" + (c.machine ? c.machine : "-") + " user=" + (c.user ? c.user : "-"));
+    SCOPED_TRACE(std::string(c.name) + " machine=" + (c.machine ? c.machine : "-") +
+                 " user=" + (c.user ? c.user : "-"));
     QByteArray machine = "[SOFTWARE\\Corvantis\\Pyxadesk]\nMicrosoftWSE=\n";
     if (c.machine) machine += QByteArray(c.name) + "=" + c.machine + "\n";
     QByteArray user = "[SOFTWARE\\Corvantis\\Pyxadesk]\nMainForm_Left=0\n";

@@ -87,8 +87,9 @@ TEST_F(InstalledStart, MachineValuesTheProgramKeepsComeBackWithoutTouchingTheAdm
   EXPECT_TRUE(QDir(data + QStringLiteral("Available Files")).exists());
 
   // A scanner the administrator names is the one used, whatever a user chose before.
-  WriteMachine("[SOFTWARE\\Corvantis\\Pyxadesk]\nWebService_URL=https://clinic:8443/\nWebService_Timeout=60\n"
-               "MicrosoftWSE=support.sh\nWSE_Installed=False\nKofax=False\nScanner=fujitsu:fi-7160\nLastLogin=\n");
+  WriteMachine(
+      "[SOFTWARE\\Corvantis\\Pyxadesk]\nWebService_URL=https://clinic:8443/\nWebService_Timeout=60\n"
+      "MicrosoftWSE=support.sh\nWSE_Installed=False\nKofax=False\nScanner=fujitsu:fi-7160\nLastLogin=\n");
   EXPECT_EQ(StartAndExit().Scanner, QStringLiteral("fujitsu:fi-7160"));
   EXPECT_EQ(StartAndExit().LastLogin, QStringLiteral("clerk"));
 }

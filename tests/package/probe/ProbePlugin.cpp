@@ -10,8 +10,8 @@
 #include <QGenericPlugin>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -33,8 +33,7 @@ class Probe final : public QObject {
  protected:
   bool eventFilter(QObject* object, QEvent* event) override {
     auto* widget = qobject_cast<QWidget*>(object);
-    if (event->type() == QEvent::Show && widget && widget->isWindow() &&
-        !widget->property(kSeen).toBool()) {
+    if (event->type() == QEvent::Show && widget && widget->isWindow() && !widget->property(kSeen).toBool()) {
       widget->setProperty(kSeen, true);
       const QPointer<QWidget> window(widget);
       QTimer::singleShot(0, this, [this, window] {
