@@ -76,6 +76,11 @@ LIST
   appstreamcli validate --no-net "$work/root/usr/share/metainfo/com.corvantis.Pyxadesk.metainfo.xml"
   grep -qx 'Exec=pyxadesk' "$work/root/usr/share/applications/com.corvantis.Pyxadesk.desktop" ||
     fail "the desktop entry does not start the command in /usr/bin"
+  # The menu finds the entry's icon by name in the hicolor theme, as a drawing and at the menu's sizes.
+  icon=$(sed -n 's/^Icon=//p' "$work/root/usr/share/applications/com.corvantis.Pyxadesk.desktop")
+  for file in scalable/apps/$icon.svg 16x16/apps/$icon.png 48x48/apps/$icon.png 256x256/apps/$icon.png; do
+    [ -s "$work/root/usr/share/icons/hicolor/$file" ] || fail "the desktop entry's icon $file is missing"
+  done
   for page in "$work"/root/usr/share/man/man1/*.1.gz; do
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
