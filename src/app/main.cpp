@@ -17,7 +17,7 @@
 #include "reading/TextRecognizer.h"
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
-#include "platform/IniRegistry.h"
+#include "platform/InstalledRegistry.h"
 #include "platform/QtProcessRunner.h"
 #include "platform/ui/MessageBoxPrompter.h"
 #include "document/Document.h"
@@ -160,7 +160,8 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral("2.5.2"));
 
   const AppPaths paths(AppPaths::RunningExecutableFolder());
-  IniRegistry registry(paths.MachineHive(), paths.UserHive());
+  const std::unique_ptr<Registry> settingsRegistry = OpenSettingsRegistry(paths);
+  Registry& registry = *settingsRegistry;
   SettingsStore store(registry, paths.ProgramFolder(), paths.DataFolder());
   AppSettings settings;
   MessageBoxPrompter prompter(nullptr);

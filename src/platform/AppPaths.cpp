@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringList>
 #include <vector>
 
 namespace pyxa {
@@ -37,8 +38,26 @@ QString HomeFolder(const AppPaths::EnvironmentLookup& environment) {
   return QStringLiteral("/");
 }
 
+// The machine hive of the installed layout, in the first folder of XDG_CONFIG_DIRS that holds one
+// (as the XDG rules look up configuration). With none there, /etc/xdg when it is listed (some
+// desktops list a folder of their own before it), else the first folder listed; /etc/xdg when
+// the variable names no absolute folder.
+QString MachineHiveFolder(const AppPaths::EnvironmentLookup& environment) {
+  const QString systemDefault = QStringLiteral("/etc/xdg/");
+  QStringList folders;
+  for (const QString& entry : environment(QStringLiteral("XDG_CONFIG_DIRS")).split(QLatin1Char(':'))) {
+    if (!entry.isEmpty() && QDir::isAbsolutePath(entry)) folders << AsFolder(entry);
+  }
+  for (const QString& folder : folders) {
+    if (QFileInfo(folder + AppPaths::kHiveName).isFile()) return folder;
+  }
+  if (folders.isEmpty() || folders.contains(systemDefault)) return systemDefault;
+  return folders.front();
+}
+
 }  // namespace
 
+const QString AppPaths::kHiveName = QStringLiteral("Corvantis/Pyxadesk.conf");
 const QString AppPaths::kPortableMarker = QStringLiteral("pyxadesk.portable");
 
 AppPaths::AppPaths(const QString& executableFolder, EnvironmentLookup environment)
@@ -54,8 +73,8 @@ AppPaths::AppPaths(const QString& executableFolder, EnvironmentLookup environmen
     if (config.isEmpty()) config = home + QStringLiteral(".config/");
     QString data = XdgFolder(environment, "XDG_DATA_HOME");
     if (data.isEmpty()) data = home + QStringLiteral(".local/share/");
-    machineHive_ = QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf");
-    userHive_ = config + QStringLiteral("Corvantis/Pyxadesk.conf");
+    machineHive_ = MachineHiveFolder(environment) + kHiveName;
+    userHive_ = config + kHiveName;
     dataFolder_ = data + QStringLiteral("Pyxadesk/");
   }
   runtimeFolder_ = XdgFolder(environment, "XDG_RUNTIME_DIR");

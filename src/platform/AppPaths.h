@@ -1,5 +1,6 @@
 // Decides where the program's files live: the portable layout (a "pyxadesk.portable" file beside
-// the executable keeps hives and working folders there) or the installed layout (XDG folders).
+// the executable keeps hives and working folders there) or the installed layout (XDG folders:
+// the machine hive in a system configuration folder, /etc/xdg unless XDG_CONFIG_DIRS says otherwise).
 // Every folder path ends with "/".
 #pragma once
 
@@ -13,7 +14,8 @@ class AppPaths {
   // Looks up an environment variable; an empty text when it is not set.
   using EnvironmentLookup = std::function<QString(const QString& name)>;
 
-  static const QString kPortableMarker;  // "pyxadesk.portable"
+  static const QString kPortableMarker;   // "pyxadesk.portable"
+  static const QString kHiveName;         // "Corvantis/Pyxadesk.conf", under a configuration folder
 
   explicit AppPaths(const QString& executableFolder, EnvironmentLookup environment = ProcessEnvironment());
 

@@ -12,6 +12,7 @@
 #include <QSysInfo>
 #include <cerrno>
 #include <filesystem>
+#include <vector>
 
 namespace pyxa {
 namespace {
@@ -39,6 +40,24 @@ bool WriteAll(int fd, const QByteArray& bytes) {
   return true;
 }
 
+// Creates the missing levels of folder owner-only: without XDG_RUNTIME_DIR the lock lives in the data
+// folder, which holds patient records and must not come into being readable by others. 0 or errno.
+int MakePrivateFolders(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> missing;
+  std::error_code error;
+  for (std::filesystem::path level = folder; !level.empty() && !std::filesystem::exists(level, error);
+       level = level.parent_path()) {
+    if (error) return error.value();
+    missing.push_back(level);
+    if (level == level.parent_path()) break;
+  }
+  if (error) return error.value();
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (::mkdir(it->c_str(), 0700) != 0 && errno != EEXIST) return errno;
+  }
+  return 0;
+}
+
 }  // namespace
 
 InstanceGuard::InstanceGuard(const QString& runtimeFolder, const QString& name)
@@ -61,9 +80,9 @@ InstanceGuard::Result InstanceGuard::TryAcquire() {
   error_.clear();
 
   const QByteArray path = QFile::encodeName(path_);
-  std::error_code folderError;
-  std::filesystem::create_directories(std::filesystem::path(path.toStdString()).parent_path(), folderError);
-  if (folderError) return Fail(folderError.value());
+  if (const int error = MakePrivateFolders(std::filesystem::path(path.toStdString()).parent_path()); error != 0) {
+    return Fail(error);
+  }
 
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     // Not O_EXCL: a file left by a process that died is reused; only the flock says who holds it.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -41,6 +42,31 @@ TEST(AppPaths, UnsetEmptyOrRelativeXdgVariablesFallBackToHome) {
   const AppPaths homeless(exe.path(), Env({}));  // the account's home folder instead
   EXPECT_TRUE(homeless.UserHive().startsWith(QLatin1Char('/')));
   EXPECT_TRUE(homeless.UserHive().endsWith(QStringLiteral("/.config/Corvantis/Pyxadesk.conf")));
+}
+
+TEST(AppPaths, TheMachineHiveIsInTheFirstConfigurationFolderThatHoldsOne) {
+  QTemporaryDir exe, root;
+  const QString a = root.filePath(QStringLiteral("a")), b = root.filePath(QStringLiteral("b/"));
+  ASSERT_TRUE(QDir().mkpath(b + QStringLiteral("Corvantis")));
+  ASSERT_TRUE(QFile(b + QStringLiteral("Corvantis/Pyxadesk.conf")).open(QIODevice::WriteOnly));
+  const QByteArray listed = ("relative:" + a + ":" + b + ":/etc/xdg").toLocal8Bit();
+  struct Case {
+    const char* dirs;
+    QString expected;
+  };
+  const Case cases[] = {
+      {listed.constData(), b + QStringLiteral("Corvantis/Pyxadesk.conf")},
+      // None holds one: /etc/xdg when listed (a desktop may list its own folder first), else the first.
+      {"/nonexistent/xdg-desktop:/etc/xdg/", QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf")},
+      {"/nonexistent/elsewhere", QStringLiteral("/nonexistent/elsewhere/Corvantis/Pyxadesk.conf")},
+      {"", QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf")},
+      {"relative/only", QStringLiteral("/etc/xdg/Corvantis/Pyxadesk.conf")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dirs);
+    const AppPaths paths(exe.path(), Env({{"HOME", "/home/ana"}, {"XDG_CONFIG_DIRS", c.dirs}}));
+    EXPECT_EQ(paths.MachineHive(), c.expected);
+  }
 }
 
 TEST(AppPaths, PortableMarkerKeepsEverythingBesideTheProgram) {

@@ -26,10 +26,14 @@ constexpr auto kFailed = InstanceGuard::Result::Failed;
 
 TEST(InstanceGuard, SecondGuardFailsWhileTheFirstLivesAndSucceedsAfter) {
   QTemporaryDir dir;
-  const QString folder = dir.filePath(QStringLiteral("run/"));  // created on demand
+  const QString folder = dir.filePath(QStringLiteral("data/Pyxadesk/"));  // created on demand, owner-only
   {
     InstanceGuard first(folder, QStringLiteral("Pyxadesk"));
     ASSERT_EQ(first.TryAcquire(), kAcquired);
+    const auto shared = QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    for (const QString& level : {dir.filePath(QStringLiteral("data")), folder}) {
+      EXPECT_FALSE(QFileInfo(level).permissions() & shared) << level.toStdString();
+    }
     EXPECT_EQ(first.TryAcquire(), kAcquired);  // holding it already
     EXPECT_TRUE(QFile::exists(folder + QStringLiteral("Pyxadesk.lock")));
     InstanceGuard second(folder, QStringLiteral("Pyxadesk"));

@@ -2,6 +2,7 @@
 // service, once per run; started by the main program's Upload Now and by a systemd timer.
 #include <QCoreApplication>
 #include <cstdio>
+#include <memory>
 
 #include "UploadArguments.h"
 #include "UploadReport.h"
@@ -9,7 +10,7 @@
 #include "platform/AppPaths.h"
 #include "platform/Clock.h"
 #include "platform/EventLog.h"
-#include "platform/IniRegistry.h"
+#include "platform/InstalledRegistry.h"
 #include "shell/Settings.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
   }
 
   const AppPaths paths(AppPaths::RunningExecutableFolder());
-  IniRegistry registry(paths.MachineHive(), paths.UserHive());
+  const std::unique_ptr<Registry> settingsRegistry = OpenSettingsRegistry(paths);
+  Registry& registry = *settingsRegistry;
   QString storePath = arguments.storePath;
   QString fallbackUrl;
   if (storePath.isEmpty()) {
