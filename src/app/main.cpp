@@ -182,7 +182,9 @@ int main(int argc, char** argv) {
   ProductionScanner productionControl(scanner, &pageProcessing, QStringLiteral("File Import"));
   ScenarioImageControl scenarioControl;
   cDocument currentDocument(QString(), clock);  // its folder is the settings' once they are loaded
-  currentDocument.SetProgramFolder(QDir(paths.ProgramFolder()).absolutePath() + QLatin1Char('/'));
+  // Its scenario files are the user's to edit: the installed program's own folder is read-only.
+  QDir().mkpath(paths.ScenarioFolder());
+  currentDocument.SetProgramFolder(QDir(paths.ScenarioFolder()).absolutePath() + QLatin1Char('/'));
   currentDocument.SetRegistry(&registry);
   currentDocument.SetScanCtrl(&productionControl);
   currentDocument.SetImageCtrl(&scenarioControl);

@@ -67,6 +67,7 @@ AppPaths::AppPaths(const QString& executableFolder, EnvironmentLookup environmen
     machineHive_ = programFolder_ + QStringLiteral("Pyxadesk-machine.conf");
     userHive_ = programFolder_ + QStringLiteral("Pyxadesk-user.conf");
     dataFolder_ = programFolder_;
+    scenarioFolder_ = programFolder_;
   } else {
     const QString home = HomeFolder(environment);
     QString config = XdgFolder(environment, "XDG_CONFIG_HOME");
@@ -76,6 +77,9 @@ AppPaths::AppPaths(const QString& executableFolder, EnvironmentLookup environmen
     machineHive_ = MachineHiveFolder(environment) + kHiveName;
     userHive_ = config + kHiveName;
     dataFolder_ = data + QStringLiteral("Pyxadesk/");
+    // The program folder is the package's and read-only to a user: the scanner's page scenario,
+    // which the user edits, lives beside the user's settings.
+    scenarioFolder_ = AsFolder(QFileInfo(userHive_).path());
   }
   runtimeFolder_ = XdgFolder(environment, "XDG_RUNTIME_DIR");
   if (runtimeFolder_.isEmpty()) runtimeFolder_ = dataFolder_;

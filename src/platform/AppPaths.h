@@ -24,6 +24,8 @@ class AppPaths {
   const QString& MachineHive() const { return machineHive_; }
   const QString& UserHive() const { return userHive_; }
   const QString& RuntimeFolder() const { return runtimeFolder_; }
+  // Where the production scanner's page scenario files ("PS<name>.ini") are read and written.
+  const QString& ScenarioFolder() const { return scenarioFolder_; }
   bool IsPortable() const { return portable_; }
 
   // The folder of the running executable, with a trailing "/".
@@ -36,6 +38,7 @@ class AppPaths {
   QString machineHive_;
   QString userHive_;
   QString runtimeFolder_;
+  QString scenarioFolder_;
   bool portable_ = false;
 };
 

@@ -63,6 +63,11 @@ LIST
     [[ $depends == *"$need"* ]] || fail "Depends lacks $need: $depends"
   done
   [ "$(dpkg-deb -f "$package" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture"
+  # Reading the page is off unless both languages' data and the orientation data are there.
+  recommends=$(dpkg-deb -f "$package" Recommends)
+  for want in tesseract-ocr-eng tesseract-ocr-fra tesseract-ocr-osd; do
+    [[ $recommends == *"$want"* ]] || fail "Recommends lacks $want: $recommends"
+  done
   dpkg-deb --ctrl-tarfile "$package" | tar -xO ./conffiles | grep -qx /etc/xdg/Corvantis/Pyxadesk.conf ||
     fail "the machine settings are not a conffile"
 

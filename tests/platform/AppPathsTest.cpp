@@ -29,6 +29,7 @@ TEST(AppPaths, InstalledLayoutFollowsXdgFolders) {
   EXPECT_EQ(paths.UserHive(), QStringLiteral("/cfg/Corvantis/Pyxadesk.conf"));
   EXPECT_EQ(paths.DataFolder(), QStringLiteral("/data/x/Pyxadesk/"));
   EXPECT_EQ(paths.RuntimeFolder(), QStringLiteral("/run/user/1000/"));
+  EXPECT_EQ(paths.ScenarioFolder(), QStringLiteral("/cfg/Corvantis/"));
 }
 
 TEST(AppPaths, UnsetEmptyOrRelativeXdgVariablesFallBackToHome) {
@@ -80,6 +81,7 @@ TEST(AppPaths, PortableMarkerKeepsEverythingBesideTheProgram) {
   EXPECT_EQ(paths.UserHive(), folder + QStringLiteral("Pyxadesk-user.conf"));
   EXPECT_EQ(paths.DataFolder(), folder);
   EXPECT_EQ(paths.RuntimeFolder(), folder);
+  EXPECT_EQ(paths.ScenarioFolder(), folder);
 
   const AppPaths withRuntime(folder, Env({{"XDG_RUNTIME_DIR", "/run/user/7"}}));
   EXPECT_EQ(withRuntime.RuntimeFolder(), QStringLiteral("/run/user/7/"));
