@@ -95,6 +95,9 @@ LIST
   # accepts them (systemd-analyze verify reads unit files without a running systemd).
   grep -qx 'ExecStart=/usr/lib/pyxadesk/UploadDocuments' "$work/root/usr/lib/systemd/user/pyxadesk-upload.service" ||
     fail "the upload unit does not start the installed upload program"
+  # A clinic server enabled as shipped must never make the demo clinic, whose passwords are known.
+  ! grep -v '^#' "$work/root/lib/systemd/system/pyxa-clinic-server.service" | grep -q -- '--create-demo' ||
+    fail "the clinic server's unit makes the demo clinic"
   for unit in usr/lib/systemd/user/pyxadesk-upload.service lib/systemd/system/pyxa-clinic-server.service; do
     program=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$work/root/$unit")
     [ -x "$work/root$program" ] || fail "$unit starts $program, which the package does not hold"
