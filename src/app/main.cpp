@@ -1,6 +1,7 @@
 // The composition root: builds the real layers (settings hives, service, prompter, process
 // runner, instance lock) and hands them to start-up and the main window.
 #include <QApplication>
+#include <QIcon>
 #include <QDir>
 #include <memory>
 
@@ -158,6 +159,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Pyxadesk"));
   QApplication::setOrganizationName(QStringLiteral("Corvantis"));
   QApplication::setApplicationVersion(QStringLiteral("2.5.2"));
+  // The desktop finds the menu entry and the icon of the windows by these; the portable layout has no
+  // installed icon and keeps the window system's own.
+  QGuiApplication::setDesktopFileName(QStringLiteral("com.corvantis.Pyxadesk"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("com.corvantis.Pyxadesk")));
 
   const AppPaths paths(AppPaths::RunningExecutableFolder());
   const std::unique_ptr<Registry> settingsRegistry = OpenSettingsRegistry(paths);
